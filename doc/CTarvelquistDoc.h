@@ -1,0 +1,49 @@
+// The application's document: the ordered tasks and the exchange task workTask, addressed by 0-based index.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "doc/TaskItem.h"
+#include "platform/core/CDocument.h"
+
+class CTarvelquistDoc : public CDocument {
+  DECLARE_DYNCREATE(CTarvelquistDoc)
+
+ public:
+  CTarvelquistDoc();
+  ~CTarvelquistDoc() override;
+
+  int GetTaskCount() const;
+  // Copies task index into workTask; outside 0..count-1 workTask takes a new task's defaults.
+  void SelectTask(int index);
+  // Inserts a copy of workTask: at index 0..count, else at the front. Sets the modified flag.
+  void InsertTask(int index);
+  // Replaces task index (0..count-1) by a copy of workTask. Sets the modified flag.
+  void ReplaceTask(int index);
+  // Removes task index (0..count-1). Sets the modified flag.
+  void RemoveTask(int index);
+
+  CString GetSubject() const { return workTask.GetSubject(); }
+  CString GetPriority() const { return workTask.GetPriority(); }
+  CString GetMemo() const { return workTask.GetMemo(); }
+
+  // Read-only access for the list view, the sort and tvq (no copy into workTask).
+  const TaskItem& TaskAt(int index) const { return *tasks[static_cast<std::size_t>(index)]; }
+  // Puts the tasks in the given order: order[k] is the old index of the task that becomes task k.
+  // Sets the modified flag when anything moved. Used by the column sort.
+  void ReorderTasks(const std::vector<int>& order);
+
+  void Serialize(CArchive& ar) override;
+  void DeleteContents() override;
+  BOOL OnNewDocument() override;
+
+  TaskItem workTask;
+
+ private:
+  // A vector of owned tasks: index access is O(1) and inserts are a pointer move, fast at 100,000 tasks.
+  std::vector<std::unique_ptr<TaskItem>> tasks;
+  std::unique_ptr<TaskItem> CopyOfWorkTask() const;
+
+  DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,33 @@
+// One task: subject, due date, priority, memo. A task without a due date carries 1 January 2100 00:00:00.
+#pragma once
+
+#include "platform/core/COleDateTime.h"
+#include "platform/core/CObject.h"
+#include "platform/core/CString.h"
+
+class TaskItem : public CObject {
+ public:
+  // Subject "件名", due date now (whole seconds), priority "A", memo "".
+  TaskItem();
+  ~TaskItem() override;
+
+  CString GetSubject() const { return subject; }
+  void SetSubject(CString value) { subject = std::move(value); }
+  COleDateTime GetDueDate() const { return dueDate; }
+  void SetDueDate(COleDateTime value) { dueDate = value; }
+  CString GetPriority() const { return priority; }
+  void SetPriority(CString value) { priority = std::move(value); }
+  CString GetMemo() const { return memo; }
+  void SetMemo(CString value) { memo = std::move(value); }
+
+  // Copies the four fields (the due date with its status) from another task.
+  void CopyFieldsFrom(const TaskItem& other);
+
+  COleDateTime dueDate;
+  CString subject;
+  CString priority;
+  CString memo;
+};
+
+// 1 January 2100 00:00:00, status valid (73051.0).
+COleDateTime NoDueDateValue();

@@ -1,0 +1,77 @@
+// CArchive: the buffered little-endian byte stream over a CFile through which documents are stored and loaded.
+// Strings use the framework's CString encoding: a Unicode tag FF FE FF, then the length in UTF-16 code units
+// (1, 3, 7 or 15 bytes), then the units. The reader also takes the untagged 8-bit form, converted through the
+// ANSI code page.
+#pragma once
+
+#include <vector>
+
+#include "platform/core/CFile.h"
+#include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+
+class CDocument;
+
+class CArchive {
+ public:
+  enum Mode { store = 0, load = 1 };
+  static constexpr UINT kBufferSize = 4096;
+
+  CArchive(CFile* file, UINT mode, UINT bufferSize = kBufferSize);
+  ~CArchive();  // does not flush: call Close() to write the rest of the buffer
+  CArchive(const CArchive&) = delete;
+  CArchive& operator=(const CArchive&) = delete;
+
+  BOOL IsLoading() const { return m_mode == load; }
+  BOOL IsStoring() const { return m_mode == store; }
+  CFile* GetFile() const { return m_file; }
+
+  void Flush();  // storing: writes the buffer to the file
+  void Close();  // storing: Flush; the archive can no longer be used
+  void Abort();  // drops the buffer without writing
+
+  // Raw blocks. Read returns the number of bytes read (fewer at the end of the file).
+  UINT Read(void* buffer, UINT count);
+  void Write(const void* buffer, UINT count);
+  // Reads exactly count bytes or throws CArchiveException(endOfFile).
+  void ReadExact(void* buffer, UINT count);
+
+  // Bytes that a load can still read from the file (buffered plus the rest of the file).
+  ULONGLONG GetRemainingLength() const;
+
+  CArchive& operator<<(BYTE value);
+  CArchive& operator<<(WORD value);
+  CArchive& operator<<(DWORD value);
+  CArchive& operator<<(LONG value);
+  CArchive& operator<<(int value) { return *this << static_cast<LONG>(value); }
+  CArchive& operator<<(ULONGLONG value);
+  CArchive& operator<<(double value);  // the raw 64 bits, so NaN payloads survive
+  CArchive& operator<<(const CString& value);
+
+  CArchive& operator>>(BYTE& value);
+  CArchive& operator>>(WORD& value);
+  CArchive& operator>>(DWORD& value);
+  CArchive& operator>>(LONG& value);
+  CArchive& operator>>(int& value);
+  CArchive& operator>>(ULONGLONG& value);
+  CArchive& operator>>(double& value);
+  // Throws CArchiveException(endOfFile) when the file ends inside the string (including a length that claims
+  // more than the rest of the file holds, found before anything is allocated) and
+  // CArchiveException(genericException) for a 64-bit length above 2147483647.
+  CArchive& operator>>(CString& value);
+
+  // The length prefix alone, as the framework writes it (exposed for tests and the format notes).
+  void WriteStringLength(std::size_t length, bool unicode);
+
+  CDocument* m_pDocument = nullptr;
+
+ private:
+  void FillBuffer(UINT needed);
+
+  CFile* m_file;
+  Mode m_mode;
+  std::vector<BYTE> m_buffer;
+  UINT m_bufferPos = 0;   // next byte to read or write
+  UINT m_bufferEnd = 0;   // loading: bytes valid in the buffer
+  bool m_closed = false;
+};

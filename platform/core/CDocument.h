@@ -1,0 +1,85 @@
+// CDocument: the framework's document base. Open, save, the modified flag, the path and title, and the
+// handheld's save behaviour: a modified document is saved without asking before it is replaced or closed, and
+// a document without a file is saved as <title>.tvq, <title>1.tvq, ... (first free name) in the user's
+// documents folder.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/core/CCmdTarget.h"
+#include "platform/core/CFile.h"
+#include "platform/core/CString.h"
+#include "platform/core/Exceptions.h"
+
+class CArchive;
+class CDocTemplate;
+class CView;  // window layer
+
+class CDocument : public CCmdTarget {
+  DECLARE_DYNAMIC(CDocument)
+
+ public:
+  CDocument();
+  ~CDocument() override;
+
+  const CString& GetTitle() const { return m_strTitle; }
+  virtual void SetTitle(const CString& title);
+  const CString& GetPathName() const { return m_strPathName; }
+  // Sets the path and the title (the file's name).
+  virtual void SetPathName(const CString& pathName, BOOL bAddToMRU = TRUE);
+  void ClearPathName() { m_strPathName.Empty(); }
+
+  virtual BOOL IsModified() { return m_bModified; }
+  virtual void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
+
+  // Empties the document (called before reuse for New and Open, after a failed load and on close).
+  virtual void DeleteContents() {}
+  // DeleteContents, clear the path, clear the modified flag.
+  virtual BOOL OnNewDocument();
+  // Opens the file for reading (others may read, not write), DeleteContents, set modified, Serialize when the
+  // file is not empty, clear modified. On failure: DeleteContents again, report, FALSE.
+  virtual BOOL OnOpenDocument(const CString& pathName);
+  // Writes through a mirror file (the previous file survives a failed save), Serialize, clear modified.
+  virtual BOOL OnSaveDocument(const CString& pathName);
+  virtual void OnCloseDocument();
+  // Shows the framework's message for a failed load or save (exclamation icon).
+  virtual void ReportSaveLoadException(const CString& pathName, const CException* e, BOOL bSaving,
+                                       UINT nIDPDefault);
+  // The message ReportSaveLoadException shows (exposed for tvq and tests).
+  static CString SaveLoadExceptionMessage(const CString& pathName, const CException* e, BOOL bSaving,
+                                          UINT nIDPDefault);
+
+  // Saves a modified document without asking; FALSE when that save fails (the caller then stops).
+  virtual BOOL SaveModified();
+  // Saves under pathName, or under a chosen name in the documents folder when pathName is empty.
+  virtual BOOL DoSave(const CString& pathName, BOOL bReplace = TRUE);
+  virtual BOOL DoFileSave();
+  // The first free <title>.tvq, <title>1.tvq, ... in the documents folder (created when missing);
+  // empty when the folder cannot be had.
+  virtual CString ChooseSaveName() const;
+
+  CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+  void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
+
+  // Views attached to this document (not owned).
+  void AddView(CView* view);
+  void RemoveView(CView* view);
+  const std::vector<CView*>& GetViews() const { return m_viewList; }
+
+ protected:
+  void OnFileSave();  // ID_FILE_SAVE
+  // Opens the file; a CMirrorFile for writing. Null with *error filled on failure.
+  virtual std::unique_ptr<CFile> GetFile(const CString& fileName, UINT openFlags, CFileException* error);
+
+  CString m_strTitle;
+  CString m_strPathName;
+  BOOL m_bModified = FALSE;
+  CDocTemplate* m_pDocTemplate = nullptr;
+  std::vector<CView*> m_viewList;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+// The user's documents folder (XDG documents directory).
+CString AfxGetDocumentsFolder();

@@ -1,0 +1,81 @@
+// CWinApp: the application object. Name, settings (profile strings on QSettings: organisation = registry key,
+// application = name; $XDG_CONFIG_HOME/<key>/<name>.conf here), the document template, the start-up command and
+// the framework's New and Open. The window layer adds the main window and the message loop.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/core/CCmdTarget.h"
+#include "platform/core/CDocTemplate.h"
+#include "platform/core/CString.h"
+
+class CWnd;  // window layer
+class CDocument;
+
+class CCommandLineInfo {
+ public:
+  enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppRegister, AppUnregister, FileNothing = -1 };
+  virtual ~CCommandLineInfo() = default;
+  virtual void ParseParam(const CString& param, BOOL bFlag, BOOL bLast);
+
+  ShellCommand m_nShellCommand = FileNew;
+  CString m_strFileName;
+  BOOL m_bShowSplash = TRUE;
+  BOOL m_bRunEmbedded = FALSE;
+  BOOL m_bRunAutomated = FALSE;
+};
+
+class CWinApp : public CCmdTarget {
+ public:
+  // appName null: the name comes from string resource AFX_IDS_APP_TITLE.
+  explicit CWinApp(const char16_t* appName = nullptr);
+  ~CWinApp() override;
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  virtual BOOL InitInstance() { return TRUE; }
+  virtual int ExitInstance();
+
+  void SetRegistryKey(const CString& registryKey);
+  CString GetProfileString(const CString& section, const CString& entry, const CString& defaultValue = {});
+  BOOL WriteProfileString(const CString& section, const CString& entry, const CString& value);
+  // tvq reads files without touching what the window reopens: writes are then dropped (and succeed).
+  void SetProfileWritable(bool writable) { m_profileWritable = writable; }
+
+  void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
+  CDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+
+  // argv[1..] of the process, for ParseCommandLine.
+  void SetCommandLine(int argc, char** argv);
+  void ParseCommandLine(CCommandLineInfo& info);
+  BOOL ProcessShellCommand(CCommandLineInfo& info);
+
+  virtual CDocument* OpenDocumentFile(const CString& fileName);
+  BOOL SaveAllModified();
+
+  // The open-file prompt: title "Open", filters from the template and "All Files (*.*)". Replaceable so that
+  // tests answer it; returns FALSE when cancelled.
+  using FilePromptHandler =
+      std::function<BOOL(CString& fileName, const CString& title, const CString& filter)>;
+  static FilePromptHandler SetFilePromptHandler(FilePromptHandler handler);
+  BOOL DoPromptFileName(CString& fileName, BOOL bOpenFileDialog);
+
+  CWnd* m_pMainWnd = nullptr;
+  CString m_pszAppName;
+  CString m_pszRegistryKey;
+  CString m_pszProfileName;
+
+ protected:
+  void OnFileNew();
+  void OnFileOpen();
+
+  std::unique_ptr<CDocTemplate> m_pDocTemplate;
+  std::vector<CString> m_arguments;
+  bool m_profileWritable = true;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+// The one application object.
+CWinApp* AfxGetApp();

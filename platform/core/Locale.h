@@ -1,0 +1,27 @@
+// The handheld's two locale settings, read once from the environment at first use.
+//  - User locale: TARVELQUIST_LOCALE, else LC_ALL, LC_TIME, LANG (first that is set); C, POSIX or nothing
+//    means ja_JP, the program's own language.
+//  - ANSI code page: TARVELQUIST_ACP when it names a Windows ANSI code page (874, 932, 936, 949, 950,
+//    1250-1258), else 932.
+#pragma once
+
+#include <string>
+
+#include "platform/core/CString.h"
+
+namespace platform {
+
+struct LocaleSettings {
+  std::string userLocale;       // "ja_JP", "en_US", ...
+  CString shortDatePattern;     // Qt date pattern with a four-digit year: "yyyy/MM/dd", "M/d/yyyy"
+  CString longDatePattern;      // the locale's long date pattern, for the date picker
+  unsigned ansiCodePage = 932;
+};
+
+// The settings in force. Read from the environment on first call.
+const LocaleSettings& GetLocaleSettings();
+
+// Re-reads the environment (tests that switch locales call this after setenv).
+void ReloadLocaleSettings();
+
+}  // namespace platform

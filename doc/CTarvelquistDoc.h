@@ -31,7 +31,7 @@ class CTarvelquistDoc : public CDocument {
   // Read-only access for the list view, the sort and tvq (no copy into workTask).
   const TaskItem& TaskAt(int index) const { return *tasks[static_cast<std::size_t>(index)]; }
   // Puts the tasks in the given order: order[k] is the old index of the task that becomes task k.
-  // Sets the modified flag when anything moved. Used by the column sort.
+  // Leaves the modified flag alone (the column sort decides it). Used by the column sort.
   void ReorderTasks(const std::vector<int>& order);
 
   void Serialize(CArchive& ar) override;

@@ -8,6 +8,8 @@
 
 #include "platform/core/CString.h"
 
+class CTarvelquistDoc;
+
 struct ExchangeSortResult {
   // order[k]: the original index of the element that ends at position k.
   std::vector<int> order;
@@ -21,3 +23,9 @@ struct ExchangeSortResult {
 
 ExchangeSortResult ExchangeSortOracle(const std::vector<CString>& keys);
 ExchangeSortResult ExchangeSort(const std::vector<CString>& keys);
+
+// The column sort on a document: keys of the column (tasktext::SortKey), ExchangeSort, the tasks reordered,
+// the modified flag set exactly when at least one pair was exchanged, and workTask left holding the last task
+// the exchange sort would have loaded (the task at n-2 when the last comparison exchanged, else at n-1; untouched
+// for fewer than two tasks). The list view rebuilds the touched rows afterwards; tvq saves.
+ExchangeSortResult SortTasks(CTarvelquistDoc& document, int column);

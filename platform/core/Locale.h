@@ -9,6 +9,8 @@
 
 #include "platform/core/CString.h"
 
+class QLocale;
+
 namespace platform {
 
 struct LocaleSettings {
@@ -23,5 +25,8 @@ const LocaleSettings& GetLocaleSettings();
 
 // Re-reads the environment (tests that switch locales call this after setenv).
 void ReloadLocaleSettings();
+
+// The user locale as a QLocale (month and day names of date texts), built once with the settings.
+const QLocale& GetUserQLocale();
 
 }  // namespace platform

@@ -17,6 +17,7 @@ using LRESULT = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 using LCID = DWORD;
 
 inline constexpr BOOL TRUE = 1;

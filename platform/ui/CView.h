@@ -1,0 +1,45 @@
+// CView and CFormView: the document's window in the frame. A form view is built from a dialog template (its
+// controls created as in a dialog) and sized to the frame's view area.
+#pragma once
+
+#include "platform/ui/CWnd.h"
+
+class CDocument;
+class CFrameWnd;
+
+class CView : public CWnd {
+  DECLARE_DYNAMIC(CView)
+
+ public:
+  CView();
+  ~CView() override;
+
+  CDocument* GetDocument() const { return m_pDocument; }
+  // Called by the document template after New and after a successful Open (and once at start-up).
+  virtual void OnInitialUpdate();
+  // Creates the view's widget as the child of the frame's view area.
+  virtual BOOL Create(CFrameWnd* frame, UINT nID);
+
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+
+ protected:
+  friend class CSingleDocTemplate;
+  CDocument* m_pDocument = nullptr;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+class CFormView : public CView {
+  DECLARE_DYNAMIC(CFormView)
+
+ public:
+  explicit CFormView(UINT nIDTemplate);
+  BOOL Create(CFrameWnd* frame, UINT nID) override;  // builds the template's controls
+  // UpdateData(FALSE), which runs DoDataExchange (DDX_Control attaches the members).
+  void OnInitialUpdate() override;
+
+ protected:
+  UINT m_nIDTemplate;
+
+  DECLARE_MESSAGE_MAP()
+};

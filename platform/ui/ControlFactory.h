@@ -1,0 +1,37 @@
+// Window classes of dialog templates. The template builder creates each item through the factory registered
+// for its class: the predefined ordinals (button, edit, static) and named classes such as "SysListView32" and
+// "SysDateTimePick32". A factory creates the widget as a child of `parent`; the widget reports its commands and
+// notifications to `owner` (the dialog or form view whose message map handles them) with its control id.
+#pragma once
+
+#include <string>
+
+#include "platform/core/WinTypes.h"
+
+class QWidget;
+class CWnd;
+
+struct ControlCreateInfo {
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int id = 0;                  // the 16-bit id sign-extended (0xFFFF -> -1)
+  std::u16string title;        // empty when the title is an ordinal
+  WORD titleOrdinal = 0;       // icon or bitmap id of an image static
+  bool titleIsOrdinal = false;
+};
+
+using ControlFactory = QWidget* (*)(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
+
+// Class names compare case-insensitively. Returns FALSE when the class is already registered.
+BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory);
+ControlFactory AfxFindControlClass(const std::u16string& className);
+// The predefined classes by ordinal (0x0080 button, 0x0081 edit, 0x0082 static, ...).
+ControlFactory AfxFindControlClass(WORD classOrdinal);
+
+// Every widget made from a template carries its control id here; the owner's GetDlgItem finds it by it.
+int AfxGetControlId(const QWidget* widget);
+void AfxSetControlId(QWidget* widget, int id);
+
+// Sends WM_COMMAND (id, code) / WM_NOTIFY from a control to its owner's message map.
+void AfxSendCommandToOwner(QWidget* control, UINT nCode);
+LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header);

@@ -35,3 +35,7 @@ void AfxSetControlId(QWidget* widget, int id);
 // Sends WM_COMMAND (id, code) / WM_NOTIFY from a control to its owner's message map.
 void AfxSendCommandToOwner(QWidget* control, UINT nCode);
 LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header);
+
+// Registration of the classes, called once by the window layer's set-up (AfxInitWindowLayer) and by GUI tests.
+void AfxRegisterStandardControls();  // button, edit, static, "SysDateTimePick32"
+void AfxRegisterListViewControl();   // "SysListView32"

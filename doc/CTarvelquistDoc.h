@@ -1,6 +1,7 @@
 // The application's document: the ordered tasks and the exchange task workTask, addressed by 0-based index.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,10 +41,18 @@ class CTarvelquistDoc : public CDocument {
 
   TaskItem workTask;
 
+  // Test seam: makes every new task (copies of workTask and tasks read from a file). An empty function restores
+  // plain construction. A factory may throw std::bad_alloc to stand for exhausted memory. Returns the old one.
+  using TaskFactory = std::function<std::unique_ptr<TaskItem>()>;
+  static TaskFactory SetTaskFactory(TaskFactory factory);
+
  private:
   // A vector of owned tasks: index access is O(1) and inserts are a pointer move, fast at 100,000 tasks.
   std::vector<std::unique_ptr<TaskItem>> tasks;
   std::unique_ptr<TaskItem> CopyOfWorkTask() const;
+  void StoreTasks(CArchive& ar);
+  void LoadTasks(CArchive& ar);
+  void DestroyTasks();
 
   DECLARE_MESSAGE_MAP()
 };

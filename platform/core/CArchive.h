@@ -4,6 +4,7 @@
 // ANSI code page.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "platform/core/CFile.h"
@@ -42,8 +43,7 @@ class CArchive {
   CArchive& operator<<(BYTE value);
   CArchive& operator<<(WORD value);
   CArchive& operator<<(DWORD value);
-  CArchive& operator<<(LONG value);
-  CArchive& operator<<(int value) { return *this << static_cast<LONG>(value); }
+  CArchive& operator<<(LONG value);  // LONG is int here: also the int overload
   CArchive& operator<<(ULONGLONG value);
   CArchive& operator<<(double value);  // the raw 64 bits, so NaN payloads survive
   CArchive& operator<<(const CString& value);
@@ -52,7 +52,6 @@ class CArchive {
   CArchive& operator>>(WORD& value);
   CArchive& operator>>(DWORD& value);
   CArchive& operator>>(LONG& value);
-  CArchive& operator>>(int& value);
   CArchive& operator>>(ULONGLONG& value);
   CArchive& operator>>(double& value);
   // Throws CArchiveException(endOfFile) when the file ends inside the string (including a length that claims
@@ -67,6 +66,13 @@ class CArchive {
 
  private:
   void FillBuffer(UINT needed);
+  // Throws when the archive is closed or used against its direction (readOnly / writeOnly).
+  void CheckUsable(Mode wanted) const;
+  template <typename T>
+  void WriteValue(T value);
+  template <typename T>
+  T ReadValue();
+  std::pair<UINT, ULONGLONG> ReadStringLength();  // unit size (1 or 2) and length in units
 
   CFile* m_file;
   Mode m_mode;

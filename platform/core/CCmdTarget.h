@@ -43,6 +43,8 @@ struct AFX_MSGMAP {
 const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT message, UINT code, UINT id);
 
 class CCmdTarget : public CObject {
+  DECLARE_DYNAMIC(CCmdTarget)
+
  public:
   // Routes a command (WM_COMMAND with this id and code) to this object's map. TRUE when a handler ran.
   virtual BOOL OnCmdMsg(UINT nID, int nCode);

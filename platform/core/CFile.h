@@ -73,5 +73,12 @@ class CMirrorFile : public CFile {
   void Abort() override;
 
  private:
+  void ReleaseTargetLock();
+
   CString m_strMirrorName;  // the temporary file while writing; empty when not mirroring
+  unsigned m_targetMode = 0;  // permissions the finished file gets: the old file's, or new-file defaults
+  unsigned m_targetUid = 0;
+  unsigned m_targetGid = 0;
+  bool m_targetExists = false;
+  int m_targetLockFd = -1;  // holds the old file against other writers and readers until the rename
 };

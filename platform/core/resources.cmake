@@ -2,7 +2,7 @@
 # Included at the end of this folder's CMakeLists.txt, after the target exists.
 if(TARGET tvq_platform_core)
   get_target_property(_tvq_core_sources tvq_platform_core SOURCES)
-  set(_tvq_resource_sources DialogTemplate.cpp)
+  set(_tvq_resource_sources DialogTemplate.cpp MenuTemplate.cpp ResourceFormats.cpp)
   if(NOT "Resource.cpp" IN_LIST _tvq_core_sources AND
      NOT "${CMAKE_CURRENT_LIST_DIR}/Resource.cpp" IN_LIST _tvq_core_sources)
     list(APPEND _tvq_resource_sources Resource.cpp)

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "platform/core/CodePage.h"
 
@@ -21,14 +22,17 @@ std::string Getenv(const char* name) {
 
 // "ja_JP.UTF-8@x" -> "ja_JP"; C, POSIX and nothing mean the program's own language.
 std::string UserLocaleName() {
-  std::string name = Getenv("TARVELQUIST_LOCALE");
-  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
-    if (!name.empty()) break;
-    name = Getenv(variable);
+  std::string_view chosen;
+  for (const char* variable : {"TARVELQUIST_LOCALE", "LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) {
+      chosen = value;
+      break;
+    }
   }
-  name = name.substr(0, name.find_first_of(".@"));
-  if (name.empty() || name == "C" || name == "POSIX") return kDefaultLocale;
-  return name;
+  chosen = chosen.substr(0, chosen.find_first_of(".@"));
+  if (chosen.empty() || chosen == "C" || chosen == "POSIX") chosen = kDefaultLocale;
+  return std::string(chosen);
 }
 
 // The platform's short date always shows the full year: a two-digit "yy" becomes "yyyy".

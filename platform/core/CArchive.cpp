@@ -1,0 +1,249 @@
+#include "platform/core/CArchive.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/core/CodePage.h"
+
+namespace {
+
+template <typename T>
+void StoreLE(BYTE* out, T value) {
+  for (std::size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<BYTE>(static_cast<ULONGLONG>(value) >> (8 * i));
+}
+
+template <typename T>
+T LoadLE(const BYTE* in) {
+  ULONGLONG value = 0;
+  for (std::size_t i = 0; i < sizeof(T); ++i) value |= static_cast<ULONGLONG>(in[i]) << (8 * i);
+  return static_cast<T>(value);
+}
+
+constexpr ULONGLONG kMaxStringLength = 2147483647;
+
+CString ArchiveFileName(const CFile* file) { return file ? file->GetFilePath() : CString(); }
+
+}  // namespace
+
+CArchive::CArchive(CFile* file, UINT mode, UINT bufferSize)
+    : m_file(file), m_mode(mode == load ? load : store), m_buffer(std::max<UINT>(bufferSize, 16)) {}
+
+CArchive::~CArchive() = default;
+
+void CArchive::Flush() {
+  if (m_mode != store || m_bufferPos == 0) return;
+  const UINT count = m_bufferPos;
+  m_bufferPos = 0;
+  m_file->Write(m_buffer.data(), count);
+}
+
+void CArchive::Close() {
+  if (m_closed) return;
+  if (m_mode == store) Flush();
+  m_closed = true;
+}
+
+void CArchive::Abort() {
+  m_bufferPos = 0;
+  m_bufferEnd = 0;
+  m_closed = true;
+}
+
+void CArchive::CheckUsable(Mode wanted) const {
+  if (m_closed || !m_file) AfxThrowArchiveException(CArchiveException::genericException, ArchiveFileName(m_file));
+  if (m_mode != wanted) {
+    AfxThrowArchiveException(wanted == store ? CArchiveException::readOnly : CArchiveException::writeOnly,
+                             ArchiveFileName(m_file));
+  }
+}
+
+void CArchive::FillBuffer(UINT needed) {
+  // Keep what is still unread at the front, then read as much as the buffer takes.
+  const UINT unread = m_bufferEnd - m_bufferPos;
+  if (unread >= needed) return;
+  if (unread > 0 && m_bufferPos > 0) std::memmove(m_buffer.data(), m_buffer.data() + m_bufferPos, unread);
+  m_bufferPos = 0;
+  m_bufferEnd = unread;
+  const auto capacity = static_cast<UINT>(m_buffer.size());
+  if (m_bufferEnd < capacity) m_bufferEnd += m_file->Read(m_buffer.data() + m_bufferEnd, capacity - m_bufferEnd);
+}
+
+UINT CArchive::Read(void* buffer, UINT count) {
+  CheckUsable(load);
+  auto* out = static_cast<BYTE*>(buffer);
+  UINT done = 0;
+  // First what the buffer holds, then large blocks straight from the file, then small rests through the buffer.
+  const UINT buffered = std::min(count, m_bufferEnd - m_bufferPos);
+  std::memcpy(out, m_buffer.data() + m_bufferPos, buffered);
+  m_bufferPos += buffered;
+  done += buffered;
+  if (done == count) return done;
+  const auto capacity = static_cast<UINT>(m_buffer.size());
+  if (count - done >= capacity) {
+    const UINT direct = (count - done) / capacity * capacity;
+    const UINT got = m_file->Read(out + done, direct);
+    done += got;
+    if (got < direct) return done;
+  }
+  if (done < count) {
+    FillBuffer(count - done);
+    const UINT rest = std::min(count - done, m_bufferEnd - m_bufferPos);
+    std::memcpy(out + done, m_buffer.data() + m_bufferPos, rest);
+    m_bufferPos += rest;
+    done += rest;
+  }
+  return done;
+}
+
+void CArchive::ReadExact(void* buffer, UINT count) {
+  if (Read(buffer, count) != count) AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
+}
+
+void CArchive::Write(const void* buffer, UINT count) {
+  CheckUsable(store);
+  const auto* in = static_cast<const BYTE*>(buffer);
+  const auto capacity = static_cast<UINT>(m_buffer.size());
+  while (count > 0) {
+    if (m_bufferPos == 0 && count >= capacity) {  // a whole block: no copy through the buffer
+      const UINT direct = count / capacity * capacity;
+      m_file->Write(in, direct);
+      in += direct;
+      count -= direct;
+      continue;
+    }
+    const UINT part = std::min(count, capacity - m_bufferPos);
+    std::memcpy(m_buffer.data() + m_bufferPos, in, part);
+    m_bufferPos += part;
+    in += part;
+    count -= part;
+    if (m_bufferPos == capacity) Flush();
+  }
+}
+
+ULONGLONG CArchive::GetRemainingLength() const {
+  const ULONGLONG buffered = m_mode == load ? m_bufferEnd - m_bufferPos : 0;
+  if (!m_file || !m_file->IsOpen()) return buffered;
+  const ULONGLONG length = m_file->GetLength();
+  const ULONGLONG position = m_file->GetPosition();
+  return buffered + (length > position ? length - position : 0);
+}
+
+// ---- values -------------------------------------------------------------------------------------------------
+
+template <typename T>
+void CArchive::WriteValue(T value) {
+  BYTE bytes[sizeof(T)];
+  StoreLE(bytes, value);
+  Write(bytes, sizeof(T));
+}
+
+template <typename T>
+T CArchive::ReadValue() {
+  CheckUsable(load);
+  BYTE bytes[sizeof(T)];
+  if (m_bufferEnd - m_bufferPos >= sizeof(T)) {  // the common case: straight from the buffer
+    std::memcpy(bytes, m_buffer.data() + m_bufferPos, sizeof(T));
+    m_bufferPos += sizeof(T);
+  } else {
+    ReadExact(bytes, sizeof(T));
+  }
+  return LoadLE<T>(bytes);
+}
+
+CArchive& CArchive::operator<<(BYTE value) { WriteValue(value); return *this; }
+CArchive& CArchive::operator<<(WORD value) { WriteValue(value); return *this; }
+CArchive& CArchive::operator<<(DWORD value) { WriteValue(value); return *this; }
+CArchive& CArchive::operator<<(LONG value) { WriteValue(static_cast<DWORD>(value)); return *this; }
+CArchive& CArchive::operator<<(ULONGLONG value) { WriteValue(value); return *this; }
+CArchive& CArchive::operator<<(double value) { WriteValue(std::bit_cast<ULONGLONG>(value)); return *this; }
+
+CArchive& CArchive::operator>>(BYTE& value) { value = ReadValue<BYTE>(); return *this; }
+CArchive& CArchive::operator>>(WORD& value) { value = ReadValue<WORD>(); return *this; }
+CArchive& CArchive::operator>>(DWORD& value) { value = ReadValue<DWORD>(); return *this; }
+CArchive& CArchive::operator>>(LONG& value) { value = static_cast<LONG>(ReadValue<DWORD>()); return *this; }
+CArchive& CArchive::operator>>(ULONGLONG& value) { value = ReadValue<ULONGLONG>(); return *this; }
+CArchive& CArchive::operator>>(double& value) { value = std::bit_cast<double>(ReadValue<ULONGLONG>()); return *this; }
+
+// ---- strings ------------------------------------------------------------------------------------------------
+
+void CArchive::WriteStringLength(std::size_t length, bool unicode) {
+  if (unicode) {
+    *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(0xFFFE);
+  }
+  if (length < 0xFF) {
+    *this << static_cast<BYTE>(length);
+  } else if (length < 0xFFFE) {
+    *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(length);
+  } else if (length < 0xFFFFFFFF) {
+    *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(0xFFFF) << static_cast<DWORD>(length);
+  } else {
+    *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(0xFFFF) << static_cast<DWORD>(0xFFFFFFFF)
+          << static_cast<ULONGLONG>(length);
+  }
+}
+
+CArchive& CArchive::operator<<(const CString& value) {
+  const std::u16string& text = value.str();
+  WriteStringLength(text.size(), true);
+  if constexpr (std::endian::native == std::endian::little) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
+    std::size_t left = text.size() * sizeof(char16_t);
+    while (left > 0) {  // Write takes at most UINT bytes at a time
+      const auto part = static_cast<UINT>(std::min<std::size_t>(left, 0x40000000));
+      Write(bytes, part);
+      bytes += part;
+      left -= part;
+    }
+  } else {
+    for (const char16_t unit : text) *this << static_cast<WORD>(unit);
+  }
+  return *this;
+}
+
+// The length prefix of a string: the unit size (1 for untagged 8-bit text, 2 for UTF-16) and the length.
+std::pair<UINT, ULONGLONG> CArchive::ReadStringLength() {
+  UINT unitSize = 1;
+  const BYTE first = ReadValue<BYTE>();
+  if (first < 0xFF) return {unitSize, first};
+  WORD word = ReadValue<WORD>();
+  if (word == 0xFFFE) {
+    unitSize = 2;
+    const BYTE byte = ReadValue<BYTE>();
+    if (byte < 0xFF) return {unitSize, byte};
+    word = ReadValue<WORD>();
+  }
+  if (word < 0xFFFF) return {unitSize, word};
+  const DWORD dword = ReadValue<DWORD>();
+  if (dword < 0xFFFFFFFF) return {unitSize, dword};
+  const ULONGLONG qword = ReadValue<ULONGLONG>();
+  if (qword > kMaxStringLength) AfxThrowArchiveException(CArchiveException::genericException, ArchiveFileName(m_file));
+  return {unitSize, qword};
+}
+
+CArchive& CArchive::operator>>(CString& value) {
+  CheckUsable(load);
+  const auto [unitSize, length] = ReadStringLength();
+  const ULONGLONG byteCount = length * unitSize;
+  // A length beyond what the file still holds is a cut file; say so before allocating anything for it.
+  if (byteCount > GetRemainingLength()) AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
+  try {
+    if (unitSize == 2) {
+      std::u16string text(static_cast<std::size_t>(length), u'\0');
+      ReadExact(text.data(), static_cast<UINT>(byteCount));
+      if constexpr (std::endian::native != std::endian::little) {
+        for (char16_t& unit : text) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
+      }
+      value = CString(std::move(text));
+    } else {
+      std::string bytes(static_cast<std::size_t>(length), '\0');
+      ReadExact(bytes.data(), static_cast<UINT>(byteCount));
+      value = platform::MultiByteToWideChar(CP_ACP, bytes);
+    }
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+  return *this;
+}

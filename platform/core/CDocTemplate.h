@@ -40,5 +40,6 @@ class CDocTemplate : public CCmdTarget {
 
  protected:
   UINT m_nIDResource;
-  CString m_strDocStrings;  // loaded on first use
+  mutable CString m_strDocStrings;  // loaded on first use
+  mutable bool m_docStringsLoaded = false;
 };

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/core/CCmdTarget.h"
 #include "platform/core/CDocTemplate.h"
@@ -34,6 +35,9 @@ class CWinApp : public CCmdTarget {
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
 
+  DECLARE_DYNAMIC(CWinApp)
+
+ public:
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance();
 
@@ -61,6 +65,15 @@ class CWinApp : public CCmdTarget {
   static FilePromptHandler SetFilePromptHandler(FilePromptHandler handler);
   BOOL DoPromptFileName(CString& fileName, BOOL bOpenFileDialog);
 
+  // ProcessShellCommand's FileNew fails when no main window exists afterwards, but only where one is expected:
+  // the window layer sets this before InitInstance; tvq and tests run without windows.
+  void SetRequiresMainWindow(bool required) { m_requiresMainWindow = required; }
+  virtual BOOL RequiresMainWindow() const { return m_requiresMainWindow ? TRUE : FALSE; }
+
+  // The settings file of the profile strings, computed anew on every call:
+  // ($XDG_CONFIG_HOME or ~/.config)/<registry key>/<application name>.conf.
+  CString GetProfilePath() const;
+
   CWnd* m_pMainWnd = nullptr;
   CString m_pszAppName;
   CString m_pszRegistryKey;
@@ -73,6 +86,8 @@ class CWinApp : public CCmdTarget {
   std::unique_ptr<CDocTemplate> m_pDocTemplate;
   std::vector<CString> m_arguments;
   bool m_profileWritable = true;
+  bool m_requiresMainWindow = false;
+  bool m_newDocumentFailed = false;  // set by OnFileNew when the template could not give a document
 
   DECLARE_MESSAGE_MAP()
 };

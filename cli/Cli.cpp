@@ -1,0 +1,117 @@
+#include "cli/Cli.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "doc/CTarvelquistDoc.h"
+#include "platform/core/CString.h"
+
+namespace tvqcli {
+
+const std::string* ParsedArguments::Value(std::string_view name) const {
+  const auto found = options.find(name);
+  return found == options.end() ? nullptr : &found->second;
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> specs) {
+  ParsedArguments parsed;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+      parsed.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg.size() < 3 || arg[1] != '-') throw UsageError("unknown option '" + arg + "'");
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& candidate : specs) {
+      if (candidate.name == name) spec = &candidate;
+    }
+    if (!spec) throw UsageError("unknown option '--" + name + "'");
+    if (parsed.Has(name)) throw UsageError("option '--" + name + "' given twice");
+    std::string value;
+    if (spec->takesValue) {
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        throw UsageError("option '--" + name + "' needs a value");
+      }
+    } else if (equals != std::string::npos) {
+      throw UsageError("option '--" + name + "' takes no value");
+    }
+    parsed.options.emplace(name, std::move(value));
+  }
+  return parsed;
+}
+
+void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what) {
+  if (parsed.positional.size() < count) throw UsageError("missing " + std::string(what));
+  if (parsed.positional.size() > count) {
+    throw UsageError("unexpected argument '" + parsed.positional[count] + "'");
+  }
+}
+
+namespace {
+
+void WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      throw OutputError(std::string("cannot write to standard output: ") + std::strerror(errno));
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+}
+
+}  // namespace
+
+Output::~Output() {
+  try {
+    Flush();
+  } catch (const OutputError&) {
+    // Already reported where it mattered: commands flush before they return.
+  }
+}
+
+void Output::Flush() {
+  if (m_buffer.empty()) return;
+  WriteAll(STDOUT_FILENO, m_buffer.data(), m_buffer.size());
+  m_buffer.clear();
+}
+
+std::string ReadStandardInput() {
+  std::string input;
+  char chunk[1 << 16];
+  while (true) {
+    const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw InputError(std::string("cannot read standard input: ") + std::strerror(errno));
+    }
+    input.append(chunk, static_cast<std::size_t>(got));
+  }
+  return input;
+}
+
+bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+  return document.OnOpenDocument(CString::FromUtf8(path)) != FALSE;
+}
+
+bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {
+  return document.OnSaveDocument(CString::FromUtf8(path)) != FALSE;
+}
+
+}  // namespace tvqcli

@@ -1,0 +1,92 @@
+// The tvq command table and what every command shares: argument parsing, exit statuses, output, and loading
+// and saving documents through the same framework code the window uses.
+#pragma once
+
+#include <map>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CTarvelquistDoc;
+
+namespace tvqcli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // a file could not be read or written
+inline constexpr int kExitUsage = 2;    // bad usage or bad input
+
+// Bad arguments: the message, then the command's usage line, exit status 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Input that is well-formed but unusable (bad field in JSON, bad CSV row): printed as is, exit status 2.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Standard output could not be written: exit status 1.
+class OutputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;  // one line for tvq --help
+  std::string_view usage;    // "tvq dump FILE"
+  std::string_view help;     // the rest of tvq COMMAND --help: what it does, options, an example
+  int (*run)(const std::vector<std::string>& args);
+};
+
+// Every command, in the order tvq --help lists them.
+std::span<const Command* const> Commands();
+const Command* FindCommand(std::string_view name);
+
+// Options of a command: "--name value", "--name=value" or a flag "--name"; "--" ends the options.
+struct OptionSpec {
+  std::string_view name;  // without the dashes
+  bool takesValue;
+};
+struct ParsedArguments {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string, std::less<>> options;  // flags map to ""
+  bool Has(std::string_view name) const { return options.find(name) != options.end(); }
+  const std::string* Value(std::string_view name) const;
+};
+ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> specs);
+// Throws UsageError unless there are exactly `count` positional arguments.
+void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what);
+
+// Buffered standard output; throws OutputError when writing fails.
+class Output {
+ public:
+  Output() { m_buffer.reserve(kFlushSize * 2); }
+  ~Output();
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  std::string& Buffer() { return m_buffer; }
+  // Writes when the buffer is large; call after each unit of output.
+  void MaybeFlush() {
+    if (m_buffer.size() >= kFlushSize) Flush();
+  }
+  void Flush();
+
+ private:
+  static constexpr std::size_t kFlushSize = 1 << 16;
+  std::string m_buffer;
+};
+
+// Everything read from standard input (bytes as they are).
+std::string ReadStandardInput();
+
+// The document's own open and save (OnOpenDocument, OnSaveDocument). On failure the window's message has
+// already gone to standard error through the message sink and the result is false.
+bool LoadDocument(CTarvelquistDoc& document, const std::string& path);
+bool SaveDocument(CTarvelquistDoc& document, const std::string& path);
+
+}  // namespace tvqcli

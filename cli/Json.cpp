@@ -1,0 +1,498 @@
+#include "cli/Json.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tvqjson {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string Printable(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 0x20 && byte < 0x7F) return std::string("'") + c + "'";
+  static constexpr char kHex[] = "0123456789abcdef";
+  return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 15];
+}
+
+// Decodes one UTF-8 sequence at text[pos]; returns its length (0 when invalid) and the code point.
+std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoint) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  std::size_t length = 0;
+  char32_t minimum = 0;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    codePoint = lead & 0x1F;
+    minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    codePoint = lead & 0x0F;
+    minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    codePoint = lead & 0x07;
+    minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - pos < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[pos + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    codePoint = (codePoint << 6) | (next & 0x3F);
+  }
+  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
+  return length;
+}
+
+void AppendCodePoint(std::u16string& out, char32_t codePoint) {
+  if (codePoint < 0x10000) {
+    out.push_back(static_cast<char16_t>(codePoint));
+  } else {
+    codePoint -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+  }
+}
+
+}  // namespace
+
+const char* TypeName(JsonType type) {
+  switch (type) {
+    case JsonType::null:
+      return "null";
+    case JsonType::boolean:
+      return "a boolean";
+    case JsonType::number:
+      return "a number";
+    case JsonType::string:
+      return "a string";
+    case JsonType::array:
+      return "an array";
+    case JsonType::object:
+      return "an object";
+  }
+  return "a value";
+}
+
+JsonReader::JsonReader(std::string_view text) : m_text(text) {
+  if (m_text.substr(0, 3) == "\xEF\xBB\xBF") m_pos = 3;  // a byte order mark that some editors write
+}
+
+void JsonReader::Position(std::size_t offset, int& line, int& column) const {
+  line = 1;
+  column = 1;
+  const std::size_t end = std::min(offset, m_text.size());
+  for (std::size_t i = 0; i < end; ++i) {
+    const char c = m_text[i];
+    if (c == '\n') {
+      ++line;
+      column = 1;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+}
+
+void JsonReader::FailAt(std::size_t offset, const std::string& message) const {
+  int line = 0;
+  int column = 0;
+  Position(offset, line, column);
+  throw JsonError(line, column, message);
+}
+
+void JsonReader::SkipSpace() {
+  while (!AtEnd()) {
+    const char c = Current();
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
+    ++m_pos;
+  }
+}
+
+void JsonReader::Expect(char c, const char* what) {
+  SkipSpace();
+  if (AtEnd()) Fail(std::string("unexpected end of input, expected ") + what);
+  if (Current() != c) Fail(std::string("expected ") + what + ", found " + Printable(Current()));
+  ++m_pos;
+}
+
+std::size_t JsonReader::ValueOffset() {
+  SkipSpace();
+  return m_pos;
+}
+
+JsonType JsonReader::Peek() {
+  SkipSpace();
+  if (AtEnd()) Fail("unexpected end of input, expected a value");
+  const char c = Current();
+  switch (c) {
+    case '{':
+      return JsonType::object;
+    case '[':
+      return JsonType::array;
+    case '"':
+      return JsonType::string;
+    case 't':
+    case 'f':
+      return JsonType::boolean;
+    case 'n':
+      return JsonType::null;
+    default:
+      if (c == '-' || IsDigit(c)) return JsonType::number;
+      Fail("expected a value, found " + Printable(c));
+  }
+}
+
+void JsonReader::EnterContainer(Frame frame) {
+  if (m_stack.size() >= static_cast<std::size_t>(kMaxDepth)) {
+    Fail("values nested more than " + std::to_string(kMaxDepth) + " levels deep");
+  }
+  m_stack.push_back(frame);
+}
+
+void JsonReader::BeginObject() {
+  if (Peek() != JsonType::object) Fail(std::string("expected an object, found ") + TypeName(Peek()));
+  ++m_pos;
+  EnterContainer(Frame::objectFirst);
+}
+
+bool JsonReader::NextKey(std::u16string& key) {
+  SkipSpace();
+  if (AtEnd()) Fail("unexpected end of input inside an object");
+  if (Current() == '}') {
+    ++m_pos;
+    m_stack.pop_back();
+    return false;
+  }
+  if (m_stack.back() == Frame::objectNext) {
+    if (Current() != ',') Fail("expected ',' or '}' after a member, found " + Printable(Current()));
+    ++m_pos;
+    SkipSpace();
+  }
+  if (AtEnd()) Fail("unexpected end of input, expected a key");
+  if (Current() != '"') Fail("expected a key in double quotes, found " + Printable(Current()));
+  key.clear();
+  ReadStringInto(&key);
+  Expect(':', "':' after the key");
+  m_stack.back() = Frame::objectNext;
+  return true;
+}
+
+void JsonReader::BeginArray() {
+  if (Peek() != JsonType::array) Fail(std::string("expected an array, found ") + TypeName(Peek()));
+  ++m_pos;
+  EnterContainer(Frame::arrayFirst);
+}
+
+bool JsonReader::NextElement() {
+  SkipSpace();
+  if (AtEnd()) Fail("unexpected end of input inside an array");
+  if (Current() == ']') {
+    ++m_pos;
+    m_stack.pop_back();
+    return false;
+  }
+  if (m_stack.back() == Frame::arrayNext) {
+    if (Current() != ',') Fail("expected ',' or ']' after an element, found " + Printable(Current()));
+    ++m_pos;
+  }
+  m_stack.back() = Frame::arrayNext;
+  return true;
+}
+
+std::u16string JsonReader::ReadString() {
+  if (Peek() != JsonType::string) Fail(std::string("expected a string, found ") + TypeName(Peek()));
+  std::u16string out;
+  ReadStringInto(&out);
+  return out;
+}
+
+void JsonReader::ReadStringInto(std::u16string* out) {
+  ++m_pos;  // the opening quote
+  while (true) {
+    // Plain ASCII runs go in one step.
+    const std::size_t runStart = m_pos;
+    while (!AtEnd()) {
+      const auto byte = static_cast<unsigned char>(Current());
+      if (byte < 0x20 || byte >= 0x80 || byte == '"' || byte == '\\') break;
+      ++m_pos;
+    }
+    if (out) {
+      for (std::size_t i = runStart; i < m_pos; ++i) out->push_back(static_cast<char16_t>(m_text[i]));
+    }
+    if (AtEnd()) Fail("unexpected end of input inside a string");
+    const auto byte = static_cast<unsigned char>(Current());
+    if (byte == '"') {
+      ++m_pos;
+      return;
+    }
+    if (byte < 0x20) Fail("control character " + Printable(Current()) + " in a string must be escaped");
+    if (byte >= 0x80) {
+      char32_t codePoint = 0;
+      const std::size_t length = DecodeUtf8(m_text, m_pos, codePoint);
+      if (length == 0) Fail("text is not valid UTF-8");
+      if (out) AppendCodePoint(*out, codePoint);
+      m_pos += length;
+      continue;
+    }
+    // A backslash escape.
+    ++m_pos;
+    if (AtEnd()) Fail("unexpected end of input inside a string");
+    const char escape = Current();
+    char16_t unit = 0;
+    switch (escape) {
+      case '"':
+        unit = u'"';
+        break;
+      case '\\':
+        unit = u'\\';
+        break;
+      case '/':
+        unit = u'/';
+        break;
+      case 'b':
+        unit = u'\b';
+        break;
+      case 'f':
+        unit = u'\f';
+        break;
+      case 'n':
+        unit = u'\n';
+        break;
+      case 'r':
+        unit = u'\r';
+        break;
+      case 't':
+        unit = u'\t';
+        break;
+      case 'u': {
+        if (m_text.size() - m_pos < 5) Fail("incomplete \\u escape");
+        int value = 0;
+        for (std::size_t i = 1; i <= 4; ++i) {
+          const int digit = HexValue(m_text[m_pos + i]);
+          if (digit < 0) FailAt(m_pos + i, "\\u escape needs four hexadecimal digits");
+          value = value * 16 + digit;
+        }
+        unit = static_cast<char16_t>(value);
+        m_pos += 4;
+        break;
+      }
+      default:
+        Fail("unknown escape \\" + std::string(1, escape));
+    }
+    ++m_pos;
+    if (out) out->push_back(unit);
+  }
+}
+
+std::string_view JsonReader::ReadNumberText() {
+  if (Peek() != JsonType::number) Fail(std::string("expected a number, found ") + TypeName(Peek()));
+  const std::size_t start = m_pos;
+  if (Current() == '-') ++m_pos;
+  if (AtEnd() || !IsDigit(Current())) Fail("a number needs digits after '-'");
+  if (Current() == '0') {
+    ++m_pos;
+    if (!AtEnd() && IsDigit(Current())) Fail("numbers must not have leading zeros");
+  } else {
+    while (!AtEnd() && IsDigit(Current())) ++m_pos;
+  }
+  if (!AtEnd() && Current() == '.') {
+    ++m_pos;
+    if (AtEnd() || !IsDigit(Current())) Fail("a number needs digits after '.'");
+    while (!AtEnd() && IsDigit(Current())) ++m_pos;
+  }
+  if (!AtEnd() && (Current() == 'e' || Current() == 'E')) {
+    ++m_pos;
+    if (!AtEnd() && (Current() == '+' || Current() == '-')) ++m_pos;
+    if (AtEnd() || !IsDigit(Current())) Fail("a number needs digits in its exponent");
+    while (!AtEnd() && IsDigit(Current())) ++m_pos;
+  }
+  return m_text.substr(start, m_pos - start);
+}
+
+bool JsonReader::ReadBool() {
+  if (Peek() != JsonType::boolean) Fail(std::string("expected true or false, found ") + TypeName(Peek()));
+  if (m_text.substr(m_pos, 4) == "true") {
+    m_pos += 4;
+    return true;
+  }
+  if (m_text.substr(m_pos, 5) == "false") {
+    m_pos += 5;
+    return false;
+  }
+  Fail("expected true or false");
+}
+
+void JsonReader::ReadNull() {
+  if (Peek() != JsonType::null || m_text.substr(m_pos, 4) != "null") Fail("expected null");
+  m_pos += 4;
+}
+
+void JsonReader::SkipValue() {
+  const std::size_t base = m_stack.size();
+  while (true) {
+    switch (Peek()) {
+      case JsonType::object:
+        ++m_pos;
+        EnterContainer(Frame::objectFirst);
+        break;
+      case JsonType::array:
+        ++m_pos;
+        EnterContainer(Frame::arrayFirst);
+        break;
+      case JsonType::string:
+        ReadStringInto(nullptr);
+        break;
+      case JsonType::number:
+        ReadNumberText();
+        break;
+      case JsonType::boolean:
+        ReadBool();
+        break;
+      case JsonType::null:
+        ReadNull();
+        break;
+    }
+    // Close finished containers until one wants another value (or the skipped value is complete).
+    while (true) {
+      if (m_stack.size() == base) return;
+      const Frame top = m_stack.back();
+      if (top == Frame::objectFirst || top == Frame::objectNext) {
+        SkipSpace();
+        if (AtEnd()) Fail("unexpected end of input inside an object");
+        if (Current() == '}') {
+          ++m_pos;
+          m_stack.pop_back();
+          continue;
+        }
+        if (top == Frame::objectNext) {
+          if (Current() != ',') Fail("expected ',' or '}' after a member, found " + Printable(Current()));
+          ++m_pos;
+          SkipSpace();
+        }
+        if (AtEnd()) Fail("unexpected end of input, expected a key");
+        if (Current() != '"') Fail("expected a key in double quotes, found " + Printable(Current()));
+        ReadStringInto(nullptr);
+        Expect(':', "':' after the key");
+        m_stack.back() = Frame::objectNext;
+        break;
+      }
+      if (!NextElement()) continue;
+      break;
+    }
+  }
+}
+
+void JsonReader::End() {
+  SkipSpace();
+  if (!AtEnd()) Fail("unexpected " + Printable(Current()) + " after the end of the JSON text");
+}
+
+void AppendString(std::string& out, std::u16string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out.push_back('"');
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i < size; ++i) {
+    const char32_t unit = text[i];
+    if (unit < 0x80) {
+      if (unit >= 0x20 && unit != u'"' && unit != u'\\') {
+        out.push_back(static_cast<char>(unit));
+        continue;
+      }
+      out.push_back('\\');
+      switch (unit) {
+        case u'"':
+          out.push_back('"');
+          break;
+        case u'\\':
+          out.push_back('\\');
+          break;
+        case u'\b':
+          out.push_back('b');
+          break;
+        case u'\f':
+          out.push_back('f');
+          break;
+        case u'\n':
+          out.push_back('n');
+          break;
+        case u'\r':
+          out.push_back('r');
+          break;
+        case u'\t':
+          out.push_back('t');
+          break;
+        default:
+          out.append("u00");
+          out.push_back(kHex[unit >> 4]);
+          out.push_back(kHex[unit & 15]);
+      }
+      continue;
+    }
+    if (unit < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+      continue;
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+      const bool pair = unit <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (!pair) {
+        out.append("\\u");
+        for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(unit >> shift) & 15]);
+        continue;
+      }
+      const char32_t codePoint = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+      out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+      continue;
+    }
+    out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+  }
+  out.push_back('"');
+}
+
+void AppendNumber(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out.append("null");
+    return;
+  }
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+void AppendInteger(std::string& out, long long value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+bool Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
+  out.clear();
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    char32_t codePoint = 0;
+    const std::size_t length = DecodeUtf8(utf8, pos, codePoint);
+    if (length == 0) return false;
+    AppendCodePoint(out, codePoint);
+    pos += length;
+  }
+  return true;
+}
+
+}  // namespace tvqjson

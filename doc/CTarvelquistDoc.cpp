@@ -1,0 +1,184 @@
+#include "doc/CTarvelquistDoc.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "platform/core/CArchive.h"
+#include "platform/core/CWinApp.h"
+
+IMPLEMENT_DYNCREATE(CTarvelquistDoc, CDocument)
+
+BEGIN_MESSAGE_MAP(CTarvelquistDoc, CDocument)
+END_MESSAGE_MAP()
+
+namespace {
+
+CTarvelquistDoc::TaskFactory& TaskFactorySlot() {
+  static CTarvelquistDoc::TaskFactory factory;
+  return factory;
+}
+
+// A new task with its defaults. Exhausted memory becomes the framework's memory exception, so callers never
+// see a half-made task.
+std::unique_ptr<TaskItem> NewTask() {
+  try {
+    if (const auto& factory = TaskFactorySlot()) return factory();
+    return std::make_unique<TaskItem>();
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+}
+
+// The smallest record a file can hold: three 8-bit strings of length 0 (one byte each), status and value.
+constexpr ULONGLONG kMinimumRecordBytes = 1 + 4 + 8 + 1 + 1;
+
+// The file's full path as the setting records it.
+CString FullPath(const CString& path) {
+  std::error_code error;
+  const std::filesystem::path given(path.ToUtf8());
+  if (path.IsEmpty() || given.is_absolute()) return path;
+  const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+  if (error) return path;
+  return CString::FromUtf8(absolute.lexically_normal().string());
+}
+
+}  // namespace
+
+CTarvelquistDoc::TaskFactory CTarvelquistDoc::SetTaskFactory(TaskFactory factory) {
+  TaskFactory old = std::move(TaskFactorySlot());
+  TaskFactorySlot() = std::move(factory);
+  return old;
+}
+
+CTarvelquistDoc::CTarvelquistDoc() = default;
+
+CTarvelquistDoc::~CTarvelquistDoc() { DestroyTasks(); }
+
+int CTarvelquistDoc::GetTaskCount() const { return static_cast<int>(tasks.size()); }
+
+std::unique_ptr<TaskItem> CTarvelquistDoc::CopyOfWorkTask() const {
+  std::unique_ptr<TaskItem> copy = NewTask();
+  copy->SetSubject(GetSubject());
+  copy->SetDueDate(workTask.GetDueDate());
+  copy->SetPriority(GetPriority());
+  copy->SetMemo(GetMemo());
+  return copy;
+}
+
+void CTarvelquistDoc::SelectTask(int index) {
+  if (index < 0 || index >= GetTaskCount()) {
+    const TaskItem defaults;
+    workTask.subject = defaults.subject;
+    workTask.dueDate = defaults.dueDate;
+    workTask.priority = defaults.priority;
+    workTask.memo = defaults.memo;
+    return;
+  }
+  const TaskItem& task = TaskAt(index);
+  workTask.subject = task.subject;
+  workTask.dueDate = task.dueDate;
+  workTask.priority = task.priority;
+  workTask.memo = task.memo;
+}
+
+void CTarvelquistDoc::InsertTask(int index) {
+  std::unique_ptr<TaskItem> copy = CopyOfWorkTask();
+  const int count = GetTaskCount();
+  const int position = (index >= 0 && index <= count) ? index : 0;
+  try {
+    tasks.insert(tasks.begin() + position, std::move(copy));
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+  SetModifiedFlag(TRUE);
+}
+
+void CTarvelquistDoc::ReplaceTask(int index) {
+  if (index < 0 || index >= GetTaskCount()) return;  // callers pass existing rows only
+  std::unique_ptr<TaskItem> copy = CopyOfWorkTask();
+  tasks[static_cast<std::size_t>(index)] = std::move(copy);
+  SetModifiedFlag(TRUE);
+}
+
+void CTarvelquistDoc::RemoveTask(int index) {
+  if (index < 0 || index >= GetTaskCount()) return;  // callers pass existing rows only
+  std::unique_ptr<TaskItem> removed = std::move(tasks[static_cast<std::size_t>(index)]);
+  tasks.erase(tasks.begin() + index);
+  removed.reset();
+  SetModifiedFlag(TRUE);
+}
+
+void CTarvelquistDoc::ReorderTasks(const std::vector<int>& order) {
+  const std::size_t count = tasks.size();
+  if (order.size() != count) return;
+  std::vector<bool> seen(count, false);
+  for (const int old : order) {
+    if (old < 0 || static_cast<std::size_t>(old) >= count || seen[static_cast<std::size_t>(old)]) return;
+    seen[static_cast<std::size_t>(old)] = true;
+  }
+  std::vector<std::unique_ptr<TaskItem>> reordered;
+  reordered.reserve(count);
+  for (const int old : order) reordered.push_back(std::move(tasks[static_cast<std::size_t>(old)]));
+  tasks.swap(reordered);
+}
+
+void CTarvelquistDoc::DestroyTasks() {
+  for (auto& task : tasks) task.reset();  // in list order
+  std::vector<std::unique_ptr<TaskItem>>().swap(tasks);
+}
+
+void CTarvelquistDoc::DeleteContents() { DestroyTasks(); }
+
+BOOL CTarvelquistDoc::OnNewDocument() { return CDocument::OnNewDocument() ? TRUE : FALSE; }
+
+void CTarvelquistDoc::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    StoreTasks(ar);
+  } else {
+    LoadTasks(ar);
+  }
+}
+
+void CTarvelquistDoc::StoreTasks(CArchive& ar) {
+  ar << static_cast<LONG>(tasks.size());
+  for (const auto& task : tasks) {
+    ar << task->subject;
+    ar << static_cast<LONG>(task->dueDate.m_status);
+    ar << task->dueDate.m_dt;
+    ar << task->priority;
+    ar << task->memo;
+  }
+  SetModifiedFlag(FALSE);
+}
+
+void CTarvelquistDoc::LoadTasks(CArchive& ar) {
+  LONG count = 0;
+  ar >> count;
+  try {
+    if (count > 0) {
+      // Never trust the claimed count for memory: a record takes at least kMinimumRecordBytes of the file.
+      const ULONGLONG fits = ar.GetRemainingLength() / kMinimumRecordBytes;
+      tasks.reserve(tasks.size() + static_cast<std::size_t>(std::min<ULONGLONG>(fits, count)));
+    }
+    for (LONG i = 0; i < count; ++i) {
+      std::unique_ptr<TaskItem> task = NewTask();
+      ar >> task->subject;
+      LONG status = 0;
+      ar >> status;
+      ar >> task->dueDate.m_dt;
+      task->dueDate.m_status = status;
+      ar >> task->priority;
+      ar >> task->memo;
+      tasks.push_back(std::move(task));  // only whole tasks reach the list
+    }
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+  if (CWinApp* app = AfxGetApp()) {
+    CFile* file = ar.GetFile();
+    app->WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"),
+                            FullPath(file ? file->GetFilePath() : CString()));
+  }
+}

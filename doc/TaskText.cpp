@@ -1,0 +1,140 @@
+#include "doc/TaskText.h"
+
+#include <array>
+#include <string_view>
+
+#include "platform/core/Locale.h"
+
+namespace tasktext {
+namespace {
+
+// The built-in texts as the code-page-932 bytes the program was written with.
+constexpr std::string_view kSubjectBytes = "\x8C\x8F\x96\xBC";                    // 件名
+constexpr std::string_view kNoDueDateBytes = "\x8A\xFA\x8C\xC0\x82\xC8\x82\xB5";  // 期限なし
+constexpr std::string_view kYearBytes = "2100";
+constexpr std::string_view kEmptyMarkBytes = "\xDF";
+constexpr std::array<std::string_view, 4> kHeaderBytes = {
+    "\x8C\x8F\x96\xBC",  // 件名
+    "\x8A\xFA\x8C\xC0",  // 期限
+    "!",
+    "\x83\x81\x83\x82",  // メモ
+};
+constexpr std::string_view kLetterBytes = "ABCP";
+constexpr std::string_view kDigitBytes = "1234567890";  // choices 1..9, then 0
+
+// The converted texts depend only on the ANSI code page, which is fixed for the process in normal use; the
+// cache follows it anyway so that a changed setting (tests reload the locale) is picked up.
+struct BuiltIns {
+  unsigned codePage = 0;
+  CString subject;
+  CString noDueDate;
+  CString year;
+  CString emptyMark;
+  std::array<CString, 4> headers;
+  std::array<char16_t, 4> letters{};  // A, B, C, P
+  std::array<char16_t, 10> digits{};  // 1..9, 0
+};
+
+char16_t SingleUnit(std::string_view byte) {
+  const CString converted = CString::FromAnsi(byte);
+  return converted.IsEmpty() ? u'\0' : converted[0];
+}
+
+const BuiltIns& Texts() {
+  thread_local BuiltIns cache;
+  const unsigned codePage = platform::GetLocaleSettings().ansiCodePage;
+  if (cache.codePage == codePage && !cache.subject.IsEmpty()) return cache;
+  cache.codePage = codePage;
+  cache.subject = CString::FromAnsi(kSubjectBytes);
+  cache.noDueDate = CString::FromAnsi(kNoDueDateBytes);
+  cache.year = CString::FromAnsi(kYearBytes);
+  cache.emptyMark = CString::FromAnsi(kEmptyMarkBytes);
+  for (std::size_t i = 0; i < kHeaderBytes.size(); ++i) cache.headers[i] = CString::FromAnsi(kHeaderBytes[i]);
+  for (std::size_t i = 0; i < kLetterBytes.size(); ++i) cache.letters[i] = SingleUnit(kLetterBytes.substr(i, 1));
+  for (std::size_t i = 0; i < kDigitBytes.size(); ++i) cache.digits[i] = SingleUnit(kDigitBytes.substr(i, 1));
+  return cache;
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+constexpr int kSubjectColumnUnits = 127;  // a 128-unit buffer with its terminating zero
+
+}  // namespace
+
+CString SubjectDefault() { return Texts().subject; }
+CString NoDueDateLabel() { return Texts().noDueDate; }
+CString NoDueDateYear() { return Texts().year; }
+CString EmptyValueMark() { return Texts().emptyMark; }
+
+CString ColumnHeader(int column) {
+  if (column < 0 || column >= static_cast<int>(kHeaderBytes.size())) return {};
+  return Texts().headers[static_cast<std::size_t>(column)];
+}
+
+CString DateText(const COleDateTime& dueDate) { return dueDate.Format(VAR_DATEVALUEONLY, LANG_USER_DEFAULT); }
+
+bool IsNoDueDateText(const CString& dateText) {
+  const std::u16string_view year = Texts().year.view();
+  return dateText.view().substr(0, 4) == year;
+}
+
+CString DueColumnText(const COleDateTime& dueDate) {
+  CString text = DateText(dueDate);
+  if (IsNoDueDateText(text)) return Texts().noDueDate;
+  return text;
+}
+
+CString SubjectColumnText(const CString& subject) {
+  if (subject.GetLength() <= kSubjectColumnUnits) return subject;
+  int cut = kSubjectColumnUnits;
+  if (IsHighSurrogate(subject[cut - 1]) && IsLowSurrogate(subject[cut])) --cut;
+  return subject.Left(cut);
+}
+
+int PriorityLetterChoice(const CString& priority) {
+  if (priority.IsEmpty()) return 1;
+  const auto& letters = Texts().letters;
+  for (std::size_t i = 0; i < letters.size(); ++i) {
+    if (priority[0] == letters[i]) return static_cast<int>(i) + 1;
+  }
+  return 1;
+}
+
+int PriorityDigitChoice(const CString& priority) {
+  if (priority.IsEmpty()) return 1;
+  const char16_t last = priority[priority.GetLength() - 1];
+  const auto& digits = Texts().digits;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (last == digits[i]) return i < 9 ? static_cast<int>(i) + 1 : 0;
+  }
+  return 1;
+}
+
+CString PriorityFromChoices(int letter, int digit) {
+  const BuiltIns& texts = Texts();
+  const char16_t letterUnit = (letter >= 2 && letter <= 4) ? texts.letters[static_cast<std::size_t>(letter - 1)]
+                                                           : texts.letters[0];
+  char16_t digitUnit = texts.digits[0];  // "1"
+  if (digit >= 1 && digit <= 9) digitUnit = texts.digits[static_cast<std::size_t>(digit - 1)];
+  if (digit == 0) digitUnit = texts.digits[9];
+  const char16_t units[2] = {letterUnit, digitUnit};
+  return CString(units, 2);
+}
+
+CString SortKey(const TaskItem& task, int column) {
+  switch (column) {
+    case 0:
+      return task.subject;
+    case 1:
+      return DateText(task.dueDate);
+    case 2:
+      return task.priority.IsEmpty() ? Texts().emptyMark : task.priority;
+    case 3:
+      return task.memo.IsEmpty() ? Texts().emptyMark : task.memo;
+    default:
+      return {};
+  }
+}
+
+}  // namespace tasktext

@@ -54,6 +54,10 @@ class CListCtrl : public CWnd {
   // LVM_SETEXTENDEDLISTVIEWSTYLE: mask 0 affects every bit.
   DWORD SetExtendedStyle(DWORD dwNewStyle, DWORD dwMask = 0);
   DWORD GetExtendedStyle() const;
+
+  // The list's client area as the platform counts it: inside the border, the header included, the scroll bars
+  // excluded (the view sizes its last column from it).
+  void GetClientRect(RECT* rect) const;
 };
 
 // Date picker ("SysDateTimePick32"): long date format of the user's locale, a calendar dropping down aligned to

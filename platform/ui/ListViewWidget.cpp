@@ -1,0 +1,614 @@
+#include "platform/ui/ListViewWidget.h"
+
+#include <algorithm>
+
+#include <QAbstractTableModel>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include "platform/core/WinStyles.h"
+#include "platform/ui/Controls.h"
+
+namespace listview {
+
+namespace {
+
+constexpr int kTextPadding = 6;  // left and right of every cell's text
+constexpr int kRowExtra = 4;     // row height over the font's line height
+constexpr int kHeaderExtra = 8;  // header height over the font's line height
+constexpr int kBorder = 2;       // WS_BORDER
+
+const CString& EmptyText() {
+  static const CString empty;
+  return empty;
+}
+
+int ColumnAt(const QHeaderView* header, int x) { return header->logicalIndexAt(x); }
+
+QString CellText(const CString& text) {
+  QString shown(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+  // One line per row: line breaks of a memo show as spaces.
+  for (QChar& c : shown) {
+    if (c == u'\n' || c == u'\r') c = u' ';
+  }
+  return shown;
+}
+
+}  // namespace
+
+// The header's model: column titles only, no rows.
+class HeaderModel : public QAbstractTableModel {
+ public:
+  explicit HeaderModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+  int rowCount(const QModelIndex&) const override { return 0; }
+  int columnCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(m_titles.size());
+  }
+  QVariant data(const QModelIndex&, int) const override { return {}; }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_titles.size()) return {};
+    if (role == Qt::DisplayRole) return m_titles[section];
+    if (role == Qt::TextAlignmentRole) return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+  }
+
+  void Insert(int index, const QString& title) {
+    beginInsertColumns(QModelIndex(), index, index);
+    m_titles.insert(index, title);
+    endInsertColumns();
+  }
+  QString Title(int index) const { return m_titles.value(index); }
+
+ private:
+  QStringList m_titles;
+};
+
+ListViewWidget::ListViewWidget(DWORD style, QWidget* parent)
+    : QAbstractScrollArea(parent), m_style(style), m_headerModel(new HeaderModel(this)) {
+  setFrameStyle(QFrame::Box | QFrame::Plain);
+  setLineWidth(kBorder);
+  setFocusPolicy(Qt::StrongFocus);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(false);
+
+  m_header = new QHeaderView(Qt::Horizontal, this);
+  m_header->setModel(m_headerModel);
+  m_header->setSectionResizeMode(QHeaderView::Interactive);
+  m_header->setStretchLastSection(false);
+  m_header->setSectionsMovable(false);
+  m_header->setHighlightSections(false);
+  m_header->setSortIndicatorShown(false);
+  m_header->setMinimumSectionSize(0);
+  m_header->setSectionsClickable((style & LVS_NOSORTHEADER) == 0);
+  m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  m_header->setFocusPolicy(Qt::NoFocus);
+  QObject::connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
+    if ((m_style & LVS_NOSORTHEADER) == 0) Notify(LVN_COLUMNCLICK, -1, column, QPoint());
+  });
+  QObject::connect(m_header, &QHeaderView::sectionResized, this, [this](int, int, int) { ScheduleLayout(); });
+
+  verticalScrollBar()->setSingleStep(1);
+  UpdateGeometries();
+}
+
+ListViewWidget::~ListViewWidget() = default;
+
+// --- rows ---
+
+int ListViewWidget::InsertRow(int index, const CString& text) {
+  index = std::clamp(index, 0, RowCount());
+  Row row;
+  row.texts.reserve(static_cast<std::size_t>(std::max(1, ColumnCount())));
+  row.texts.push_back(text);
+  m_rows.insert(m_rows.begin() + index, std::move(row));
+  if (m_focusRow >= index) ++m_focusRow;
+  if (m_anchorRow >= index) ++m_anchorRow;
+  ScheduleLayout();
+  return index;
+}
+
+BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
+  if (row < 0 || row >= RowCount() || column < 0) return FALSE;
+  if (column > 0 && column >= ColumnCount()) return FALSE;
+  auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
+  if (texts.size() <= static_cast<std::size_t>(column)) texts.resize(static_cast<std::size_t>(column) + 1);
+  texts[static_cast<std::size_t>(column)] = text;
+  ScheduleLayout();
+  return TRUE;
+}
+
+const CString& ListViewWidget::Text(int row, int column) const {
+  if (row < 0 || row >= RowCount() || column < 0) return EmptyText();
+  const auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
+  if (static_cast<std::size_t>(column) >= texts.size()) return EmptyText();
+  return texts[static_cast<std::size_t>(column)];
+}
+
+BOOL ListViewWidget::DeleteRow(int row) {
+  if (row < 0 || row >= RowCount()) return FALSE;
+  if (m_rows[static_cast<std::size_t>(row)].selected) --m_selectedCount;
+  m_rows.erase(m_rows.begin() + row);
+  if (m_focusRow == row) {
+    m_focusRow = -1;
+  } else if (m_focusRow > row) {
+    --m_focusRow;
+  }
+  if (m_anchorRow == row) {
+    m_anchorRow = -1;
+  } else if (m_anchorRow > row) {
+    --m_anchorRow;
+  }
+  ScheduleLayout();
+  return TRUE;
+}
+
+void ListViewWidget::DeleteAllRows() {
+  std::vector<Row>().swap(m_rows);
+  m_selectedCount = 0;
+  m_focusRow = -1;
+  m_anchorRow = -1;
+  ScheduleLayout();
+}
+
+UINT ListViewWidget::State(int row, UINT mask) const {
+  if (row < 0 || row >= RowCount()) return 0;
+  UINT state = m_rows[static_cast<std::size_t>(row)].selected ? LVIS_SELECTED : 0;
+  if (row == m_focusRow) state |= LVIS_FOCUSED;
+  return state & mask;
+}
+
+BOOL ListViewWidget::SetState(int row, UINT state, UINT mask) {
+  if (row == -1) {
+    for (int i = 0; i < RowCount(); ++i) SetState(i, state, mask);
+    return TRUE;
+  }
+  if (row < 0 || row >= RowCount()) return FALSE;
+  if (mask & LVIS_SELECTED) {
+    const bool select = (state & LVIS_SELECTED) != 0;
+    if (select && (m_style & LVS_SINGLESEL)) ClearSelection();
+    SetSelected(row, select);
+  }
+  if (mask & LVIS_FOCUSED) {
+    if (state & LVIS_FOCUSED) {
+      m_focusRow = row;
+    } else if (m_focusRow == row) {
+      m_focusRow = -1;
+    }
+  }
+  ScheduleLayout();
+  return TRUE;
+}
+
+void ListViewWidget::SetSelected(int row, bool selected) {
+  Row& r = m_rows[static_cast<std::size_t>(row)];
+  if (r.selected == selected) return;
+  r.selected = selected;
+  m_selectedCount += selected ? 1 : -1;
+}
+
+void ListViewWidget::ClearSelection() {
+  for (auto it = m_rows.begin(); m_selectedCount > 0 && it != m_rows.end(); ++it) {
+    if (it->selected) {
+      it->selected = false;
+      --m_selectedCount;
+    }
+  }
+}
+
+void ListViewWidget::SelectOnly(int row) {
+  ClearSelection();
+  SetSelected(row, true);
+}
+
+void ListViewWidget::SelectRange(int from, int to, bool keepOthers) {
+  if (!keepOthers) ClearSelection();
+  for (int i = std::min(from, to); i <= std::max(from, to); ++i) SetSelected(i, true);
+}
+
+// --- columns ---
+
+int ListViewWidget::ColumnCount() const { return m_headerModel->columnCount(QModelIndex()); }
+
+int ListViewWidget::InsertColumn(int index, const QString& heading, int width) {
+  index = std::clamp(index, 0, ColumnCount());
+  m_headerModel->Insert(index, heading);
+  for (Row& row : m_rows) {
+    if (row.texts.size() > static_cast<std::size_t>(index)) row.texts.insert(row.texts.begin() + index, CString());
+  }
+  if (width < 0) width = fontMetrics().horizontalAdvance(heading) + 2 * kTextPadding;
+  m_header->resizeSection(index, width);
+  ScheduleLayout();
+  return index;
+}
+
+int ListViewWidget::ColumnWidth(int column) const {
+  if (column < 0 || column >= ColumnCount()) return 0;
+  return m_header->sectionSize(column);
+}
+
+BOOL ListViewWidget::SetColumnWidth(int column, int width) {
+  if (column < 0 || column >= ColumnCount()) return FALSE;
+  // The platform's automatic sizes (negative requests) are not offered: a negative width is no width.
+  m_header->resizeSection(column, std::max(width, 0));
+  ScheduleLayout();
+  return TRUE;
+}
+
+QString ListViewWidget::ColumnHeading(int column) const { return m_headerModel->Title(column); }
+
+DWORD ListViewWidget::SetExtendedStyle(DWORD style, DWORD mask) {
+  const DWORD old = m_exStyle;
+  m_exStyle = mask == 0 ? style : ((old & ~mask) | (style & mask));
+  ScheduleLayout();
+  return old;
+}
+
+// --- geometry ---
+
+int ListViewWidget::RowHeight() const { return fontMetrics().height() + kRowExtra; }
+
+int ListViewWidget::HeaderHeight() const { return fontMetrics().height() + kHeaderExtra; }
+
+ListViewWidget::Geometry ListViewWidget::ComputeGeometry() const {
+  // Worked out from the sizes, not from the viewport, so that it also holds for a widget not yet shown (whose
+  // viewport is laid out only at its first show).
+  const int frame = frameWidth();
+  const int fullWidth = std::max(0, width() - 2 * frame);
+  const int fullHeight = std::max(0, height() - 2 * frame - HeaderHeight());
+  const int barWidth = verticalScrollBar()->sizeHint().width();
+  const int barHeight = horizontalScrollBar()->sizeHint().height();
+  const int rowHeight = RowHeight();
+  Geometry g;
+  for (int pass = 0; pass < 2; ++pass) {
+    g.viewWidth = std::max(0, fullWidth - (g.vertical ? barWidth : 0));
+    g.viewHeight = std::max(0, fullHeight - (g.horizontal ? barHeight : 0));
+    g.vertical = RowCount() > g.viewHeight / rowHeight;
+    g.horizontal = m_header->length() > g.viewWidth;
+  }
+  g.viewWidth = std::max(0, fullWidth - (g.vertical ? barWidth : 0));
+  g.viewHeight = std::max(0, fullHeight - (g.horizontal ? barHeight : 0));
+  return g;
+}
+
+int ListViewWidget::VisibleRowCount() const { return ComputeGeometry().viewHeight / RowHeight(); }
+
+QRect ListViewWidget::ClientRect() {
+  const Geometry g = ComputeGeometry();
+  return QRect(0, 0, g.viewWidth, g.viewHeight + HeaderHeight());
+}
+
+int ListViewWidget::TopRow() const { return verticalScrollBar()->value(); }
+
+QRect ListViewWidget::RowRect(int row) const {
+  const int h = RowHeight();
+  return QRect(0, (row - TopRow()) * h, std::max(viewport()->width(), m_header->length()), h);
+}
+
+int ListViewWidget::RowAt(QPoint pos) const {
+  if (pos.y() < 0 || ColumnCount() == 0) return -1;
+  const int row = TopRow() + pos.y() / RowHeight();
+  if (row >= RowCount()) return -1;
+  // Full-row select takes the whole width of the columns; otherwise only the item's own column selects.
+  const int left = m_header->sectionViewportPosition(0);
+  const int right = (m_exStyle & LVS_EX_FULLROWSELECT) ? left + m_header->length()
+                                                       : left + m_header->sectionSize(0);
+  if (pos.x() < left || pos.x() >= right) return -1;
+  return row;
+}
+
+void ListViewWidget::EnsureVisible(int row) {
+  FlushLayout();
+  const int visible = std::max(1, VisibleRowCount());
+  QScrollBar* bar = verticalScrollBar();
+  if (row < bar->value()) {
+    bar->setValue(row);
+  } else if (row >= bar->value() + visible) {
+    bar->setValue(row - visible + 1);
+  }
+}
+
+void ListViewWidget::ScheduleLayout() {
+  if (m_layoutPending) return;
+  m_layoutPending = true;
+  QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+}
+
+void ListViewWidget::FlushLayout() {
+  if (m_layoutPending) UpdateGeometries();
+}
+
+void ListViewWidget::UpdateGeometries() {
+  m_layoutPending = false;
+  const int headerHeight = HeaderHeight();
+  setViewportMargins(0, headerHeight, 0, 0);
+  const Geometry g = ComputeGeometry();
+  m_header->setGeometry(frameWidth(), frameWidth(), g.viewWidth, headerHeight);
+
+  const int visible = g.viewHeight / RowHeight();
+  QScrollBar* vbar = verticalScrollBar();
+  vbar->setPageStep(std::max(1, visible));
+  vbar->setRange(0, std::max(0, RowCount() - visible));
+
+  QScrollBar* hbar = horizontalScrollBar();
+  hbar->setPageStep(std::max(1, g.viewWidth));
+  hbar->setSingleStep(20);
+  hbar->setRange(0, std::max(0, m_header->length() - g.viewWidth));
+  m_header->setOffset(hbar->value());
+  viewport()->update();
+}
+
+bool ListViewWidget::event(QEvent* e) {
+  if (e->type() == QEvent::LayoutRequest) {
+    FlushLayout();
+    return true;
+  }
+  return QAbstractScrollArea::event(e);
+}
+
+void ListViewWidget::resizeEvent(QResizeEvent* e) {
+  QAbstractScrollArea::resizeEvent(e);
+  UpdateGeometries();
+}
+
+void ListViewWidget::changeEvent(QEvent* e) {
+  QAbstractScrollArea::changeEvent(e);
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) ScheduleLayout();
+}
+
+void ListViewWidget::scrollContentsBy(int dx, int dy) {
+  if (dx != 0) m_header->setOffset(horizontalScrollBar()->value());
+  viewport()->update();
+}
+
+// --- painting ---
+
+void ListViewWidget::paintEvent(QPaintEvent* e) {
+  FlushLayout();
+  QPainter painter(viewport());
+  const QRect area = viewport()->rect();
+  painter.fillRect(e->rect(), palette().brush(QPalette::Base));
+  const int h = RowHeight();
+  const int top = TopRow();
+  // The selection shows only while the list has the focus, unless the style says always.
+  const bool showSelection = hasFocus() || (m_style & LVS_SHOWSELALWAYS) != 0;
+  if (ColumnCount() > 0) {
+    const int first = top + std::max(0, e->rect().top()) / h;
+    const int last = std::min(RowCount() - 1, top + e->rect().bottom() / h);
+    for (int row = first; row <= last; ++row) PaintRow(painter, row, RowRect(row), showSelection);
+  }
+  if (m_exStyle & LVS_EX_GRIDLINES) {
+    painter.setPen(palette().color(QPalette::Mid));
+    const int right = std::min(area.right(), m_header->sectionViewportPosition(0) + m_header->length() - 1);
+    for (int y = h - 1; y <= area.bottom(); y += h) painter.drawLine(area.left(), y, right, y);
+    for (int c = 0; c < ColumnCount(); ++c) {
+      const int x = m_header->sectionViewportPosition(c) + m_header->sectionSize(c) - 1;
+      if (x >= area.left() && x <= area.right()) painter.drawLine(x, area.top(), x, area.bottom());
+    }
+  }
+}
+
+void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection) {
+  const Row& r = m_rows[static_cast<std::size_t>(row)];
+  const bool fullRow = (m_exStyle & LVS_EX_FULLROWSELECT) != 0;
+  const bool selected = r.selected && showSelection;
+  const int left = m_header->sectionViewportPosition(0);
+  if (selected) {
+    const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
+    painter.fillRect(QRect(left, rowRect.top(), width, rowRect.height()), palette().brush(QPalette::Highlight));
+  }
+  const QFontMetrics metrics = fontMetrics();
+  const int viewRight = viewport()->width();
+  for (int c = 0; c < ColumnCount(); ++c) {
+    const QRect cell(m_header->sectionViewportPosition(c), rowRect.top(), m_header->sectionSize(c),
+                     rowRect.height());
+    if (cell.right() < 0 || cell.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
+    const QRect textRect = cell.adjusted(kTextPadding, 0, -kTextPadding, 0);
+    if (textRect.width() <= 0) continue;
+    const bool highlighted = selected && (fullRow || c == 0);
+    painter.setPen(palette().color(highlighted ? QPalette::HighlightedText : QPalette::Text));
+    const QString text =
+        metrics.elidedText(CellText(r.texts[static_cast<std::size_t>(c)]), Qt::ElideRight, textRect.width());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+  }
+  if (row == m_focusRow && hasFocus()) {
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
+    option.rect = QRect(left, rowRect.top(), width, rowRect.height());
+    option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+  }
+}
+
+// --- input ---
+
+void ListViewWidget::Notify(UINT code, int item, int subItem, QPoint pos) {
+  NMLISTVIEW record;
+  record.hdr.code = code;
+  record.iItem = item;
+  record.iSubItem = subItem;
+  record.ptAction.x = pos.x();
+  record.ptAction.y = pos.y();
+  if (m_sink) m_sink(record.hdr);
+}
+
+void ListViewWidget::NotifyKey(WORD vk) {
+  NMLVKEYDOWN record;
+  record.hdr.code = LVN_KEYDOWN;
+  record.wVKey = vk;
+  if (m_sink) m_sink(record.hdr);
+}
+
+void ListViewWidget::ClickRow(int row, Qt::KeyboardModifiers mods) {
+  if (m_style & LVS_SINGLESEL) {
+    SelectOnly(row);
+    m_anchorRow = row;
+  } else if (mods & Qt::ShiftModifier) {
+    SelectRange(m_anchorRow >= 0 ? m_anchorRow : row, row, (mods & Qt::ControlModifier) != 0);
+    if (m_anchorRow < 0) m_anchorRow = row;
+  } else if (mods & Qt::ControlModifier) {
+    SetSelected(row, !m_rows[static_cast<std::size_t>(row)].selected);
+    m_anchorRow = row;
+  } else {
+    SelectOnly(row);
+    m_anchorRow = row;
+  }
+  m_focusRow = row;
+  ScheduleLayout();
+}
+
+void ListViewWidget::ClickEmpty(Qt::KeyboardModifiers mods) {
+  if (mods & Qt::ControlModifier) return;
+  ClearSelection();
+  ScheduleLayout();
+}
+
+void ListViewWidget::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) {
+    QAbstractScrollArea::mousePressEvent(e);
+    return;
+  }
+  setFocus(Qt::MouseFocusReason);
+  const QPoint pos = e->position().toPoint();
+  const int row = RowAt(pos);
+  if (row >= 0) {
+    ClickRow(row, e->modifiers());
+  } else {
+    ClickEmpty(e->modifiers());
+  }
+  Notify(NM_CLICK, row, ColumnAt(m_header, pos.x()), pos);
+}
+
+void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) {
+    QAbstractScrollArea::mouseDoubleClickEvent(e);
+    return;
+  }
+  // The second press of a double-click selects like the first; then the owner hears of the double-click,
+  // on a row or on empty space alike.
+  setFocus(Qt::MouseFocusReason);
+  const QPoint pos = e->position().toPoint();
+  const int row = RowAt(pos);
+  if (row >= 0) {
+    ClickRow(row, e->modifiers());
+  } else {
+    ClickEmpty(e->modifiers());
+  }
+  Notify(NM_DBLCLK, row, ColumnAt(m_header, pos.x()), pos);
+}
+
+void ListViewWidget::MoveFocusTo(int row, Qt::KeyboardModifiers mods) {
+  if ((mods & Qt::ControlModifier) && !(m_style & LVS_SINGLESEL)) {
+    // Ctrl moves the focus only.
+  } else if ((mods & Qt::ShiftModifier) && !(m_style & LVS_SINGLESEL)) {
+    if (m_anchorRow < 0) m_anchorRow = m_focusRow >= 0 ? m_focusRow : row;
+    SelectRange(m_anchorRow, row, false);
+  } else {
+    SelectOnly(row);
+    m_anchorRow = row;
+  }
+  m_focusRow = row;
+  EnsureVisible(row);
+  ScheduleLayout();
+}
+
+void ListViewWidget::keyPressEvent(QKeyEvent* e) {
+  QPointer<ListViewWidget> alive(this);
+  if (const WORD vk = VirtualKeyFromQtKey(e->key())) NotifyKey(vk);
+  if (!alive) return;
+  const int count = RowCount();
+  const int current = m_focusRow;
+  const int page = std::max(1, VisibleRowCount() - 1);
+  const Qt::KeyboardModifiers mods = e->modifiers();
+  switch (e->key()) {
+    case Qt::Key_Up:
+      if (count > 0) MoveFocusTo(current < 0 ? 0 : std::max(0, current - 1), mods);
+      break;
+    case Qt::Key_Down:
+      if (count > 0) MoveFocusTo(current < 0 ? 0 : std::min(count - 1, current + 1), mods);
+      break;
+    case Qt::Key_Home:
+      if (count > 0) MoveFocusTo(0, mods);
+      break;
+    case Qt::Key_End:
+      if (count > 0) MoveFocusTo(count - 1, mods);
+      break;
+    case Qt::Key_PageUp:
+      if (count > 0) MoveFocusTo(std::max(0, (current < 0 ? 0 : current) - page), mods);
+      break;
+    case Qt::Key_PageDown:
+      if (count > 0) MoveFocusTo(std::min(count - 1, (current < 0 ? 0 : current) + page), mods);
+      break;
+    case Qt::Key_Space:
+      if (current >= 0 && current < count) {
+        if (mods & Qt::ControlModifier) {
+          SetSelected(current, !m_rows[static_cast<std::size_t>(current)].selected);
+        } else {
+          if (m_style & LVS_SINGLESEL) ClearSelection();
+          SetSelected(current, true);
+        }
+        m_anchorRow = current;
+        ScheduleLayout();
+      }
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      break;  // the owner has had LVN_KEYDOWN; the list itself does nothing more
+    default:
+      e->ignore();
+      return;
+  }
+  e->accept();
+}
+
+void ListViewWidget::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  viewport()->update();
+}
+
+void ListViewWidget::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  viewport()->update();
+}
+
+WORD VirtualKeyFromQtKey(int key) {
+  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
+    return static_cast<WORD>(key);  // the same codes as ASCII upper case and digits
+  }
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<WORD>(0x70 + (key - Qt::Key_F1));
+  switch (key) {
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return 0x10;
+    case Qt::Key_Control: return 0x11;
+    case Qt::Key_Alt: return 0x12;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return 0x21;
+    case Qt::Key_PageDown: return 0x22;
+    case Qt::Key_End: return 0x23;
+    case Qt::Key_Home: return 0x24;
+    case Qt::Key_Left: return 0x25;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return 0x27;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return 0x2D;
+    case Qt::Key_Delete: return VK_DELETE;
+    default: return 0;
+  }
+}
+
+}  // namespace listview

@@ -1,0 +1,126 @@
+// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in one vector of small records
+// {texts, state}; only the rows in sight are painted, and the header is a QHeaderView over a model that holds
+// the column titles only. So 100,000 rows cost one record each, and inserting or deleting a row in the middle
+// moves records, nothing more.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QAbstractScrollArea>
+#include <QString>
+
+#include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+
+class QHeaderView;
+
+namespace listview {
+
+class HeaderModel;
+
+class ListViewWidget : public QAbstractScrollArea {
+ public:
+  // `style` carries the template's list-view style bits (LVS_SINGLESEL, LVS_SHOWSELALWAYS, LVS_NOSORTHEADER).
+  explicit ListViewWidget(DWORD style, QWidget* parent = nullptr);
+  ~ListViewWidget() override;
+
+  // Where the widget's notifications go (NM_DBLCLK, LVN_KEYDOWN, LVN_COLUMNCLICK, NM_CLICK). The record's code
+  // is set; the sink fills in the sender. The sink may run a nested loop (a modal dialog).
+  using NotifySink = std::function<void(NMHDR& header)>;
+  void SetNotifySink(NotifySink sink) { m_sink = std::move(sink); }
+
+  // Rows. Indexes outside the rows make the calls fail (FALSE, empty text, state 0).
+  int RowCount() const { return static_cast<int>(m_rows.size()); }
+  int InsertRow(int index, const CString& text);  // clamped to 0..count; returns the index
+  BOOL SetText(int row, int column, const CString& text);
+  const CString& Text(int row, int column) const;
+  BOOL DeleteRow(int row);
+  void DeleteAllRows();
+  UINT State(int row, UINT mask) const;
+  // row -1: every row, as the platform does.
+  BOOL SetState(int row, UINT state, UINT mask);
+  int SelectedCount() const { return m_selectedCount; }
+
+  // Columns.
+  int InsertColumn(int index, const QString& heading, int width);
+  int ColumnCount() const;
+  int ColumnWidth(int column) const;  // 0 when there is no such column
+  BOOL SetColumnWidth(int column, int width);
+  QString ColumnHeading(int column) const;
+
+  // LVM_SETEXTENDEDLISTVIEWSTYLE: a mask of 0 replaces every bit. Returns the previous style.
+  DWORD SetExtendedStyle(DWORD style, DWORD mask);
+  DWORD ExtendedStyle() const { return m_exStyle; }
+  DWORD Style() const { return m_style; }
+
+  // The control's client area as the platform counts it: inside the border, the header included, the scroll
+  // bars excluded. Brings the scroll bars up to date first.
+  QRect ClientRect();
+
+  // Geometry, for painting, hit tests and tests. Rows are laid out in viewport coordinates.
+  int RowHeight() const;
+  int TopRow() const;
+  int RowAt(QPoint viewportPos) const;  // -1 below the rows or outside the columns that select
+  QRect RowRect(int row) const;         // viewport coordinates
+  QHeaderView* Header() const { return m_header; }
+  void EnsureVisible(int row);
+  // Applies pending scroll-range and repaint work at once (normally done from the event loop).
+  void FlushLayout();
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  struct Row {
+    std::vector<CString> texts;  // texts[0] is the item's own text; sub-items follow as far as set
+    bool selected = false;
+  };
+
+  void Notify(UINT code, int item, int subItem, QPoint pos);
+  void NotifyKey(WORD vk);
+  void ClickRow(int row, Qt::KeyboardModifiers mods);
+  void ClickEmpty(Qt::KeyboardModifiers mods);
+  void MoveFocusTo(int row, Qt::KeyboardModifiers mods);
+  void SelectOnly(int row);
+  void SelectRange(int from, int to, bool keepOthers);
+  void SetSelected(int row, bool selected);
+  void ClearSelection();
+  void ScheduleLayout();
+  void UpdateGeometries();
+  void PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
+  struct Geometry {
+    int viewWidth = 0;   // the rows' area, scroll bars excluded
+    int viewHeight = 0;
+    bool vertical = false;  // scroll bars needed
+    bool horizontal = false;
+  };
+  Geometry ComputeGeometry() const;
+  int VisibleRowCount() const;  // whole rows that fit the viewport
+  int HeaderHeight() const;
+
+  DWORD m_style;
+  DWORD m_exStyle = 0;
+  std::vector<Row> m_rows;
+  int m_selectedCount = 0;
+  int m_focusRow = -1;
+  int m_anchorRow = -1;
+  bool m_layoutPending = false;
+  QHeaderView* m_header = nullptr;
+  HeaderModel* m_headerModel;  // owned by this widget as its Qt child
+  NotifySink m_sink;
+};
+
+// Windows virtual-key code of a Qt key, 0 when the key has none.
+WORD VirtualKeyFromQtKey(int key);
+
+}  // namespace listview

@@ -111,7 +111,7 @@ int ListViewWidget::InsertRow(int index, const CString& text) {
   Row row;
   row.texts.reserve(static_cast<std::size_t>(std::max(1, ColumnCount())));
   row.texts.push_back(text);
-  m_rows.insert(m_rows.begin() + index, std::move(row));
+  m_rows.insert(static_cast<std::size_t>(index), std::move(row));
   if (m_focusRow >= index) ++m_focusRow;
   if (m_anchorRow >= index) ++m_anchorRow;
   ScheduleLayout();
@@ -138,7 +138,7 @@ const CString& ListViewWidget::Text(int row, int column) const {
 BOOL ListViewWidget::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return FALSE;
   if (m_rows[static_cast<std::size_t>(row)].selected) --m_selectedCount;
-  m_rows.erase(m_rows.begin() + row);
+  m_rows.erase(static_cast<std::size_t>(row));
   if (m_focusRow == row) {
     m_focusRow = -1;
   } else if (m_focusRow > row) {
@@ -154,7 +154,7 @@ BOOL ListViewWidget::DeleteRow(int row) {
 }
 
 void ListViewWidget::DeleteAllRows() {
-  std::vector<Row>().swap(m_rows);
+  m_rows.clear();
   m_selectedCount = 0;
   m_focusRow = -1;
   m_anchorRow = -1;
@@ -198,9 +198,9 @@ void ListViewWidget::SetSelected(int row, bool selected) {
 }
 
 void ListViewWidget::ClearSelection() {
-  for (auto it = m_rows.begin(); m_selectedCount > 0 && it != m_rows.end(); ++it) {
-    if (it->selected) {
-      it->selected = false;
+  for (std::size_t i = 0; m_selectedCount > 0 && i < m_rows.size(); ++i) {
+    if (m_rows[i].selected) {
+      m_rows[i].selected = false;
       --m_selectedCount;
     }
   }
@@ -223,9 +223,9 @@ int ListViewWidget::ColumnCount() const { return m_headerModel->columnCount(QMod
 int ListViewWidget::InsertColumn(int index, const QString& heading, int width) {
   index = std::clamp(index, 0, ColumnCount());
   m_headerModel->Insert(index, heading);
-  for (Row& row : m_rows) {
+  m_rows.for_each([index](Row& row) {
     if (row.texts.size() > static_cast<std::size_t>(index)) row.texts.insert(row.texts.begin() + index, CString());
-  }
+  });
   if (width < 0) width = fontMetrics().horizontalAdvance(heading) + 2 * kTextPadding;
   m_header->resizeSection(index, width);
   ScheduleLayout();

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "platform/core/CString.h"
+#include "platform/ui/GapBuffer.h"
 #include "platform/core/WinTypes.h"
 
 class QHeaderView;
@@ -110,7 +111,7 @@ class ListViewWidget : public QAbstractScrollArea {
 
   DWORD m_style;
   DWORD m_exStyle = 0;
-  std::vector<Row> m_rows;
+  GapBuffer<Row> m_rows;
   int m_selectedCount = 0;
   int m_focusRow = -1;
   int m_anchorRow = -1;

@@ -1,0 +1,55 @@
+// The task list view: a form view (template 134) whose one control, the list 1009, shows row i for task i of
+// the document. It lays the list out, fills it at every initial update, and carries the task commands, the
+// list's double-click and Enter, and the column sort.
+#pragma once
+
+#include "platform/ui/CView.h"
+#include "platform/ui/Controls.h"
+
+class CTarvelquistDoc;
+class CTarvelquistIns;
+class TaskItem;
+
+class CTarvelquistView : public CFormView {
+  DECLARE_DYNCREATE(CTarvelquistView)
+
+ public:
+  CTarvelquistView();
+  ~CTarvelquistView() override;
+
+  CTarvelquistDoc* GetDocument() const;
+
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  // Lays the list out, sets its style and columns, and fills it from the document. Safe to run again at any
+  // time the document has changed behind the list (a failed open empties it).
+  void OnInitialUpdate() override;
+
+  // Inserts row index showing the document's workTask.
+  void InsertTaskRow(int index);
+  // The lowest selected row, or the row count when none is selected.
+  int GetSelectedRow();
+  void EditSelectedTask();
+  void InsertNewTask();
+  // Exchanges tasks first and second in the document and rebuilds their rows.
+  void SwapTasks(int first, int second);
+
+  CListCtrl m_taskList;
+
+ protected:
+  void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnTaskEdit();
+  void OnTaskDelete();
+  void OnTaskMoveDown();
+  void OnTaskInsert();
+  void OnTaskMoveUp();
+  void OnListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnSize(UINT nType, int cx, int cy);
+  void OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult);
+
+ private:
+  void LayoutList();
+  void InsertRowFrom(const TaskItem& task, int index);
+
+  DECLARE_MESSAGE_MAP()
+};

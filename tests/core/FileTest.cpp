@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/core/CFile.h"
+#include "platform/core/Exceptions.h"
+#include "tests/core/TestSupport.h"
+
+using testing_support::Bytes;
+using testing_support::PathString;
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+// Makes one kind of operation fail with an errno for the life of the object.
+class ScopedFault {
+ public:
+  ScopedFault(CFile::Operation op, int errnoValue) {
+    CFile::SetFaultInjector([op, errnoValue](CFile::Operation current, const CString&) {
+      return current == op ? errnoValue : 0;
+    });
+  }
+  ~ScopedFault() { CFile::SetFaultInjector({}); }
+  ScopedFault(const ScopedFault&) = delete;
+  ScopedFault& operator=(const ScopedFault&) = delete;
+};
+
+std::string Message(const CException& e) {
+  CString text;
+  EXPECT_TRUE(e.GetErrorMessage(text));
+  return text.ToUtf8();
+}
+
+TEST(FileExceptionTest, ErrnoMapsToTheFrameworkCause) {
+  const std::pair<int, CFileException::Cause> cases[] = {
+      {ENOENT, CFileException::fileNotFound},      {ENOTDIR, CFileException::badPath},
+      {ENAMETOOLONG, CFileException::badPath},     {ELOOP, CFileException::badPath},
+      {EACCES, CFileException::accessDenied},      {EPERM, CFileException::accessDenied},
+      {EROFS, CFileException::accessDenied},       {EISDIR, CFileException::accessDenied},
+      {ENOSPC, CFileException::diskFull},          {EDQUOT, CFileException::diskFull},
+      {EFBIG, CFileException::diskFull},           {EMFILE, CFileException::tooManyOpenFiles},
+      {ENFILE, CFileException::tooManyOpenFiles},  {EIO, CFileException::hardIO},
+      {EBUSY, CFileException::sharingViolation},   {ETXTBSY, CFileException::sharingViolation},
+      {EWOULDBLOCK, CFileException::sharingViolation}, {EBADF, CFileException::invalidFile},
+      {EINVAL, CFileException::genericException},  {EXDEV, CFileException::genericException},
+  };
+  for (const auto& [errnoValue, cause] : cases) {
+    EXPECT_EQ(CFileException::OsErrorToCause(errnoValue), cause) << errnoValue;
+  }
+}
+
+TEST(FileExceptionTest, EveryCauseHasItsMessage) {
+  const std::pair<CFileException::Cause, const char*> cases[] = {
+      {CFileException::genericException, "An unknown error occurred while accessing /d/f.tvq."},
+      {CFileException::fileNotFound, "/d/f.tvq was not found."},
+      {CFileException::badPath, "/d/f.tvq contains an invalid path."},
+      {CFileException::tooManyOpenFiles, "/d/f.tvq could not be opened because there are too many open files."},
+      {CFileException::accessDenied, "Access to /d/f.tvq was denied."},
+      {CFileException::invalidFile, "An invalid file handle was associated with /d/f.tvq."},
+      {CFileException::removeCurrentDir, "/d/f.tvq could not be removed because it is the current directory."},
+      {CFileException::directoryFull, "/d/f.tvq could not be created because the directory is full."},
+      {CFileException::badSeek, "Seek failed on /d/f.tvq"},
+      {CFileException::hardIO, "A hardware I/O error was reported while accessing /d/f.tvq."},
+      {CFileException::sharingViolation, "A sharing violation occurred while accessing /d/f.tvq."},
+      {CFileException::lockViolation, "A locking violation occurred while accessing /d/f.tvq."},
+      {CFileException::diskFull, "Disk full while accessing /d/f.tvq."},
+      {CFileException::endOfFile, "An attempt was made to access /d/f.tvq past its end."},
+  };
+  for (const auto& [cause, text] : cases) {
+    EXPECT_EQ(Message(CFileException(cause, 0, CString(u"/d/f.tvq"))), text);
+  }
+  EXPECT_EQ(Message(CMemoryException()), "Out of memory.");
+  EXPECT_EQ(Message(CArchiveException(CArchiveException::endOfFile, CString(u"/x"))),
+            "An attempt was made to access /x past its end.");
+}
+
+class FileTest : public ::testing::Test {
+ protected:
+  void TearDown() override { CFile::SetFaultInjector({}); }
+
+  CFileException OpenFailure(const std::filesystem::path& path, UINT flags) {
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(PathString(path), flags, &error));
+    EXPECT_FALSE(file.IsOpen());
+    return error;
+  }
+
+  TempDir m_dir;
+};
+
+TEST_F(FileTest, OpenFailuresNameTheFullPath) {
+  const auto missing = OpenFailure(m_dir / "missing.tvq", CFile::modeRead);
+  EXPECT_EQ(missing.m_cause, CFileException::fileNotFound);
+  EXPECT_EQ(missing.m_lOsError, ENOENT);
+  EXPECT_EQ(Message(missing), (m_dir / "missing.tvq").string() + " was not found.");
+
+  WriteFileBytes(m_dir / "plain", {1});
+  EXPECT_EQ(OpenFailure(m_dir / "plain" / "x.tvq", CFile::modeRead).m_cause, CFileException::badPath);
+  EXPECT_EQ(OpenFailure(m_dir.path(), CFile::modeRead).m_cause, CFileException::accessDenied);
+  EXPECT_EQ(OpenFailure(m_dir.path(), CFile::modeCreate | CFile::modeWrite).m_cause, CFileException::accessDenied);
+}
+
+TEST_F(FileTest, RelativeNamesBecomeAbsolute) {
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(m_dir.path());
+  const auto error = OpenFailure("sub/../nothing.tvq", CFile::modeRead);
+  CFile file(CString(u"./made.tvq"), CFile::modeCreate | CFile::modeWrite);
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(error.m_strFileName, PathString(m_dir / "nothing.tvq"));
+  EXPECT_EQ(file.GetFilePath(), PathString(m_dir / "made.tvq"));
+}
+
+TEST_F(FileTest, ReadsWritesSeeksAndLength) {
+  const auto path = m_dir / "data.bin";
+  {
+    CFile file(PathString(path), CFile::modeCreate | CFile::modeReadWrite);
+    file.Write("hello world", 11);
+    EXPECT_EQ(file.GetLength(), 11U);
+    EXPECT_EQ(file.GetPosition(), 11U);
+    EXPECT_EQ(file.Seek(6, CFile::begin), 6U);
+    char buffer[16] = {};
+    EXPECT_EQ(file.Read(buffer, 16), 5U);  // fewer only at the end
+    EXPECT_STREQ(buffer, "world");
+    EXPECT_EQ(file.Read(buffer, 4), 0U);
+    EXPECT_THROW(file.Seek(-100, CFile::current), CFileException);
+    file.Close();
+  }
+  EXPECT_EQ(ReadFileBytes(path), (Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}));
+  CFile again(PathString(path), CFile::modeCreate | CFile::modeWrite);  // truncates
+  EXPECT_EQ(again.GetLength(), 0U);
+}
+
+TEST_F(FileTest, InjectedFaultsBecomeFileExceptions) {
+  const auto path = m_dir / "f.bin";
+  WriteFileBytes(path, {1, 2, 3});
+  {
+    ScopedFault fault(CFile::Operation::open, EMFILE);
+    EXPECT_EQ(OpenFailure(path, CFile::modeRead).m_cause, CFileException::tooManyOpenFiles);
+  }
+  CFile reader(PathString(path), CFile::modeRead);
+  {
+    ScopedFault fault(CFile::Operation::read, EIO);
+    char buffer[3];
+    try {
+      reader.Read(buffer, 3);
+      ADD_FAILURE() << "no exception";
+    } catch (const CFileException& e) {
+      EXPECT_EQ(e.m_cause, CFileException::hardIO);
+      EXPECT_EQ(Message(e), "A hardware I/O error was reported while accessing " + path.string() + ".");
+    }
+  }
+  CFile writer(PathString(m_dir / "w.bin"), CFile::modeCreate | CFile::modeWrite);
+  {
+    ScopedFault fault(CFile::Operation::write, ENOSPC);
+    EXPECT_THROW(writer.Write("x", 1), CFileException);
+  }
+  writer.Write("x", 1);
+  {
+    ScopedFault fault(CFile::Operation::close, EIO);
+    EXPECT_THROW(writer.Close(), CFileException);
+  }
+  EXPECT_FALSE(writer.IsOpen());
+}
+
+TEST_F(FileTest, ShareModesLockAgainstEachOther) {
+  const auto path = m_dir / "shared.tvq";
+  WriteFileBytes(path, {1});
+  CFile reader(PathString(path), CFile::modeRead | CFile::shareDenyWrite);
+  CFile secondReader(PathString(path), CFile::modeRead | CFile::shareDenyWrite);  // readers share
+  const auto error = OpenFailure(path, CFile::modeReadWrite | CFile::shareExclusive);
+  EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+  EXPECT_EQ(Message(error), "A sharing violation occurred while accessing " + path.string() + ".");
+  reader.Close();
+  secondReader.Close();
+  CFile writer(PathString(path), CFile::modeReadWrite | CFile::shareExclusive);
+  EXPECT_EQ(OpenFailure(path, CFile::modeRead | CFile::shareDenyWrite).m_cause, CFileException::sharingViolation);
+}
+
+// ---- mirror files -------------------------------------------------------------------------------------------
+
+class MirrorFileTest : public FileTest {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(m_target, m_old);
+    ::chmod(m_target.c_str(), 0640);
+  }
+
+  std::size_t FilesInFolder() const {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_dir.path()),
+                                                  std::filesystem::directory_iterator()));
+  }
+
+  mode_t Mode(const std::filesystem::path& path) const {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+  }
+
+  static constexpr UINT kSaveFlags = CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive;
+  std::filesystem::path m_target = m_dir / "tasks.tvq";
+  Bytes m_old{0x01, 0x00, 0x00, 0x00, 0xAA, 0xBB};
+};
+
+TEST_F(MirrorFileTest, SuccessReplacesTheFileAndKeepsItsPermissions) {
+  CMirrorFile file;
+  ASSERT_TRUE(file.Open(PathString(m_target), kSaveFlags));
+  EXPECT_EQ(file.GetFilePath(), PathString(m_target));
+  file.Write("new", 3);
+  EXPECT_EQ(ReadFileBytes(m_target), m_old);  // nothing visible before Close
+  EXPECT_EQ(FilesInFolder(), 2U);
+  file.Close();
+  EXPECT_EQ(ReadFileBytes(m_target), (Bytes{'n', 'e', 'w'}));
+  EXPECT_EQ(Mode(m_target), 0640U);
+  EXPECT_EQ(FilesInFolder(), 1U);
+}
+
+TEST_F(MirrorFileTest, NewFileGetsTheDefaultMode) {
+  const mode_t mask = ::umask(022);
+  const auto path = m_dir / "fresh.tvq";
+  CMirrorFile file;
+  ASSERT_TRUE(file.Open(PathString(path), kSaveFlags));
+  file.Write("x", 1);
+  file.Close();
+  ::umask(mask);
+  EXPECT_EQ(Mode(path), 0644U);
+}
+
+struct FailureCase {
+  CFile::Operation op;
+  int errnoValue;
+  CFileException::Cause cause;
+};
+
+class MirrorFailureTest : public MirrorFileTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(MirrorFailureTest, FailureKeepsTheOldFileByteForByte) {
+  const FailureCase& c = GetParam();
+  CFileException caught;
+  bool thrown = false;
+  {
+    CMirrorFile file;
+    ASSERT_TRUE(file.Open(PathString(m_target), kSaveFlags));
+    file.Write("partial", 7);
+    ScopedFault fault(c.op, c.errnoValue);
+    try {
+      file.Write("more", 4);
+      file.Close();
+    } catch (const CFileException& e) {
+      caught = e;
+      thrown = true;
+      file.Abort();
+    }
+  }
+  ASSERT_TRUE(thrown);
+  EXPECT_EQ(caught.m_cause, c.cause);
+  EXPECT_EQ(caught.m_strFileName, PathString(m_target));  // the target, never the temporary file
+  EXPECT_EQ(ReadFileBytes(m_target), m_old);
+  EXPECT_EQ(Mode(m_target), 0640U);
+  EXPECT_EQ(FilesInFolder(), 1U);  // the temporary file is gone
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, MirrorFailureTest,
+                         ::testing::Values(FailureCase{CFile::Operation::write, ENOSPC, CFileException::diskFull},
+                                           FailureCase{CFile::Operation::write, EIO, CFileException::hardIO},
+                                           FailureCase{CFile::Operation::flush, EIO, CFileException::hardIO},
+                                           FailureCase{CFile::Operation::flush, EDQUOT, CFileException::diskFull},
+                                           FailureCase{CFile::Operation::close, EIO, CFileException::hardIO}));
+
+TEST_F(MirrorFileTest, AbortAndDestructionDropTheTemporaryFile) {
+  {
+    CMirrorFile file;
+    ASSERT_TRUE(file.Open(PathString(m_target), kSaveFlags));
+    file.Write("x", 1);
+    file.Abort();
+  }
+  {
+    CMirrorFile file;
+    ASSERT_TRUE(file.Open(PathString(m_target), kSaveFlags));
+    file.Write("y", 1);
+  }  // destroyed while open
+  EXPECT_EQ(ReadFileBytes(m_target), m_old);
+  EXPECT_EQ(FilesInFolder(), 1U);
+}
+
+TEST_F(MirrorFileTest, OpenFailsWhenTheTargetIsHeldOrTheFolderIsMissing) {
+  {
+    CFile reader(PathString(m_target), CFile::modeRead | CFile::shareDenyWrite);
+    CMirrorFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(PathString(m_target), kSaveFlags, &error));
+    EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+  }
+  CMirrorFile file;
+  CFileException error;
+  EXPECT_FALSE(file.Open(PathString(m_dir / "no" / "such.tvq"), kSaveFlags, &error));
+  EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+  EXPECT_EQ(error.m_strFileName, PathString(m_dir / "no" / "such.tvq"));
+  EXPECT_EQ(ReadFileBytes(m_target), m_old);
+}
+
+}  // namespace

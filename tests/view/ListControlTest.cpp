@@ -1,0 +1,341 @@
+// The list widget driven as a user drives it: taps, Ctrl and Shift taps, double-taps, keys, header taps.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QWidget>
+
+#include "platform/core/WinStyles.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/GapBuffer.h"
+#include "platform/ui/ListViewWidget.h"
+
+using listview::GapBuffer;
+using listview::ListViewWidget;
+
+namespace {
+
+constexpr DWORD kTemplateStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_ALIGNLEFT;
+
+struct Notification {
+  UINT code;
+  int item;
+  int subItem;
+  WORD key;
+};
+
+class ListControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Build(kTemplateStyle); }
+
+  void Build(DWORD style) {
+    window = std::make_unique<QWidget>();
+    window->resize(480, 400);
+    list = new ListViewWidget(style, window.get());
+    list->setGeometry(5, 5, 470, 385);
+    other = new QLineEdit(window.get());
+    other->setGeometry(0, 392, 50, 8);
+    list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT, 0);
+    const int widths[] = {170, 120, 55, 121};
+    for (int c = 0; c < 4; ++c) list->InsertColumn(c, QString("c%1").arg(c), widths[c]);
+    list->SetNotifySink([this](NMHDR& header) {
+      Notification n{header.code, -2, -2, 0};
+      if (header.code == LVN_KEYDOWN) {
+        n.key = reinterpret_cast<NMLVKEYDOWN&>(header).wVKey;
+      } else {
+        const auto& record = reinterpret_cast<NMLISTVIEW&>(header);
+        n.item = record.iItem;
+        n.subItem = record.iSubItem;
+      }
+      notes.push_back(n);
+    });
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    list->setFocus();
+  }
+
+  void AddRows(int count) {
+    for (int i = 0; i < count; ++i) list->InsertRow(list->RowCount(), CString::FromUtf8(std::to_string(i)));
+    list->FlushLayout();
+  }
+
+  std::vector<int> Selected() const {
+    std::vector<int> rows;
+    for (int i = 0; i < list->RowCount(); ++i) {
+      if (list->State(i, LVIS_SELECTED) == LVIS_SELECTED) rows.push_back(i);
+    }
+    return rows;
+  }
+
+  QPoint RowPoint(int row) {
+    list->FlushLayout();
+    return list->RowRect(row).topLeft() + QPoint(100, list->RowHeight() / 2);
+  }
+  QPoint BelowRows() { return QPoint(100, list->viewport()->height() - 3); }
+  void Tap(QPoint pos, Qt::KeyboardModifiers mods = {}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, pos);
+  }
+  std::vector<Notification> NotesOf(UINT code) const {
+    std::vector<Notification> found;
+    for (const auto& n : notes) {
+      if (n.code == code) found.push_back(n);
+    }
+    return found;
+  }
+
+  std::unique_ptr<QWidget> window;
+  ListViewWidget* list = nullptr;
+  QLineEdit* other = nullptr;
+  std::vector<Notification> notes;
+};
+
+TEST_F(ListControlTest, SelectedRowsMoveWithTheirIndexWhenRowsComeAndGo) {
+  AddRows(5);
+  list->SetState(1, LVIS_SELECTED, LVIS_SELECTED);
+  list->SetState(3, LVIS_SELECTED, LVIS_SELECTED);
+
+  EXPECT_EQ(list->InsertRow(0, u"new"), 0);
+  EXPECT_EQ(Selected(), (std::vector<int>{2, 4}));
+  EXPECT_EQ(list->State(0, LVIS_SELECTED | LVIS_FOCUSED), 0u);
+
+  list->DeleteRow(2);
+  EXPECT_EQ(Selected(), (std::vector<int>{3}));
+  EXPECT_EQ(list->Text(3, 0), CString(u"3"));
+  EXPECT_EQ(list->SelectedCount(), 1);
+
+  // Insert far beyond the end lands at the end; a deleted row's successor is not selected by it.
+  EXPECT_EQ(list->InsertRow(99, u"end"), 5);
+  EXPECT_EQ(list->Text(5, 0), CString(u"end"));
+  EXPECT_FALSE(list->DeleteRow(6));
+  list->DeleteAllRows();
+  EXPECT_EQ(list->RowCount(), 0);
+  EXPECT_EQ(list->SelectedCount(), 0);
+}
+
+TEST_F(ListControlTest, CtrlAndShiftTapsSelectSeveralRows) {
+  AddRows(8);
+  Tap(RowPoint(1));
+  EXPECT_EQ(Selected(), (std::vector<int>{1}));
+  Tap(RowPoint(3), Qt::ControlModifier);
+  EXPECT_EQ(Selected(), (std::vector<int>{1, 3}));
+  Tap(RowPoint(1), Qt::ControlModifier);  // toggles off
+  EXPECT_EQ(Selected(), (std::vector<int>{3}));
+  Tap(RowPoint(1), Qt::ControlModifier);
+  Tap(RowPoint(5), Qt::ShiftModifier);  // range from the last Ctrl tap, others dropped
+  EXPECT_EQ(Selected(), (std::vector<int>{1, 2, 3, 4, 5}));
+  Tap(RowPoint(6));
+  EXPECT_EQ(Selected(), (std::vector<int>{6}));
+  EXPECT_EQ(list->State(6, LVIS_FOCUSED), LVIS_FOCUSED);
+}
+
+TEST_F(ListControlTest, SingleSelectionStyleKeepsOneRow) {
+  Build(kTemplateStyle | LVS_SINGLESEL);
+  AddRows(4);
+  Tap(RowPoint(0));
+  Tap(RowPoint(2), Qt::ControlModifier);
+  EXPECT_EQ(Selected(), (std::vector<int>{2}));
+  list->SetState(3, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(Selected(), (std::vector<int>{3}));
+}
+
+TEST_F(ListControlTest, TapOnEmptySpaceBelowTheRowsClearsTheSelection) {
+  AddRows(3);
+  Tap(RowPoint(0));
+  Tap(RowPoint(2), Qt::ControlModifier);
+  Tap(BelowRows(), Qt::ControlModifier);  // Ctrl keeps what is selected
+  EXPECT_EQ(Selected(), (std::vector<int>{0, 2}));
+  Tap(BelowRows());
+  EXPECT_TRUE(Selected().empty());
+}
+
+TEST_F(ListControlTest, DoubleClickAnywhereNotifiesTheOwner) {
+  AddRows(3);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, RowPoint(1));
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, BelowRows());
+  const auto doubles = NotesOf(NM_DBLCLK);
+  ASSERT_EQ(doubles.size(), 2u);
+  EXPECT_EQ(doubles[0].item, 1);
+  EXPECT_EQ(doubles[1].item, -1);
+  // The double-tap on empty space has cleared the selection before the owner hears of it.
+  EXPECT_TRUE(Selected().empty());
+}
+
+TEST_F(ListControlTest, KeysReachTheOwnerAsVirtualKeysThenMoveTheSelection) {
+  AddRows(5);
+  Tap(RowPoint(1));
+  QTest::keyClick(list, Qt::Key_Return);
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(Selected(), (std::vector<int>{2}));
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(Selected(), (std::vector<int>{2, 3}));
+  QTest::keyClick(list, Qt::Key_Home);
+  EXPECT_EQ(Selected(), (std::vector<int>{0}));
+  QTest::keyClick(list, Qt::Key_A);
+  const auto keys = NotesOf(LVN_KEYDOWN);
+  std::vector<WORD> codes;
+  for (const auto& k : keys) codes.push_back(k.key);
+  // Return, Down, Shift (pressed for Shift+Down), Down, Home, A.
+  EXPECT_EQ(codes, (std::vector<WORD>{13, VK_DOWN, 0x10, VK_DOWN, 0x24, 'A'}));
+}
+
+TEST_F(ListControlTest, HeaderTapSendsColumnClickWithTheColumn) {
+  QHeaderView* header = list->Header();
+  const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  const auto clicks = NotesOf(LVN_COLUMNCLICK);
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(clicks[0].subItem, 2);
+}
+
+TEST_F(ListControlTest, NoSortHeaderStyleMakesPlainHeaders) {
+  Build(kTemplateStyle | LVS_NOSORTHEADER);
+  QHeaderView* header = list->Header();
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(20, header->height() / 2));
+  EXPECT_TRUE(NotesOf(LVN_COLUMNCLICK).empty());
+}
+
+TEST_F(ListControlTest, ColumnWidthsOfMissingColumnsAndNegativeRequests) {
+  EXPECT_EQ(list->ColumnCount(), 4);
+  EXPECT_EQ(list->ColumnWidth(0), 170);
+  EXPECT_EQ(list->ColumnWidth(4), 0);
+  EXPECT_EQ(list->ColumnWidth(-1), 0);
+  EXPECT_FALSE(list->SetColumnWidth(4, 80));
+  EXPECT_EQ(list->ColumnCount(), 4);
+  EXPECT_TRUE(list->SetColumnWidth(3, -40));
+  EXPECT_EQ(list->ColumnWidth(3), 0);
+  EXPECT_TRUE(list->SetColumnWidth(0, 0));
+  EXPECT_EQ(list->ColumnWidth(0), 0);
+  EXPECT_EQ(list->ColumnHeading(2), QString("c2"));
+}
+
+TEST_F(ListControlTest, ExtendedStyleMaskDecidesWhichBitsChange) {
+  EXPECT_EQ(list->SetExtendedStyle(LVS_EX_GRIDLINES, LVS_EX_GRIDLINES), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  EXPECT_EQ(list->ExtendedStyle(), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);  // only the masked bit, unchanged
+  list->SetExtendedStyle(0, LVS_EX_FULLROWSELECT);
+  EXPECT_EQ(list->ExtendedStyle(), LVS_EX_GRIDLINES);
+  list->SetExtendedStyle(0x4 | LVS_EX_FULLROWSELECT, 0);  // an empty mask replaces every bit
+  EXPECT_EQ(list->ExtendedStyle(), 0x4u | LVS_EX_FULLROWSELECT);
+}
+
+TEST_F(ListControlTest, TextsAreKeptWholeAndSubItemsNeedTheirColumn) {
+  const CString memo(u"line one\r\nline two\nthree");
+  const CString longSubject(300, u'x');
+  list->InsertRow(0, longSubject);
+  EXPECT_TRUE(list->SetText(0, 3, memo));
+  EXPECT_FALSE(list->SetText(0, 4, u"no column"));
+  EXPECT_FALSE(list->SetText(1, 1, u"no row"));
+  EXPECT_EQ(list->Text(0, 0), longSubject);
+  EXPECT_EQ(list->Text(0, 3), memo);
+  EXPECT_EQ(list->Text(0, 1), CString());
+  EXPECT_EQ(list->Text(0, 7), CString());
+
+  // A column inserted in front moves the sub-items behind it.
+  list->InsertColumn(1, "extra", 40);
+  EXPECT_EQ(list->Text(0, 4), memo);
+  EXPECT_EQ(list->Text(0, 1), CString());
+}
+
+TEST_F(ListControlTest, ClientAreaIsInsideTheBorderAndBesideTheScrollBar) {
+  EXPECT_EQ(list->ClientRect().width(), 466);
+  EXPECT_EQ(list->ClientRect().height(), 381);
+  AddRows(200);
+  const int bar = list->verticalScrollBar()->sizeHint().width();
+  EXPECT_EQ(list->ClientRect().width(), 466 - bar);
+  QCoreApplication::processEvents();  // the scroll area shows its bars from its own queue
+  EXPECT_EQ(list->viewport()->width(), 466 - bar);
+  EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+  EXPECT_EQ(list->verticalScrollBar()->maximum(), 200 - (381 - list->Header()->height()) / list->RowHeight());
+}
+
+TEST_F(ListControlTest, SelectionIsDrawnOnlyWhileTheListHasTheFocus) {
+  AddRows(3);
+  Tap(RowPoint(1));
+  const QColor highlight = list->palette().color(QPalette::Highlight);
+  const QPoint probe = RowPoint(1) + QPoint(60, 0);  // inside column 0, clear of the text
+  auto pixel = [&] {
+    list->viewport()->repaint();
+    return list->viewport()->grab().toImage().pixelColor(probe);
+  };
+  EXPECT_EQ(pixel(), highlight);
+  other->setFocus();
+  EXPECT_NE(pixel(), highlight);
+  EXPECT_EQ(Selected(), (std::vector<int>{1}));  // still selected, only not drawn
+}
+
+TEST_F(ListControlTest, FullRowSelectDecidesWhereATapSelects) {
+  AddRows(2);
+  const QPoint inMemoColumn = RowPoint(0) + QPoint(400 - 100, 0);
+  Tap(inMemoColumn);
+  EXPECT_EQ(Selected(), (std::vector<int>{0}));
+  list->SetExtendedStyle(LVS_EX_GRIDLINES, 0);
+  Tap(RowPoint(1) + QPoint(300, 0));  // outside column 0 without full-row select: empty space
+  EXPECT_TRUE(Selected().empty());
+}
+
+TEST_F(ListControlTest, ManyRowsKeepTheirOrderAndStateThroughMiddleEdits) {
+  constexpr int kRows = 100000;
+  for (int i = 0; i < kRows; ++i) list->InsertRow(i, CString::FromUtf8(std::to_string(i)));
+  list->SetState(60000, LVIS_SELECTED, LVIS_SELECTED);
+  // Rebuild rows in order the way the view does: delete row k, insert row k.
+  for (int k = 40000; k < 40100; ++k) {
+    list->DeleteRow(k);
+    list->InsertRow(k, u"rebuilt");
+  }
+  list->DeleteRow(50000);
+  list->InsertRow(10, u"ten");
+  EXPECT_EQ(list->RowCount(), kRows);
+  EXPECT_EQ(list->Text(10, 0), CString(u"ten"));
+  EXPECT_EQ(list->Text(40000, 0), CString(u"39999"));
+  EXPECT_EQ(list->Text(40001, 0), CString(u"rebuilt"));
+  EXPECT_EQ(list->Text(50001, 0), CString(u"50001"));
+  EXPECT_EQ(list->State(60000, LVIS_SELECTED), LVIS_SELECTED);
+  EXPECT_EQ(list->SelectedCount(), 1);
+}
+
+// The row store against a plain vector over random inserts and erases.
+TEST(GapBufferTest, BehavesAsAVectorUnderRandomEdits) {
+  std::mt19937 random(7);
+  GapBuffer<int> buffer;
+  std::vector<int> reference;
+  for (int step = 0; step < 20000; ++step) {
+    const std::size_t size = reference.size();
+    const int action = static_cast<int>(random() % 3);
+    if (action < 2 || size == 0) {
+      const std::size_t at = random() % (size + 1);
+      buffer.insert(at, step);
+      reference.insert(reference.begin() + static_cast<std::ptrdiff_t>(at), step);
+    } else {
+      const std::size_t at = random() % size;
+      buffer.erase(at);
+      reference.erase(reference.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    if (step % 997 == 0) {
+      ASSERT_EQ(buffer.size(), reference.size());
+      for (std::size_t i = 0; i < reference.size(); ++i) ASSERT_EQ(buffer[i], reference[i]) << "step " << step;
+    }
+  }
+  std::vector<int> walked;
+  buffer.for_each([&](int v) { walked.push_back(v); });
+  EXPECT_EQ(walked, reference);
+  buffer.clear();
+  EXPECT_TRUE(buffer.empty());
+}
+
+TEST(VirtualKeyTest, QtKeysMapToThePlatformCodes) {
+  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_Return), VK_RETURN);
+  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_Enter), VK_RETURN);
+  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_Delete), VK_DELETE);
+  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_F2), 0x71);
+  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_7), '7');
+  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_twosuperior), 0);
+}
+
+}  // namespace

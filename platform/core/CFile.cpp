@@ -234,7 +234,13 @@ BOOL CMirrorFile::Open(const CString& fileName, UINT openFlags, CFileException* 
   if (m_strFileName.IsEmpty()) return fail(ENOENT);
   if (const int injected = InjectedFault(Operation::open, m_strFileName)) return fail(injected);
 
-  const std::string target = NativePath(m_strFileName);
+  // Saving through a symbolic link replaces the file it points to and keeps the link.
+  m_strRenameTarget = m_strFileName;
+  if (const QFileInfo link(m_strFileName.ToQString()); link.isSymLink()) {
+    const QString resolved = link.canonicalFilePath();
+    if (!resolved.isEmpty()) m_strRenameTarget = CString::FromQString(resolved);
+  }
+  const std::string target = NativePath(m_strRenameTarget);
   struct stat info {};
   if (::stat(target.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) return fail(EISDIR);
@@ -261,7 +267,7 @@ BOOL CMirrorFile::Open(const CString& fileName, UINT openFlags, CFileException* 
     m_targetExists = false;
   }
 
-  const QFileInfo targetInfo(m_strFileName.ToQString());
+  const QFileInfo targetInfo(m_strRenameTarget.ToQString());
   std::string pattern =
       QFile::encodeName(targetInfo.absolutePath() + u'/' + u'.' + targetInfo.fileName()).toStdString() +
       ".XXXXXX";
@@ -287,7 +293,7 @@ void CMirrorFile::Close() {
     return;
   }
   const std::string mirror = NativePath(m_strMirrorName);
-  const std::string target = NativePath(m_strFileName);
+  const std::string target = NativePath(m_strRenameTarget);
   const auto failWith = [&](int errnoValue) {
     Abort();
     ThrowOsError(errnoValue);
@@ -309,7 +315,7 @@ void CMirrorFile::Close() {
   m_strMirrorName.Empty();
   ReleaseTargetLock();
   // Make the rename itself durable.
-  const std::string folder = QFile::encodeName(QFileInfo(m_strFileName.ToQString()).absolutePath()).toStdString();
+  const std::string folder = QFile::encodeName(QFileInfo(m_strRenameTarget.ToQString()).absolutePath()).toStdString();
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);

@@ -76,6 +76,7 @@ class CMirrorFile : public CFile {
   void ReleaseTargetLock();
 
   CString m_strMirrorName;  // the temporary file while writing; empty when not mirroring
+  CString m_strRenameTarget;  // where the finished file goes: the target, or the file a link points to
   unsigned m_targetMode = 0;  // permissions the finished file gets: the old file's, or new-file defaults
   unsigned m_targetUid = 0;
   unsigned m_targetGid = 0;

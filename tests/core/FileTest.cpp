@@ -221,6 +221,19 @@ TEST_F(MirrorFileTest, SuccessReplacesTheFileAndKeepsItsPermissions) {
   EXPECT_EQ(FilesInFolder(), 1U);
 }
 
+TEST_F(MirrorFileTest, SavingThroughALinkReplacesTheLinkedFile) {
+  const auto link = m_dir / "link.tvq";
+  std::filesystem::create_symlink(m_target, link);
+  CMirrorFile file;
+  ASSERT_TRUE(file.Open(PathString(link), kSaveFlags));
+  EXPECT_EQ(file.GetFilePath(), PathString(link));
+  file.Write("via", 3);
+  file.Close();
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFileBytes(m_target), (Bytes{'v', 'i', 'a'}));
+  EXPECT_EQ(Mode(m_target), 0640U);
+}
+
 TEST_F(MirrorFileTest, NewFileGetsTheDefaultMode) {
   const mode_t mask = ::umask(022);
   const auto path = m_dir / "fresh.tvq";

@@ -139,6 +139,7 @@ TEST(CodePageTest, AnsiCodePageFollowsTheSettings) {
 // ---- locale -------------------------------------------------------------------------------------------------
 
 TEST(LocaleTest, UserLocaleComesFromTheEnvironmentInOrder) {
+  ScopedLocale restore("ja_JP");  // reloads once the variables below are restored
   ScopedEnv noOverride("TARVELQUIST_LOCALE", std::nullopt);
   struct Case {
     std::optional<std::string> lcAll, lcTime, lang;
@@ -166,7 +167,6 @@ TEST(LocaleTest, UserLocaleComesFromTheEnvironmentInOrder) {
     platform::ReloadLocaleSettings();
     EXPECT_EQ(platform::GetLocaleSettings().userLocale, "ja_JP");
   }
-  platform::ReloadLocaleSettings();
 }
 
 TEST(LocaleTest, ShortDatePatternHasAFourDigitYear) {

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <QFont>
+#include <QStringList>
 
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
 
 class CWinApp;
 class QApplication;
+class QWidget;
 
 // Runs the application object: --help/--version answered, single instance, InitInstance, the message loop,
 // ExitInstance. Returns the process status.
@@ -18,6 +20,25 @@ int AfxWinMain(int argc, char** argv);
 // Qt set-up shared by the program and GUI tests: the dialog font, the message-box sink (a QMessageBox with the
 // exclamation icon, over the main window) and the open-file dialog ("Open", the template's filters).
 void AfxInitWindowLayer(QApplication& app);
+
+// Ends the application's message loop once control returns to it (the main window has gone). Does nothing
+// when the loop is not running (GUI tests drive the windows without it).
+void AfxPostQuitMessage(int nExitCode);
+
+// The main window's widget (m_pMainWnd), or null.
+QWidget* AfxGetMainWindowWidget();
+// Brings the visible main window (and a modal dialog over it) to the front and activates it: what a second
+// start asks of the running instance. FALSE when there is no visible main window yet.
+BOOL AfxActivateMainWindow();
+
+// The window layer's message box: icon from MB_ICON..., buttons from MB_TYPEMASK, over the main window.
+// Returns the button pressed (IDOK, IDYES, ...).
+int AfxShowMessageBox(const CString& text, const CString& caption, UINT nType);
+// The window layer's open-file prompt: a file dialog with this title and the filter's entries. FALSE when
+// cancelled.
+BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter);
+// Name filters for the file dialog from a framework filter ("name|pattern|...||", or Qt's "a;;b").
+QStringList AfxFileDialogFilters(const CString& filter);
 
 // The dialog font: "MS UI Gothic" 9 pt where installed, else IPA P Gothic, sized as on the handheld's 192-dpi
 // screen (9 pt = 24 px).

@@ -1,0 +1,15 @@
+// CTarvelquistApp: the application object. Its start-up reopens the last file read (or begins a new list);
+// it owns the About command and routes the framework's New and Open.
+#pragma once
+
+#include "platform/core/CWinApp.h"
+
+class CTarvelquistApp : public CWinApp {
+ public:
+  CTarvelquistApp();
+
+  BOOL InitInstance() override;
+  void OnAppAbout();
+
+  DECLARE_MESSAGE_MAP()
+};

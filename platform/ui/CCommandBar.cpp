@@ -1,0 +1,220 @@
+// The command bar: the handheld's menu bar at the bottom of the frame. The menu-bar resource gives its text
+// button, which opens a pop-up of the menu resource; the toolbar resource and its bitmap give the image buttons.
+#include <QHBoxLayout>
+#include <QImage>
+#include <QMenu>
+#include <QPixmap>
+#include <QTimer>
+#include <QToolButton>
+
+#include "platform/core/MenuTemplate.h"
+#include "platform/core/Resource.h"
+#include "platform/core/ResourceBytes.h"
+#include "platform/core/ResourceFormats.h"
+#include "platform/ui/CFrameWnd.h"
+#include "platform/ui/ControlFactory.h"
+
+namespace {
+
+// Button states and styles of the menu-bar resource.
+constexpr WORD TBSTATE_ENABLED = 0x04;
+constexpr WORD TBSTYLE_DROPDOWN = 0x08;
+constexpr WORD kWordsPerButton = 7;
+// The toolbar bitmap's background, shown as the bar's own face.
+constexpr QRgb kToolbarBackground = qRgb(192, 192, 192);
+
+// A bitmap resource (a DIB without its file header) as an image: the file header is put back in front of it
+// for Qt's BMP reader. Null when the resource is missing or not a bitmap.
+QImage LoadBitmapResource(WORD id) {
+  const auto dib = AfxFindResource(RT_BITMAP, id);
+  if (!dib || dib->size() < 40) return {};
+  platform::ResourceReader reader(*dib);
+  const DWORD headerSize = *reader.Dword();
+  reader.Skip(8);  // width, height
+  reader.Skip(2);  // planes
+  const WORD bitCount = reader.Word().value_or(0);
+  const DWORD compression = reader.Dword().value_or(0);
+  reader.Skip(12);  // image size, resolution
+  const DWORD colorsUsed = reader.Dword().value_or(0);
+  if (!reader.Ok() || headerSize < 40 || headerSize > dib->size()) return {};
+  const DWORD paletteEntries = colorsUsed != 0 ? colorsUsed : (bitCount <= 8 ? (1u << bitCount) : 0);
+  const DWORD masks = compression == 3 ? 12 : 0;  // BI_BITFIELDS
+  const DWORD bitsOffset = 14 + headerSize + masks + paletteEntries * 4;
+  QByteArray file;
+  file.reserve(static_cast<qsizetype>(14 + dib->size()));
+  const DWORD fileSize = static_cast<DWORD>(14 + dib->size());
+  file.append("BM", 2);
+  for (const DWORD value : {fileSize, DWORD{0}, bitsOffset}) {
+    for (int shift = 0; shift < 32; shift += 8) file.append(static_cast<char>((value >> shift) & 0xFF));
+  }
+  file.append(reinterpret_cast<const char*>(dib->data()), static_cast<qsizetype>(dib->size()));
+  QImage image;
+  if (!image.loadFromData(file, "BMP")) return {};
+  return image;
+}
+
+// A pop-up built from a menu template level. Menu commands run once the menu has closed, as posted
+// WM_COMMAND messages do.
+QMenu* BuildMenu(const std::vector<platform::MenuItemTemplate>& items, QWidget* parent, CFrameWnd* frame,
+                 QWidget* context) {
+  auto* menu = new QMenu(parent);
+  for (const platform::MenuItemTemplate& item : items) {
+    const QString text = QString::fromStdU16String(item.text);
+    if (item.IsPopup()) {
+      QMenu* sub = BuildMenu(item.children, menu, frame, context);
+      sub->setTitle(text);
+      sub->setEnabled(item.IsEnabled());
+      menu->addMenu(sub);
+    } else if (item.IsSeparator()) {
+      menu->addSeparator();
+    } else {
+      QAction* action = menu->addAction(text);
+      action->setEnabled(item.IsEnabled());
+      action->setData(static_cast<uint>(item.id));
+      const UINT command = item.id;
+      QObject::connect(action, &QAction::triggered, context, [frame, context, command] {
+        QMetaObject::invokeMethod(context, [frame, command] { frame->ExecuteCommand(command); },
+                                  Qt::QueuedConnection);
+      });
+    }
+  }
+  return menu;
+}
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CCommandBar, CWnd)
+
+CCommandBar::CCommandBar() = default;
+
+CCommandBar::~CCommandBar() {
+  if (m_pFrame && m_pFrame->GetCommandBar() == this) m_pFrame->AttachCommandBar(nullptr);
+  // The bar's widget and buttons go with the bar: their commands name this bar's frame.
+  delete Detach();
+}
+
+BOOL CCommandBar::Create(CFrameWnd* parent, DWORD dwStyle, UINT nID) {
+  if (m_hWnd || !parent || !parent->GetSafeHwnd()) return FALSE;
+  auto* bar = new QWidget(parent->GetSafeHwnd());
+  bar->setObjectName(QStringLiteral("CommandBar"));
+  bar->setBackgroundRole(QPalette::Button);
+  bar->setAutoFillBackground(true);
+  auto* layout = new QHBoxLayout(bar);
+  layout->setContentsMargins(4, 0, 4, 0);
+  layout->setSpacing(2);
+  layout->addStretch(1);
+  AfxSetControlId(bar, static_cast<int>(nID));
+  Attach(bar);
+  m_dwBarStyle = dwStyle & 0x0040FFFF;  // the control-bar bits of the style
+  bar->setVisible((dwStyle & WS_VISIBLE) != 0);
+  m_pFrame = parent;
+  parent->AttachCommandBar(this);
+  return TRUE;
+}
+
+void CCommandBar::AddButton(QWidget* button) {
+  auto* layout = static_cast<QHBoxLayout*>(m_hWnd->layout());
+  layout->insertWidget(layout->count() - 1, button, 0, Qt::AlignVCenter);
+}
+
+BOOL CCommandBar::InsertMenuBar(UINT nToolBarId, WORD) {
+  if (!m_hWnd || m_menuButton) return FALSE;
+  const auto data = AfxFindResource(RT_RCDATA, static_cast<WORD>(nToolBarId));
+  if (!data) return FALSE;
+  platform::ResourceReader reader(*data);
+  const auto menuId = reader.Word();
+  const auto count = reader.Word();
+  if (!menuId || !count || reader.Remaining() < std::size_t{*count} * kWordsPerButton * 2) return FALSE;
+  const auto menuData = AfxFindResource(RT_MENU, *menuId);
+  const auto menu = menuData ? platform::ParseMenuTemplate(*menuData) : std::nullopt;
+  if (!menu) return FALSE;
+
+  for (WORD index = 0; index < *count; ++index) {
+    WORD words[kWordsPerButton] = {};
+    for (WORD& word : words) word = *reader.Word();
+    const WORD command = words[1];
+    const WORD state = words[2];
+    const WORD style = words[3];
+    const WORD stringId = words[4];
+    const WORD popupIndex = words[6];
+
+    auto* button = new QToolButton(m_hWnd.data());
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setAutoRaise(true);
+    button->setText(stringId ? AfxLoadString(stringId).ToQString() : QString());
+    button->setEnabled((state & TBSTATE_ENABLED) != 0);
+    button->setMinimumHeight(kHeight - 2 * kButtonMargin);
+    if (style & TBSTYLE_DROPDOWN) {
+      if (popupIndex >= menu->items.size() || !menu->items[popupIndex].IsPopup()) {
+        delete button;
+        return FALSE;
+      }
+      QMenu* popup = BuildMenu(menu->items[popupIndex].children, button, m_pFrame, m_hWnd.data());
+      // The bar sits at the bottom: its menu opens upwards from the button, as on the handheld.
+      QObject::connect(button, &QToolButton::clicked, popup, [button, popup] {
+        const QSize size = popup->sizeHint();
+        popup->popup(button->mapToGlobal(QPoint(0, -size.height())));
+      });
+      if (!m_menuButton) m_menuButton = button;
+    } else {
+      CFrameWnd* frame = m_pFrame;
+      QObject::connect(button, &QToolButton::clicked, button, [frame, command] { frame->ExecuteCommand(command); });
+    }
+    AddButton(button);
+  }
+  return TRUE;
+}
+
+BOOL CCommandBar::AddAdornments(DWORD) {
+  // The handheld's bar has no adornments to add: its close and OK live in the shell.
+  return m_hWnd ? TRUE : FALSE;
+}
+
+BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
+  if (!m_hWnd) return FALSE;
+  const auto data = AfxFindResource(RT_TOOLBAR, static_cast<WORD>(nIDResource));
+  const auto toolbar = data ? platform::ParseToolBarResource(*data) : std::nullopt;
+  if (!toolbar || toolbar->width == 0 || toolbar->height == 0) return FALSE;
+  const QImage strip = LoadBitmapResource(static_cast<WORD>(nIDResource));
+  if (strip.isNull()) return FALSE;
+
+  const int width = toolbar->width;
+  const int height = toolbar->height;
+  int image = 0;
+  for (const WORD command : toolbar->ids) {
+    if (command == 0) {
+      static_cast<QHBoxLayout*>(m_hWnd->layout())->insertSpacing(m_hWnd->layout()->count() - 1, kButtonMargin);
+      continue;
+    }
+    if ((image + 1) * width > strip.width() || height > strip.height()) return FALSE;
+    QPixmap pixmap = QPixmap::fromImage(strip.copy(image * width, 0, width, height));
+    pixmap.setMask(pixmap.createMaskFromColor(kToolbarBackground, Qt::MaskInColor));
+    ++image;
+
+    auto* button = new QToolButton(m_hWnd.data());
+    button->setIcon(QIcon(pixmap));
+    button->setIconSize(QSize(width, height));
+    button->setFixedSize(width + kButtonMargin, height + kButtonMargin);
+    button->setAutoRaise(true);
+    button->setProperty("commandId", static_cast<uint>(command));
+    CFrameWnd* frame = m_pFrame;
+    QObject::connect(button, &QToolButton::clicked, button, [frame, command] { frame->ExecuteCommand(command); });
+    AddButton(button);
+    m_imageButtons.emplace_back(command, button);
+  }
+  return TRUE;
+}
+
+HWND CCommandBar::GetButtonForCommand(UINT nID) const {
+  for (const auto& [command, button] : m_imageButtons) {
+    if (command == nID) return button.data();
+  }
+  return nullptr;
+}
+
+HWND CCommandBar::GetMenuButton() const { return m_menuButton.data(); }
+
+QMenu* CCommandBar::GetMenu() const {
+  if (!m_menuButton) return nullptr;
+  return m_menuButton->findChild<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+}

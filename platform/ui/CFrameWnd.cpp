@@ -1,0 +1,246 @@
+// The main frame: its window, the layout of the view area over the command bar, accelerators, command routing,
+// the title and closing.
+#include "platform/ui/CFrameWnd.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QResizeEvent>
+#include <QShortcut>
+#include <QWidget>
+
+#include "platform/core/CDocTemplate.h"
+#include "platform/core/CDocument.h"
+#include "platform/core/CWinApp.h"
+#include "platform/core/Resource.h"
+#include "platform/core/ResourceFormats.h"
+#include "platform/ui/AfxWin.h"
+#include "platform/ui/CView.h"
+#include "platform/ui/ControlFactory.h"
+
+namespace {
+
+CFrameWnd::CommandProbe g_probe;
+
+// The top-level widget of a frame: reports resizes (layout) and the window's close to its frame.
+class FrameWidget final : public QWidget {
+ public:
+  explicit FrameWidget(CFrameWnd* owner) : m_owner(owner) {}
+  void Release() { m_owner = nullptr; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (m_owner) m_owner->RecalcLayout();
+  }
+  void closeEvent(QCloseEvent* event) override {
+    // The frame decides: it saves first and destroys the window itself when it may close.
+    event->ignore();
+    if (m_owner) m_owner->OnClose();
+  }
+
+ private:
+  CFrameWnd* m_owner;
+};
+
+// Virtual keys of accelerator tables as Qt keys; 0 for a key the table cannot name here.
+int QtKeyForVirtualKey(WORD vk) {
+  if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
+  if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
+  if (vk >= 0x70 && vk <= 0x87) return Qt::Key_F1 + (vk - 0x70);
+  switch (vk) {
+    case 0x08: return Qt::Key_Backspace;
+    case 0x09: return Qt::Key_Tab;
+    case 0x0D: return Qt::Key_Return;
+    case 0x1B: return Qt::Key_Escape;
+    case 0x20: return Qt::Key_Space;
+    case 0x21: return Qt::Key_PageUp;
+    case 0x22: return Qt::Key_PageDown;
+    case 0x23: return Qt::Key_End;
+    case 0x24: return Qt::Key_Home;
+    case 0x25: return Qt::Key_Left;
+    case 0x26: return Qt::Key_Up;
+    case 0x27: return Qt::Key_Right;
+    case 0x28: return Qt::Key_Down;
+    case 0x2D: return Qt::Key_Insert;
+    case 0x2E: return Qt::Key_Delete;
+    default: return 0;
+  }
+}
+
+QKeySequence SequenceFor(const platform::Accelerator& accelerator) {
+  int key = 0;
+  if (accelerator.fVirt & platform::FVIRTKEY) {
+    key = QtKeyForVirtualKey(accelerator.key);
+  } else if (accelerator.key >= 0x20 && accelerator.key < 0x7F) {
+    key = QChar(accelerator.key).toUpper().unicode();
+  }
+  if (key == 0) return {};
+  int modifiers = 0;
+  if (accelerator.fVirt & platform::FCONTROL) modifiers |= Qt::ControlModifier;
+  if (accelerator.fVirt & platform::FSHIFT) modifiers |= Qt::ShiftModifier;
+  if (accelerator.fVirt & platform::FALT) modifiers |= Qt::AltModifier;
+  return QKeySequence(key | modifiers);
+}
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CFrameWnd, CWnd)
+
+BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
+  ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+CFrameWnd::CFrameWnd() = default;
+
+CFrameWnd::~CFrameWnd() {
+  if (m_hWnd) CFrameWnd::DestroyWindow();
+}
+
+CFrameWnd::CommandProbe CFrameWnd::SetCommandProbe(CommandProbe probe) {
+  CommandProbe previous = std::move(g_probe);
+  g_probe = std::move(probe);
+  return previous;
+}
+
+BOOL CFrameWnd::LoadFrame(UINT nIDResource) {
+  if (m_hWnd) return FALSE;
+  m_nIDResource = nIDResource;
+  // The program's part of the title: the first field of the template string.
+  const CString strings = AfxLoadString(nIDResource);
+  const int newline = strings.Find(u'\n');
+  m_strTitle = newline < 0 ? strings : strings.Left(newline);
+
+  CREATESTRUCT cs;
+  cs.cx = kInitialViewWidth;
+  cs.cy = kInitialViewHeight + CCommandBar::kHeight;
+  cs.style = static_cast<LONG>(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN);
+  cs.lpszName = m_strTitle.GetString();
+  if (!PreCreateWindow(cs)) return FALSE;
+
+  auto* widget = new FrameWidget(this);
+  widget->setWindowTitle(m_strTitle.ToQString());
+  widget->resize(cs.cx, cs.cy);
+  m_viewArea = new QWidget(widget);
+  m_viewArea->setObjectName(QStringLiteral("ViewArea"));
+  SubclassWidget(widget);
+
+  AFX_MSG_ARGS args;
+  args.message = WM_CREATE;
+  args.lpCreate = &cs;
+  if (OnWndMsg(args) && args.lResult == -1) {
+    CFrameWnd::DestroyWindow();
+    return FALSE;
+  }
+  LoadAccelTable(nIDResource);
+  RecalcLayout();
+  return TRUE;
+}
+
+int CFrameWnd::OnCreate(LPCREATESTRUCT) { return 0; }
+
+BOOL CFrameWnd::LoadAccelTable(UINT nIDResource) {
+  QWidget* widget = m_hWnd.data();
+  const auto data = AfxFindResource(RT_ACCELERATOR, static_cast<WORD>(nIDResource));
+  if (!widget || !data) return FALSE;
+  const auto table = platform::ParseAcceleratorTable(*data);
+  if (!table) return FALSE;
+  for (const platform::Accelerator& accelerator : *table) {
+    const QKeySequence sequence = SequenceFor(accelerator);
+    if (sequence.isEmpty()) continue;
+    auto shortcut = std::make_unique<QShortcut>(sequence, widget);
+    shortcut->setContext(Qt::WindowShortcut);
+    const UINT command = accelerator.cmd;
+    QObject::connect(shortcut.get(), &QShortcut::activated, widget, [this, widget, command] {
+      // While a modal dialog runs, the main window's accelerators are not translated.
+      if (!widget->isEnabled() || QApplication::activeModalWidget()) return;
+      ExecuteCommand(command);
+    });
+    m_accelerators.push_back(std::move(shortcut));
+  }
+  return TRUE;
+}
+
+CDocument* CFrameWnd::GetActiveDocument() const {
+  return m_pActiveView ? m_pActiveView->GetDocument() : nullptr;
+}
+
+HWND CFrameWnd::GetViewArea() const { return m_viewArea.data(); }
+
+void CFrameWnd::AttachCommandBar(CCommandBar* bar) {
+  m_pCommandBar = bar;
+  RecalcLayout();
+}
+
+void CFrameWnd::RecalcLayout() {
+  QWidget* widget = m_hWnd.data();
+  if (!widget) return;
+  QWidget* bar = m_pCommandBar ? m_pCommandBar->GetSafeHwnd() : nullptr;
+  const int barHeight = bar ? CCommandBar::kHeight : 0;
+  const int width = widget->width();
+  const int viewHeight = std::max(0, widget->height() - barHeight);
+  if (m_viewArea) m_viewArea->setGeometry(0, 0, width, viewHeight);
+  if (bar) bar->setGeometry(0, viewHeight, width, barHeight);
+  if (QWidget* view = m_pActiveView ? m_pActiveView->GetSafeHwnd() : nullptr) {
+    view->setGeometry(0, 0, width, viewHeight);
+  }
+}
+
+void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
+  QWidget* widget = m_hWnd.data();
+  if (!widget) return;
+  CString title = m_strTitle;
+  if (const CDocument* document = GetActiveDocument(); bAddToTitle && document && !document->GetTitle().IsEmpty()) {
+    title = document->GetTitle() + CString(u" - ") + m_strTitle;
+  }
+  widget->setWindowTitle(title.ToQString());
+}
+
+BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode) {
+  if (CView* view = GetActiveView(); view && view->OnCmdMsg(nID, nCode)) return TRUE;
+  if (CDocument* document = GetActiveDocument(); document && document->OnCmdMsg(nID, nCode)) return TRUE;
+  if (CWnd::OnCmdMsg(nID, nCode)) return TRUE;
+  if (CWinApp* app = AfxGetApp(); app && app->OnCmdMsg(nID, nCode)) return TRUE;
+  return FALSE;
+}
+
+BOOL CFrameWnd::OnCommand(UINT nID, UINT nCode) { return OnCmdMsg(nID, static_cast<int>(nCode)); }
+
+void CFrameWnd::ExecuteCommand(UINT nID) {
+  if (g_probe) g_probe(nID);
+  const std::weak_ptr<int> alive = m_lifetime;
+  OnCmdMsg(nID, static_cast<int>(CN_COMMAND));
+  if (!alive.expired()) OnUpdateFrameTitle(TRUE);
+}
+
+void CFrameWnd::OnClose() {
+  // The handheld saves a modified document without asking; when that fails the window stays.
+  if (CDocument* document = GetActiveDocument(); document && !document->SaveModified()) return;
+  CWinApp* app = AfxGetApp();
+  if (app && app->m_pMainWnd == this) {
+    if (!GetActiveDocument() && !app->SaveAllModified()) return;
+    // Closing the documents destroys this frame too (the template owns it): nothing of it is used after.
+    if (CDocTemplate* docTemplate = app->GetDocTemplate()) {
+      docTemplate->CloseAllDocuments(FALSE);
+      if (app->m_pMainWnd == nullptr) return;
+    }
+  }
+  CFrameWnd::DestroyWindow();
+}
+
+BOOL CFrameWnd::DestroyWindow() {
+  QWidget* widget = m_hWnd.data();
+  if (!widget) return FALSE;
+  CWinApp* app = AfxGetApp();
+  const bool wasMainWindow = app && app->m_pMainWnd == this;
+  if (wasMainWindow) app->m_pMainWnd = nullptr;
+  m_accelerators.clear();
+  if (auto* frameWidget = dynamic_cast<FrameWidget*>(widget)) frameWidget->Release();
+  Detach();
+  // The frame may be destroyed from inside its own widget's close handling: the widget goes once control is
+  // back in the loop.
+  widget->hide();
+  widget->deleteLater();
+  if (wasMainWindow) AfxPostQuitMessage(0);
+  return TRUE;
+}

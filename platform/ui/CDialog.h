@@ -5,8 +5,11 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/ui/CWnd.h"
+
+class QEventLoop;
 
 class CDialog : public CWnd {
   DECLARE_DYNAMIC(CDialog)
@@ -15,6 +18,7 @@ class CDialog : public CWnd {
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
   ~CDialog() override;
 
+  // IDOK or IDCANCEL (or what EndDialog was given); -1 when the window cannot be built from the template.
   virtual INT_PTR DoModal();
   void EndDialog(int nResult);
   UINT GetTemplateId() const { return m_nIDTemplate; }
@@ -24,14 +28,30 @@ class CDialog : public CWnd {
   using ModalHook = std::function<void(CDialog& dialog)>;
   static ModalHook SetModalHook(ModalHook hook);
 
+  // While DoModal runs: the top-level window (caption strip + client area) and the caption strip's "OK".
+  QWidget* GetDialogWindow() const { return GetOwnedWidget(); }
+  QWidget* GetCaptionOkButton() const;
+
+  // The caption strip's height; the client area lies below it.
+  static constexpr int kCaptionHeight = 52;
+  // The window's size when there is no main window to cover: the handheld's screen above its menu bar.
+  static constexpr int kDefaultWidth = 480;
+  static constexpr int kDefaultHeight = 588;
+
  protected:
-  virtual BOOL OnInitDialog();  // builds nothing itself: writes the members into the controls (UpdateData(FALSE))
+  virtual BOOL OnInitDialog();  // writes the members into the controls (UpdateData(FALSE)), then the
+                                // full-screen set-up, which reports the client size (WM_SIZE)
   virtual void OnOK();          // UpdateData(TRUE), then EndDialog(IDOK)
   virtual void OnCancel();      // EndDialog(IDCANCEL)
 
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;
   int m_nModalResult = -1;
+
+ private:
+  QEventLoop* m_pModalLoop = nullptr;
+  bool m_bEnded = false;
+  std::vector<QWidget*> m_templateControls;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include <QPointer>
+#include <QWidget>
 
 #include "platform/core/CCmdTarget.h"
 #include "platform/core/CString.h"
@@ -96,6 +97,10 @@ class CWnd : public CCmdTarget {
   void OnSize(UINT nType, int cx, int cy) {}
   // Makes this object the permanent owner of the widget's messages (resize -> WM_SIZE, ...).
   void SubclassWidget(HWND widget);
+  // The top widget this object created (deleted by DestroyWindow and with the object); may differ from
+  // m_hWnd (a dialog's frame around its client area).
+  void SetOwnedWidget(QWidget* widget) { m_ownedWidget = widget; }
+  QWidget* GetOwnedWidget() const { return m_ownedWidget.data(); }
 
   QPointer<QWidget> m_hWnd;
   // Dialog base units of the template font (pixels per 4 horizontal / 8 vertical dialog units).
@@ -104,6 +109,17 @@ class CWnd : public CCmdTarget {
 
   friend class CDialogTemplateBuilder;
   mutable std::map<int, std::unique_ptr<CWnd>> m_controlWrappers;
+
+ private:
+  friend class CWndEventFilter;
+  void RemoveEventFilter();
+
+  QPointer<QWidget> m_ownedWidget;
+  QPointer<QObject> m_eventFilter;
+  // The size last reported by WM_SIZE: a resize event that repeats it (a hidden widget's pending resize
+  // delivered at show) is not reported again.
+  int m_lastSizeCx = -1;
+  int m_lastSizeCy = -1;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -162,8 +162,8 @@ void JsonReader::EnterContainer(Frame frame) {
 
 void JsonReader::BeginObject() {
   if (Peek() != JsonType::object) Fail(std::string("expected an object, found ") + TypeName(Peek()));
-  ++m_pos;
   EnterContainer(Frame::objectFirst);
+  ++m_pos;
 }
 
 bool JsonReader::NextKey(std::u16string& key) {
@@ -190,8 +190,8 @@ bool JsonReader::NextKey(std::u16string& key) {
 
 void JsonReader::BeginArray() {
   if (Peek() != JsonType::array) Fail(std::string("expected an array, found ") + TypeName(Peek()));
-  ++m_pos;
   EnterContainer(Frame::arrayFirst);
+  ++m_pos;
 }
 
 bool JsonReader::NextElement() {
@@ -343,12 +343,12 @@ void JsonReader::SkipValue() {
   while (true) {
     switch (Peek()) {
       case JsonType::object:
-        ++m_pos;
         EnterContainer(Frame::objectFirst);
+        ++m_pos;
         break;
       case JsonType::array:
-        ++m_pos;
         EnterContainer(Frame::arrayFirst);
+        ++m_pos;
         break;
       case JsonType::string:
         ReadStringInto(nullptr);

@@ -1,0 +1,96 @@
+#include "tests/cli/TvqProcess.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace clitest {
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteText(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tvq-cli-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  m_path = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code error;
+  std::filesystem::remove_all(m_path, error);
+}
+
+TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input,
+                 const std::map<std::string, std::string>& environment) {
+  TempDir io;
+  const std::string inPath = io.File("in");
+  const std::string outPath = io.File("out");
+  const std::string errPath = io.File("err");
+  WriteText(inPath, input);
+
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string text = *entry;
+    const std::size_t equals = text.find('=');
+    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  variables["XDG_CONFIG_HOME"] = io.File("config");
+  variables["TARVELQUIST_LOCALE"] = "ja_JP";
+  variables.erase("TARVELQUIST_ACP");
+  for (const auto& [name, value] : environment) {
+    if (value.empty()) {
+      variables.erase(name);
+    } else {
+      variables[name] = value;
+    }
+  }
+  std::vector<std::string> envText;
+  for (const auto& [name, value] : variables) envText.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (auto& text : envText) envp.push_back(text.data());
+  envp.push_back(nullptr);
+
+  std::vector<std::string> argText{TVQ_BINARY};
+  argText.insert(argText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& text : argText) argv.push_back(text.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, TVQ_BINARY, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::runtime_error(std::string("cannot start tvq: ") + std::strerror(spawned));
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+  }
+  TvqResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = ReadText(outPath);
+  result.err = ReadText(errPath);
+  return result;
+}
+
+}  // namespace clitest

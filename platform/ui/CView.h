@@ -19,6 +19,10 @@ class CView : public CWnd {
   virtual void OnInitialUpdate();
   // Creates the view's widget as the child of the frame's view area.
   virtual BOOL Create(CFrameWnd* frame, UINT nID);
+  // Creates the view's widget in `parent` (the frame's view area, or any widget in tests), filling it and
+  // following its size; with a null parent the view is a window of its own. FALSE when PreCreateWindow or
+  // the template refuses.
+  virtual BOOL CreateInParent(QWidget* parent, UINT nID);
 
   BOOL PreCreateWindow(CREATESTRUCT& cs) override;
 
@@ -34,7 +38,7 @@ class CFormView : public CView {
 
  public:
   explicit CFormView(UINT nIDTemplate);
-  BOOL Create(CFrameWnd* frame, UINT nID) override;  // builds the template's controls
+  BOOL CreateInParent(QWidget* parent, UINT nID) override;  // builds the template's controls
   // UpdateData(FALSE), which runs DoDataExchange (DDX_Control attaches the members).
   void OnInitialUpdate() override;
 

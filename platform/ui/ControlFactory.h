@@ -32,6 +32,20 @@ ControlFactory AfxFindControlClass(WORD classOrdinal);
 int AfxGetControlId(const QWidget* widget);
 void AfxSetControlId(QWidget* widget, int id);
 
+// The window whose message map receives the control's commands and notifications: the nearest ancestor that a
+// dialog, form view or frame owns. Null when there is none.
+CWnd* AfxGetControlOwner(const QWidget* control);
+
+// What the template said of a widget it built: the class ("Button", "Edit", "Static" for the predefined
+// ordinals, else the class name as written), the style bits and the radio group (items from one WS_GROUP
+// item up to the next share a group number).
+void AfxSetControlTemplateData(QWidget* widget, const std::u16string& className, DWORD style, int group);
+std::u16string AfxGetControlClassName(const QWidget* widget);
+DWORD AfxGetControlStyle(const QWidget* widget);
+int AfxGetControlGroup(const QWidget* widget);
+// The registered name of a predefined class ordinal; empty for an unknown ordinal.
+std::u16string AfxGetPredefinedClassName(WORD classOrdinal);
+
 // Sends WM_COMMAND (id, code) / WM_NOTIFY from a control to its owner's message map.
 void AfxSendCommandToOwner(QWidget* control, UINT nCode);
 LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header);

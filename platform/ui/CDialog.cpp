@@ -1,0 +1,214 @@
+// Modal dialogs, full screen as on the handheld.
+#include "platform/ui/CDialog.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/core/CWinApp.h"
+#include "platform/ui/DialogBuilder.h"
+
+namespace {
+
+CDialog::ModalHook& Hook() {
+  static CDialog::ModalHook hook;
+  return hook;
+}
+
+// The dialog's top-level window: the caption strip (title and "OK") and below it the client area, where the
+// template's controls live. Esc and closing the window cancel through the owner's IDCANCEL command, Enter
+// presses the default button (QDialog's own key handling).
+class DialogFrame : public QDialog {
+ public:
+  DialogFrame(CDialog* owner, const QFont& font, const QString& title)
+      : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner) {
+    setFont(font);
+    setWindowTitle(title);
+    m_strip = new QWidget(this);
+    m_strip->setAutoFillBackground(true);
+    QPalette strip = m_strip->palette();
+    strip.setColor(QPalette::Window, QColor(0x0A, 0x24, 0x6A));
+    strip.setColor(QPalette::WindowText, Qt::white);
+    m_strip->setPalette(strip);
+    auto* layout = new QHBoxLayout(m_strip);
+    layout->setContentsMargins(10, 4, 6, 4);
+    m_title = new QLabel(title, m_strip);
+    m_title->setTextFormat(Qt::PlainText);
+    m_ok = new QPushButton(QStringLiteral("OK"), m_strip);
+    m_ok->setFocusPolicy(Qt::NoFocus);
+    m_ok->setAutoDefault(false);
+    m_ok->setFixedHeight(CDialog::kCaptionHeight - 10);
+    layout->addWidget(m_title, 1);
+    layout->addWidget(m_ok);
+    connect(m_ok, &QPushButton::clicked, this, [this] { m_owner->OnCommand(IDOK, BN_CLICKED); });
+
+    m_client = new QWidget(this);
+    m_client->setWindowTitle(title);
+    connect(m_client, &QWidget::windowTitleChanged, this, [this](const QString& text) {
+      m_title->setText(text);
+      setWindowTitle(text);
+    });
+  }
+
+  QWidget* Client() const { return m_client; }
+  QPushButton* CaptionOk() const { return m_ok; }
+
+  // Covers `area` now and follows its window (the main window) while the dialog lives.
+  void Cover(QWidget* window) {
+    if (!window) return;
+    setGeometry(window->geometry());
+    window->installEventFilter(this);
+    m_covered = window;
+  }
+
+  void reject() override { m_owner->OnCommand(IDCANCEL, BN_CLICKED); }
+  void accept() override { m_owner->OnCommand(IDOK, BN_CLICKED); }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QDialog::resizeEvent(event);
+    const int strip = std::min(height(), CDialog::kCaptionHeight);
+    m_strip->setGeometry(0, 0, width(), strip);
+    m_client->setGeometry(0, strip, width(), height() - strip);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == m_covered && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+      setGeometry(m_covered->geometry());
+    }
+    return QDialog::eventFilter(watched, event);
+  }
+
+ private:
+  CDialog* m_owner;
+  QWidget* m_strip = nullptr;
+  QLabel* m_title = nullptr;
+  QPushButton* m_ok = nullptr;
+  QWidget* m_client = nullptr;
+  QPointer<QWidget> m_covered;
+};
+
+QWidget* MainWindowWidget() {
+  CWinApp* app = AfxGetApp();
+  CWnd* main = app ? app->m_pMainWnd : nullptr;
+  QWidget* widget = main ? main->GetSafeHwnd() : nullptr;
+  return widget ? widget->window() : nullptr;
+}
+
+QRect DefaultArea() {
+  QRect area(0, 0, CDialog::kDefaultWidth, CDialog::kDefaultHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) area.moveCenter(screen->availableGeometry().center());
+  return area;
+}
+
+}  // namespace
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+  ON_COMMAND(IDOK, OnOK)
+  ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+CDialog::~CDialog() { DestroyWindow(); }
+
+CDialog::ModalHook CDialog::SetModalHook(ModalHook hook) {
+  ModalHook previous = std::move(Hook());
+  Hook() = std::move(hook);
+  return previous;
+}
+
+QWidget* CDialog::GetCaptionOkButton() const {
+  const auto* frame = dynamic_cast<const DialogFrame*>(GetOwnedWidget());
+  return frame ? frame->CaptionOk() : nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+  if (GetSafeHwnd()) return -1;  // already running
+  const auto dialogTemplate = CDialogTemplateBuilder::Load(m_nIDTemplate);
+  if (!dialogTemplate) return -1;
+
+  QWidget* mainWindow = MainWindowWidget();
+  auto* frame = new DialogFrame(this, CDialogTemplateBuilder::FontOf(*dialogTemplate),
+                                QString::fromStdU16String(dialogTemplate->title));
+  SetOwnedWidget(frame);
+  if (mainWindow) {
+    frame->Cover(mainWindow);
+  } else {
+    frame->setGeometry(DefaultArea());
+  }
+  SubclassWidget(frame->Client());
+  auto controls = CDialogTemplateBuilder::Build(*this, frame->Client(), *dialogTemplate);
+  if (!controls) {
+    DestroyWindow();
+    return -1;
+  }
+  m_templateControls = std::move(*controls);
+  m_bEnded = false;
+  m_nModalResult = -1;
+
+  // The window that starts the dialog stays disabled while it runs.
+  CWnd* ownerWnd = m_pParentWnd;
+  if (!ownerWnd && AfxGetApp()) ownerWnd = AfxGetApp()->m_pMainWnd;
+  QPointer<QWidget> ownerWindow = ownerWnd && ownerWnd->GetSafeHwnd() ? ownerWnd->GetSafeHwnd()->window() : nullptr;
+  const bool disableOwner = ownerWindow && !ownerWindow->testAttribute(Qt::WA_ForceDisabled);
+  if (disableOwner) ownerWindow->setEnabled(false);
+
+  const BOOL setFocus = OnInitDialog();
+  if (!m_bEnded) {
+    frame->show();
+    frame->raise();
+    frame->activateWindow();
+    if (setFocus) {
+      if (QWidget* first = CDialogTemplateBuilder::FirstTabStop(m_templateControls)) first->setFocus(Qt::TabFocusReason);
+    }
+    QEventLoop loop;
+    m_pModalLoop = &loop;
+    if (Hook()) {
+      QTimer::singleShot(0, &loop, [this] {
+        const ModalHook hook = Hook();
+        if (!m_bEnded && hook) hook(*this);
+      });
+    }
+    if (!m_bEnded) loop.exec(QEventLoop::DialogExec);
+    m_pModalLoop = nullptr;
+  }
+
+  if (disableOwner && ownerWindow) {
+    ownerWindow->setEnabled(true);
+    ownerWindow->activateWindow();
+  }
+  m_templateControls.clear();
+  DestroyWindow();
+  return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult) {
+  m_nModalResult = nResult;
+  m_bEnded = true;
+  if (QWidget* frame = GetOwnedWidget()) frame->hide();
+  if (m_pModalLoop) m_pModalLoop->exit(nResult);
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  // Full screen: the client area below the caption strip is the dialog's size from now on.
+  SendSizeMessage(SIZE_RESTORED);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }

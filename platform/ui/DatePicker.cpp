@@ -1,0 +1,91 @@
+// The date picker and CDateTimeCtrl.
+#include "platform/ui/DatePicker.h"
+
+#include <QCalendarWidget>
+#include <QDateTime>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/core/Locale.h"
+#include "platform/core/WinStyles.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/StandardControls.h"
+
+namespace {
+
+constexpr DWORD GDT_VALID = 0;
+constexpr DWORD GDT_NONE = 1;
+
+const QDate kFirstDate(100, 1, 1);
+const QDate kLastDate(9999, 12, 31);
+
+}  // namespace
+
+DatePickerWidget::DatePickerWidget(DWORD style, QWidget* parent)
+    : QDateEdit(parent), m_alignRight((style & DTS_RIGHTALIGN) != 0) {
+  const auto& settings = platform::GetLocaleSettings();
+  setLocale(platform::GetUserQLocale());
+  setDisplayFormat((style & DTS_LONGDATEFORMAT) ? settings.longDatePattern.ToQString()
+                                                : settings.shortDatePattern.ToQString());
+  setDateRange(kFirstDate, kLastDate);
+  if (!(style & DTS_UPDOWN)) {
+    setCalendarPopup(true);
+    if (QCalendarWidget* calendar = calendarWidget()) {
+      calendar->setLocale(platform::GetUserQLocale());
+      calendar->window()->installEventFilter(this);
+    }
+  }
+  if (!SetValue(COleDateTime::GetCurrentTime())) {
+    const QDateTime now = QDateTime::currentDateTime();
+    setDate(now.date());
+    m_time = QTime(now.time().hour(), now.time().minute(), now.time().second());
+  }
+}
+
+bool DatePickerWidget::SetValue(const COleDateTime& value) {
+  if (value.GetStatus() != COleDateTime::valid) return false;
+  SYSTEMTIME time;
+  if (!value.GetAsSystemTime(time)) return false;
+  const QDate date(time.wYear, time.wMonth, time.wDay);
+  if (!date.isValid() || date < kFirstDate || date > kLastDate) return false;
+  setDate(date);
+  m_time = QTime(time.wHour, time.wMinute, time.wSecond);
+  return true;
+}
+
+COleDateTime DatePickerWidget::Value() const {
+  const QDate shown = date();
+  return COleDateTime(shown.year(), shown.month(), shown.day(), m_time.hour(), m_time.minute(), m_time.second());
+}
+
+bool DatePickerWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Show && m_alignRight) {
+    if (auto* popup = qobject_cast<QWidget*>(watched); popup && popup->isWindow()) AlignPopup(popup);
+  }
+  return QDateEdit::eventFilter(watched, event);
+}
+
+// The popup's right edge on the picker's right edge, kept on the screen.
+void DatePickerWidget::AlignPopup(QWidget* popup) const {
+  const QPoint right = mapToGlobal(QPoint(width(), 0));
+  int x = right.x() - popup->width();
+  if (const QScreen* screen = QGuiApplication::screenAt(right)) x = std::max(x, screen->availableGeometry().left());
+  popup->move(x, popup->y());
+}
+
+QWidget* AfxCreateDateTimePickerControl(const ControlCreateInfo& info, QWidget* parent, CWnd*) {
+  return new DatePickerWidget(info.style, parent);
+}
+
+BOOL CDateTimeCtrl::SetTime(const COleDateTime& time) {
+  auto* picker = dynamic_cast<DatePickerWidget*>(GetSafeHwnd());
+  return picker && picker->SetValue(time) ? TRUE : FALSE;
+}
+
+DWORD CDateTimeCtrl::GetTime(COleDateTime& time) const {
+  const auto* picker = dynamic_cast<const DatePickerWidget*>(GetSafeHwnd());
+  if (!picker) return GDT_NONE;
+  time = picker->Value();
+  return GDT_VALID;
+}

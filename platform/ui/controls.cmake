@@ -1,0 +1,11 @@
+# Windows, controls, dialogs built from templates, data exchange and form views (part of tvq_platform_ui).
+target_sources(tvq_platform_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/DialogFont.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ControlFactory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CWnd.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DialogBuilder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StandardControls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DatePicker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CView.cpp
+)

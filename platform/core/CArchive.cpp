@@ -135,6 +135,11 @@ ULONGLONG CArchive::GetRemainingLength() const {
 
 template <typename T>
 void CArchive::WriteValue(T value) {
+  if (m_mode == store && !m_closed && m_buffer.size() - m_bufferPos >= sizeof(T)) {  // the common case
+    StoreLE(m_buffer.data() + m_bufferPos, value);
+    m_bufferPos += sizeof(T);
+    return;
+  }
   BYTE bytes[sizeof(T)];
   StoreLE(bytes, value);
   Write(bytes, sizeof(T));
@@ -228,7 +233,11 @@ CArchive& CArchive::operator>>(CString& value) {
   const auto [unitSize, length] = ReadStringLength();
   const ULONGLONG byteCount = length * unitSize;
   // A length beyond what the file still holds is a cut file; say so before allocating anything for it.
-  if (byteCount > GetRemainingLength()) AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
+  // (Most strings sit in the buffer already; only longer ones need to ask the file.)
+  const ULONGLONG buffered = m_bufferEnd - m_bufferPos;
+  if (byteCount > buffered && byteCount > GetRemainingLength()) {
+    AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
+  }
   try {
     if (unitSize == 2) {
       std::u16string text(static_cast<std::size_t>(length), u'\0');

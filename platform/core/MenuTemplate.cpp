@@ -70,7 +70,6 @@ std::optional<MenuTemplate> ParseMenuTemplate(std::span<const BYTE> data, std::s
   if (*version != 0) return fail("unsupported template version " + std::to_string(*version));
   if (!reader.Skip(*headerSize)) return fail("header size points past the end");
   MenuTemplate menu;
-  if (reader.Remaining() == 0) return menu;  // a menu without items
   std::string problem;
   if (!ReadLevel(reader, 0, menu.items, problem)) return fail(problem);
   return menu;

@@ -41,7 +41,8 @@ struct MenuTemplate {
 };
 
 // Parses a standard (version 0) menu template; nothing, and the reason in *error, when the data is
-// truncated, a level lacks its MF_END item, or the nesting is deeper than any menu needs (16 levels).
+// truncated, has no items, a level lacks its MF_END item, or the nesting is deeper than any menu needs
+// (16 levels).
 std::optional<MenuTemplate> ParseMenuTemplate(std::span<const BYTE> data, std::string* error = nullptr);
 
 }  // namespace platform

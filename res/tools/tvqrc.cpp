@@ -39,7 +39,8 @@ struct Pos {
 
 struct CompileError : std::runtime_error {
   CompileError(const Pos& pos, const std::string& message)
-      : std::runtime_error(pos.file + ":" + std::to_string(pos.line) + ": error: " + message) {}
+      : std::runtime_error(pos.file + ":" + std::to_string(pos.line) + ": error: " + message), message(message) {}
+  std::string message;  // without the position
 };
 
 [[noreturn]] void Fail(const Pos& pos, const std::string& message) { throw CompileError(pos, message); }
@@ -659,25 +660,26 @@ class Compiler {
     Fail(t.pos, "expected a number or a symbol, found " + Show(t));
   }
 
+  // A symbol's definition, evaluated as an expression; errors inside it are reported where it is used.
   Value Symbol(const Token& t) {
     const Macro* macro = m_symbols.Find(t.text);
     if (!macro) Fail(t.pos, "undefined symbol " + t.text);
     if (m_expanding.count(t.text)) Fail(t.pos, "symbol " + t.text + " refers to itself");
-    std::vector<Token> body;
     try {
       Lexer lexer(macro->body, macro->pos.file, macro->pos.line);
-      body = lexer.Run([](std::string_view, const Pos& pos) { Fail(pos, "directive inside a definition"); });
+      std::vector<Token> body =
+          lexer.Run([](std::string_view, const Pos& pos) { Fail(pos, "directive inside a definition"); });
+      if (body.size() == 1) Fail(macro->pos, "it is defined empty");
+      Compiler inner(std::move(body), m_symbols, m_script);
+      inner.m_expanding = m_expanding;
+      inner.m_expanding.insert(t.text);
+      const Value value = inner.Expr();
+      if (inner.Peek().kind != Kind::End) Fail(inner.Peek().pos, "not a constant expression");
+      return value;
     } catch (const CompileError& error) {
-      Fail(t.pos, t.text + " is not a constant the script can use (" + error.what() + ")");
+      Fail(t.pos, t.text + " (defined at " + macro->pos.file + ":" + std::to_string(macro->pos.line) +
+                      "): " + error.message);
     }
-    if (body.size() == 1) Fail(t.pos, t.text + " is defined empty");
-    m_expanding.insert(t.text);
-    Compiler inner(std::move(body), m_symbols, m_script);
-    inner.m_expanding = m_expanding;
-    const Value value = inner.Expr();
-    if (inner.Peek().kind != Kind::End) Fail(t.pos, t.text + " is not a constant expression the script can use");
-    m_expanding.erase(t.text);
-    return value;
   }
 
   // A style: terms joined by '|'; "NOT term" removes the bits from the statement's default.

@@ -13,6 +13,7 @@
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/ControlFactory.h"
+#include "platform/ui/DibImage.h"
 
 namespace {
 
@@ -22,36 +23,6 @@ constexpr WORD TBSTYLE_DROPDOWN = 0x08;
 constexpr WORD kWordsPerButton = 7;
 // The toolbar bitmap's background, shown as the bar's own face.
 constexpr QRgb kToolbarBackground = qRgb(192, 192, 192);
-
-// A bitmap resource (a DIB without its file header) as an image: the file header is put back in front of it
-// for Qt's BMP reader. Null when the resource is missing or not a bitmap.
-QImage LoadBitmapResource(WORD id) {
-  const auto dib = AfxFindResource(RT_BITMAP, id);
-  if (!dib || dib->size() < 40) return {};
-  platform::ResourceReader reader(*dib);
-  const DWORD headerSize = *reader.Dword();
-  reader.Skip(8);  // width, height
-  reader.Skip(2);  // planes
-  const WORD bitCount = reader.Word().value_or(0);
-  const DWORD compression = reader.Dword().value_or(0);
-  reader.Skip(12);  // image size, resolution
-  const DWORD colorsUsed = reader.Dword().value_or(0);
-  if (!reader.Ok() || headerSize < 40 || headerSize > dib->size()) return {};
-  const DWORD paletteEntries = colorsUsed != 0 ? colorsUsed : (bitCount <= 8 ? (1u << bitCount) : 0);
-  const DWORD masks = compression == 3 ? 12 : 0;  // BI_BITFIELDS
-  const DWORD bitsOffset = 14 + headerSize + masks + paletteEntries * 4;
-  QByteArray file;
-  file.reserve(static_cast<qsizetype>(14 + dib->size()));
-  const DWORD fileSize = static_cast<DWORD>(14 + dib->size());
-  file.append("BM", 2);
-  for (const DWORD value : {fileSize, DWORD{0}, bitsOffset}) {
-    for (int shift = 0; shift < 32; shift += 8) file.append(static_cast<char>((value >> shift) & 0xFF));
-  }
-  file.append(reinterpret_cast<const char*>(dib->data()), static_cast<qsizetype>(dib->size()));
-  QImage image;
-  if (!image.loadFromData(file, "BMP")) return {};
-  return image;
-}
 
 // A pop-up built from a menu template level. Menu commands run once the menu has closed, as posted
 // WM_COMMAND messages do.
@@ -175,7 +146,7 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
   const auto data = AfxFindResource(RT_TOOLBAR, static_cast<WORD>(nIDResource));
   const auto toolbar = data ? platform::ParseToolBarResource(*data) : std::nullopt;
   if (!toolbar || toolbar->width == 0 || toolbar->height == 0) return FALSE;
-  const QImage strip = LoadBitmapResource(static_cast<WORD>(nIDResource));
+  const QImage strip = AfxLoadBitmapImage(AfxGetResourceHandle(), ResId(static_cast<WORD>(nIDResource)));
   if (strip.isNull()) return FALSE;
 
   const int width = toolbar->width;

@@ -17,6 +17,7 @@
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/CView.h"
 #include "platform/ui/ControlFactory.h"
+#include "platform/ui/DibImage.h"
 
 namespace {
 
@@ -121,6 +122,9 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource) {
   auto* widget = new FrameWidget(this);
   widget->setWindowTitle(m_strTitle.ToQString());
   widget->resize(cs.cx, cs.cy);
+  if (const QIcon icon = AfxLoadIcon(AfxGetResourceHandle(), ResId(static_cast<WORD>(nIDResource))); !icon.isNull()) {
+    widget->setWindowIcon(icon);
+  }
   m_viewArea = new QWidget(widget);
   m_viewArea->setObjectName(QStringLiteral("ViewArea"));
   SubclassWidget(widget);

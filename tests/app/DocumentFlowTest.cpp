@@ -1,0 +1,200 @@
+// New, Open, Save and close through the frame's commands and keys: what the document, the list, the files and
+// the setting hold afterwards.
+#include <cerrno>
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTest>
+#include <QWidget>
+
+#include "app/CTarvelquistApp.h"
+#include "doc/CTarvelquistDoc.h"
+#include "platform/core/CFile.h"
+#include "tests/app/AppTestSupport.h"
+#include "view/CTarvelquistView.h"
+
+namespace apptest {
+namespace {
+
+class DocumentFlowTest : public AppFixture {
+ protected:
+  void TearDown() override {
+    CFile::SetFaultInjector({});
+    AppFixture::TearDown();
+  }
+
+  // Adds a task at the end of the document and its row, as the insert command does.
+  void AddTask(const std::u16string& subject) {
+    CTarvelquistDoc* doc = Doc();
+    doc->workTask.SetSubject(CString(subject));
+    const int index = doc->GetTaskCount();
+    doc->InsertTask(index);
+    View()->InsertTaskRow(index);
+  }
+
+  QString StartWithFile(const std::vector<std::u16string>& subjects) {
+    const QString file = DocsPath(QStringLiteral("list.tvq"));
+    WriteFile(file, TaskFileBytes(subjects));
+    WriteRememberedFile(ConfigHome(), file);
+    EXPECT_TRUE(StartApp());
+    EXPECT_TRUE(m_messages.empty());
+    return file;
+  }
+};
+
+TEST_F(DocumentFlowTest, TheSettingIsWrittenAfterALoadAndNotAfterASave) {
+  ASSERT_TRUE(StartApp());
+  AddTask(u"saved");
+  Frame()->ExecuteCommand(ID_FILE_SAVE);
+  const QString saved = DocsPath(QStringLiteral("Untitled.tvq"));
+  EXPECT_EQ(ReadFile(saved), TaskFileBytes({u"saved"}).left(4));  // the count is the first field
+  EXPECT_FALSE(ReadRememberedFile(ConfigHome()).has_value());
+  EXPECT_EQ(FrameWidget()->windowTitle(), QStringLiteral("Untitled.tvq - Tarvelquist"));
+
+  // Open asks for the file, reads it, and only now the setting names it.
+  const QString other = DocsPath(QStringLiteral("other.tvq"));
+  WriteFile(other, TaskFileBytes({u"a", u"b", u"c"}));
+  m_openAnswers << other;
+  Frame()->ExecuteCommand(ID_FILE_OPEN);
+  ASSERT_EQ(m_promptTitles, QStringList{QStringLiteral("Open")});
+  EXPECT_EQ(m_promptFilters.front(), QStringLiteral("Tarvelquist Files (*.tvq)|*.tvq|All Files (*.*)|*.*||"));
+  EXPECT_EQ(ReadRememberedFile(ConfigHome()), other);
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+  EXPECT_EQ(FrameWidget()->windowTitle(), QStringLiteral("other.tvq - Tarvelquist"));
+  EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(DocumentFlowTest, ACancelledOpenChangesNothing) {
+  const QString file = StartWithFile({u"kept"});
+  Frame()->ExecuteCommand(ID_FILE_OPEN);
+  EXPECT_EQ(m_promptTitles.size(), 1);
+  EXPECT_EQ(Rows(), QStringList{QStringLiteral("kept")});
+  EXPECT_EQ(Doc()->GetPathName().ToQString(), file);
+}
+
+TEST_F(DocumentFlowTest, OpeningACutFileLeavesAnEmptyUntitledDocumentAndAnEmptyList) {
+  const QString file = StartWithFile({u"one", u"two", u"three"});
+  const QString cut = DocsPath(QStringLiteral("cut.tvq"));
+  WriteFile(cut, TaskFileBytes({u"x", u"y"}).chopped(1));
+  m_openAnswers << cut;
+  Frame()->ExecuteCommand(ID_FILE_OPEN);
+
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_EQ(m_messages[0].text, QStringLiteral("Unexpected file format."));
+  EXPECT_EQ(Doc()->GetTaskCount(), 0);
+  EXPECT_TRUE(Rows().isEmpty());
+  EXPECT_TRUE(Doc()->GetPathName().IsEmpty());
+  EXPECT_FALSE(Doc()->IsModified());
+  EXPECT_EQ(FrameWidget()->windowTitle(), QStringLiteral("Untitled - Tarvelquist"));
+  EXPECT_EQ(ReadRememberedFile(ConfigHome()), file);
+  // Row i is task i again: an insert at the end lands in both.
+  AddTask(u"new");
+  EXPECT_EQ(Rows(), QStringList{QStringLiteral("new")});
+  EXPECT_EQ(Doc()->GetTaskCount(), 1);
+}
+
+TEST_F(DocumentFlowTest, AFileThatCannotBeOpenedLeavesTheDocumentAsItWas) {
+  const QString file = StartWithFile({u"one", u"two"});
+  m_openAnswers << DocsPath(QStringLiteral("absent.tvq"));
+  Frame()->ExecuteCommand(ID_FILE_OPEN);
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_EQ(m_messages[0].text, DocsPath(QStringLiteral("absent.tvq")) + QStringLiteral(" was not found."));
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+  EXPECT_EQ(Doc()->GetPathName().ToQString(), file);
+  EXPECT_EQ(FrameWidget()->windowTitle(), QStringLiteral("list.tvq - Tarvelquist"));
+}
+
+TEST_F(DocumentFlowTest, CtrlNSavesTheModifiedListAndStartsANewOne) {
+  const QString file = StartWithFile({u"one", u"two"});
+  AddTask(u"three");
+  ActivateFrame();
+  QTest::keyClick(FrameWidget(), Qt::Key_N, Qt::ControlModifier);
+
+  EXPECT_EQ(m_commands, std::vector<UINT>{ID_FILE_NEW});
+  // The new task copied the last row's fields through workTask, so the file is exactly the three tasks.
+  EXPECT_EQ(ReadFile(file), TaskFileBytes({u"one", u"two", u"three"}));
+  EXPECT_EQ(Doc()->GetTaskCount(), 0);
+  EXPECT_TRUE(Rows().isEmpty());
+  EXPECT_TRUE(Doc()->GetPathName().IsEmpty());
+  EXPECT_EQ(FrameWidget()->windowTitle(), QStringLiteral("Untitled - Tarvelquist"));
+  EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(DocumentFlowTest, CtrlZXCVDoNothing) {
+  StartWithFile({u"one", u"two"});
+  QGuiApplication::clipboard()->setText(QStringLiteral("sentinel"));
+  ActivateFrame();
+  View()->m_taskList.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  View()->m_taskList.SetFocus();
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : FrameWidget();
+  for (const Qt::Key key : {Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V}) {
+    QTest::keyClick(target, key, Qt::ControlModifier);
+  }
+  EXPECT_EQ(m_commands, (std::vector<UINT>{ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}));
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+  EXPECT_FALSE(Doc()->IsModified());
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("sentinel"));
+  EXPECT_TRUE(m_messages.empty());
+  EXPECT_TRUE(m_dialogs.empty());
+}
+
+TEST_F(DocumentFlowTest, ClosingSavesAModifiedListWithoutAsking) {
+  ASSERT_TRUE(StartApp());
+  AddTask(u"remember me");
+  FrameWidget()->close();
+  EXPECT_EQ(App()->m_pMainWnd, nullptr);
+  EXPECT_EQ(ReadFile(DocsPath(QStringLiteral("Untitled.tvq"))).left(4), QByteArray("\x01\x00\x00\x00", 4));
+  EXPECT_TRUE(m_messages.empty());
+}
+
+// A save that fails keeps New, Open and closing from happening: the list, its file and the window stay.
+enum class Replacement { newByKey, open, close };
+
+class FailedSaveTest : public DocumentFlowTest, public ::testing::WithParamInterface<Replacement> {};
+
+TEST_P(FailedSaveTest, KeepsTheDocument) {
+  const QString file = StartWithFile({u"one"});
+  const QByteArray before = ReadFile(file);
+  AddTask(u"two");
+  CFile::SetFaultInjector([](CFile::Operation op, const CString&) { return op == CFile::Operation::write ? ENOSPC : 0; });
+  const QString other = DocsPath(QStringLiteral("other.tvq"));
+  WriteFile(other, TaskFileBytes({u"other"}));
+
+  switch (GetParam()) {
+    case Replacement::newByKey:
+      ActivateFrame();
+      QTest::keyClick(FrameWidget(), Qt::Key_N, Qt::ControlModifier);
+      break;
+    case Replacement::open:
+      m_openAnswers << other;
+      Frame()->ExecuteCommand(ID_FILE_OPEN);
+      break;
+    case Replacement::close:
+      FrameWidget()->close();
+      break;
+  }
+
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_TRUE(m_messages[0].text.startsWith(QStringLiteral("Disk full"))) << m_messages[0].text.toStdString();
+  ASSERT_NE(Frame(), nullptr);
+  EXPECT_TRUE(FrameWidget()->isVisible());
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+  EXPECT_EQ(Doc()->GetTaskCount(), 2);
+  EXPECT_TRUE(Doc()->IsModified());
+  EXPECT_EQ(Doc()->GetPathName().ToQString(), file);
+  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(ReadRememberedFile(ConfigHome()), file);
+
+  // Once saving works again, the close goes through and saves.
+  CFile::SetFaultInjector({});
+  FrameWidget()->close();
+  EXPECT_EQ(App()->m_pMainWnd, nullptr);
+  EXPECT_EQ(ReadFile(file), TaskFileBytes({u"one", u"two"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Replacements, FailedSaveTest,
+                         ::testing::Values(Replacement::newByKey, Replacement::open, Replacement::close));
+
+}  // namespace
+}  // namespace apptest

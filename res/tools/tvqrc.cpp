@@ -443,6 +443,9 @@ class Buffer {
   void Align4() {
     while (m_bytes.size() % 4) U8(0);
   }
+  void Or16(std::size_t at, std::uint16_t bits) {
+    Patch16(at, static_cast<std::uint16_t>(m_bytes[at] | (m_bytes[at + 1] << 8) | bits));
+  }
   void Patch16(std::size_t at, std::uint16_t v) {
     m_bytes[at] = static_cast<std::uint8_t>(v);
     m_bytes[at + 1] = static_cast<std::uint8_t>(v >> 8);
@@ -734,7 +737,7 @@ class Compiler {
       return;
     }
     if (AcceptKeyword("STRINGTABLE")) {
-      StringTable(start.pos);
+      StringTable();
       return;
     }
     const NameOrId name = NameOrOrdinal("a resource name");
@@ -990,7 +993,7 @@ class Compiler {
       }
     }
     if (!any) Fail(open, "a " + std::string(what) + " needs at least one item");
-    out.Patch16(lastOption, static_cast<std::uint16_t>(out.Bytes()[lastOption] | (out.Bytes()[lastOption + 1] << 8) | 0x0080));
+    out.Or16(lastOption, 0x0080);  // MF_END on the last item of the level
   }
 
   std::uint16_t MenuOptions() {
@@ -1174,7 +1177,7 @@ class Compiler {
   }
 
   // STRINGTABLE BEGIN id[,] "text" ... END; the texts go into blocks of 16 when the script is done.
-  void StringTable(const Pos&) {
+  void StringTable() {
     SkipMemoryOptions();
     std::uint16_t language = m_language;
     if (AcceptKeyword("LANGUAGE")) language = LanguageArgs();

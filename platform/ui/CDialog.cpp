@@ -60,10 +60,23 @@ class DialogFrame : public QDialog {
   QWidget* Client() const { return m_client; }
   QPushButton* CaptionOk() const { return m_ok; }
 
-  // Covers `area` now and follows its window (the main window) while the dialog lives.
+  void LayOut() {
+    const int strip = std::min(height(), CDialog::kCaptionHeight);
+    m_strip->setGeometry(0, 0, width(), strip);
+    m_client->setGeometry(0, strip, width(), height() - strip);
+  }
+
+  // Takes `area`, and lays out the strip and the client area at once: a hidden window gets its resize
+  // event only when shown, and the controls are built into the client area before that.
+  void Place(const QRect& area) {
+    setGeometry(area);
+    LayOut();
+  }
+
+  // Covers the window (the main window) now and follows it while the dialog lives.
   void Cover(QWidget* window) {
     if (!window) return;
-    setGeometry(window->geometry());
+    Place(window->geometry());
     window->installEventFilter(this);
     m_covered = window;
   }
@@ -74,14 +87,12 @@ class DialogFrame : public QDialog {
  protected:
   void resizeEvent(QResizeEvent* event) override {
     QDialog::resizeEvent(event);
-    const int strip = std::min(height(), CDialog::kCaptionHeight);
-    m_strip->setGeometry(0, 0, width(), strip);
-    m_client->setGeometry(0, strip, width(), height() - strip);
+    LayOut();
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == m_covered && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
-      setGeometry(m_covered->geometry());
+      Place(m_covered->geometry());
     }
     return QDialog::eventFilter(watched, event);
   }
@@ -144,7 +155,7 @@ INT_PTR CDialog::DoModal() {
   if (mainWindow) {
     frame->Cover(mainWindow);
   } else {
-    frame->setGeometry(DefaultArea());
+    frame->Place(DefaultArea());
   }
   SubclassWidget(frame->Client());
   auto controls = CDialogTemplateBuilder::Build(*this, frame->Client(), *dialogTemplate);

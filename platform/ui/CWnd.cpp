@@ -203,8 +203,10 @@ CWnd* CWnd::GetParent() const {
 
 HWND CWnd::GetDlgItemHandle(int id) const {
   if (!m_hWnd) return nullptr;
-  for (QObject* child : m_hWnd->children()) {
-    auto* widget = qobject_cast<QWidget*>(child);
+  // From the top of the stacking order down, as the platform searches: the first template item wins.
+  const QObjectList& children = m_hWnd->children();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    auto* widget = qobject_cast<QWidget*>(*it);
     if (widget && !widget->isWindow() && AfxGetControlId(widget) == id) return widget;
   }
   return nullptr;

@@ -22,6 +22,8 @@ class DatePickerWidget : public QDateEdit {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Tab leaves the picker (the arrow keys move between its fields).
+  bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
  private:
   void AlignPopup(QWidget* popup) const;

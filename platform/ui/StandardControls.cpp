@@ -57,6 +57,9 @@ class TemplateButton : public Base {
   TemplateButton(CheckBehaviour behaviour, QWidget* parent) : Base(parent), m_behaviour(behaviour) {}
 
  protected:
+  // The whole control takes the tap, not only its box and text.
+  bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+
   void nextCheckState() override {
     switch (m_behaviour) {
       case CheckBehaviour::None: break;

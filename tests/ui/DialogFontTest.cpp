@@ -1,0 +1,54 @@
+// The dialog font and the mapping of dialog units to pixels.
+#include <gtest/gtest.h>
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+#include "platform/ui/AfxWin.h"
+#include "platform/ui/DialogFont.h"
+
+namespace {
+
+bool MsUiGothicInstalled() { return QFontDatabase::families().contains(QStringLiteral("MS UI Gothic")); }
+
+TEST(DialogFont, IsTheHandheldsNinePointFontAt192Dpi) {
+  const QFont font = AfxGetDialogFont();
+  EXPECT_EQ(font.pixelSize(), 24);
+  const QString expected = MsUiGothicInstalled() ? QStringLiteral("MS UI Gothic") : QStringLiteral("IPAPGothic");
+  EXPECT_EQ(QFontInfo(font).family(), expected);
+  // A template naming a face that is not installed falls back to the same font.
+  EXPECT_EQ(QFontInfo(AfxGetTemplateFont(u"No Such Face", 9)).family(), expected);
+  EXPECT_EQ(AfxGetTemplateFont(u"MS UI Gothic", 12).pixelSize(), 32);
+}
+
+TEST(DialogFont, BaseUnitsOfIpaPGothicAre14By26) {
+  if (MsUiGothicInstalled()) GTEST_SKIP() << "measured for IPA P Gothic";
+  const DialogBaseUnits units = AfxGetDialogBaseUnits();
+  EXPECT_EQ(units.cx, 14);  // (738 + 26) / 52: the alphabet is 738 pixels wide
+  EXPECT_EQ(units.cy, 26);
+}
+
+struct MulDivCase {
+  int number, numerator, denominator, expected;
+};
+
+class MulDivTest : public ::testing::TestWithParam<MulDivCase> {};
+
+TEST_P(MulDivTest, RoundsHalfAwayFromZero) {
+  const MulDivCase& c = GetParam();
+  EXPECT_EQ(AfxMulDiv(c.number, c.numerator, c.denominator), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MulDivTest,
+                         ::testing::Values(MulDivCase{7, 26, 8, 23},      // 22.75
+                                           MulDivCase{5, 26, 8, 16},      // 16.25
+                                           MulDivCase{5, 1, 2, 3},        // 2.5 up
+                                           MulDivCase{-5, 1, 2, -3},      // -2.5 away from zero
+                                           MulDivCase{5, -1, 2, -3},
+                                           MulDivCase{-5, -1, -2, -3},
+                                           MulDivCase{30, 14, 4, 105},
+                                           MulDivCase{1, 1, 0, -1},       // zero denominator
+                                           MulDivCase{1 << 30, 8, 1, -1}  // overflow
+                                           ));
+
+}  // namespace

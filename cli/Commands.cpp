@@ -3,13 +3,21 @@
 
 namespace tvqcli {
 
+extern const Command kListCommand;
+extern const Command kAddCommand;
+extern const Command kEditCommand;
+extern const Command kRmCommand;
+extern const Command kMvCommand;
+extern const Command kSortCommand;
+extern const Command kExportCommand;
+extern const Command kImportCommand;
 extern const Command kDumpCommand;
 extern const Command kMakeCommand;
 
 namespace {
 const Command* const kCommands[] = {
-    &kDumpCommand,
-    &kMakeCommand,
+    &kListCommand,   &kAddCommand,    &kEditCommand, &kRmCommand,   &kMvCommand,
+    &kSortCommand,   &kExportCommand, &kImportCommand, &kDumpCommand, &kMakeCommand,
 };
 }  // namespace
 

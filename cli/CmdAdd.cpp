@@ -1,0 +1,49 @@
+// tvq add FILE: a new task, as the window's insert flow makes one.
+#include "cli/Cli.h"
+#include "cli/TaskEdit.h"
+#include "doc/CTarvelquistDoc.h"
+
+namespace tvqcli {
+namespace {
+
+constexpr OptionSpec kOptions[] = {
+    {"at", true}, {"subject", true}, {"due", true}, {"priority", true}, {"memo", true},
+};
+
+int RunAdd(const std::vector<std::string>& args) {
+  const ParsedArguments parsed = ParseArguments(args, kOptions);
+  ExpectPositional(parsed, 1, "FILE");
+  // Check every option before touching the file.
+  EditorMembers members = NewTaskMembers();
+  if (const auto* subject = parsed.Value("subject")) members.subject = ArgumentText(*subject, "--subject");
+  if (const auto* memo = parsed.Value("memo")) members.memo = ArgumentText(*memo, "--memo");
+  if (const auto* priority = parsed.Value("priority")) ApplyPriority(*priority, members);
+  if (const auto* due = parsed.Value("due")) ApplyDue(ParseDue(*due), members);
+
+  const std::string& path = parsed.positional[0];
+  CTarvelquistDoc document;
+  if (!LoadOrCreate(document, path, true)) return kExitFailure;
+  const int count = document.GetTaskCount();
+  const int position = parsed.Has("at") ? ParseTaskNumber(*parsed.Value("at"), count, true) : count;
+  StoreMembers(members, document.workTask);
+  document.InsertTask(position);
+  return SaveDocument(document, path) ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+extern const Command kAddCommand{
+    "add",
+    "add a task to FILE (made when missing)",
+    "tvq add FILE [--at N] [--subject S] [--due YYYY-MM-DD | --due none] [--priority A1] [--memo M]",
+    "Adds a task as the window's insert command does: before task N with --at N, otherwise at the end (N may\n"
+    "be one past the last task). What is not given is what the editor starts with for a new task: an empty\n"
+    "subject and memo, the due date now, priority A0. --due picks a day and keeps the current time of day;\n"
+    "--due none means no due date. FILE is made when it does not exist.\n"
+    "\n"
+    "Example:\n"
+    "  tvq add tasks.tvq --subject '見積書を送る' --due 2024-05-10 --priority B1\n",
+    &RunAdd,
+};
+
+}  // namespace tvqcli

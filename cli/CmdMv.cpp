@@ -1,0 +1,44 @@
+// tvq mv FILE N up|down: moves a task one place, as the window's move commands do.
+#include "cli/Cli.h"
+#include "cli/TaskEdit.h"
+#include "doc/CTarvelquistDoc.h"
+
+namespace tvqcli {
+namespace {
+
+int RunMv(const std::vector<std::string>& args) {
+  const ParsedArguments parsed = ParseArguments(args, {});
+  ExpectPositional(parsed, 3, "FILE, task number N and up or down");
+  const std::string& direction = parsed.positional[2];
+  if (direction != "up" && direction != "down") throw UsageError("the direction is up or down, not '" + direction + "'");
+  const std::string& path = parsed.positional[0];
+  CTarvelquistDoc document;
+  if (!LoadDocument(document, path)) return kExitFailure;
+  const int count = document.GetTaskCount();
+  const int row = ParseTaskNumber(parsed.positional[1], count);
+  // The first task does not move up and the last does not move down; the file then stays as it is.
+  if (direction == "up") {
+    if (row == 0) return kExitOk;
+    SwapTasks(document, row, row - 1);
+  } else {
+    if (row == count - 1) return kExitOk;
+    SwapTasks(document, row, row + 1);
+  }
+  return SaveDocument(document, path) ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+extern const Command kMvCommand{
+    "mv",
+    "move task N of FILE one place up or down",
+    "tvq mv FILE N up|down",
+    "Exchanges task N with the one before it (up) or after it (down). Moving the first task up or the last\n"
+    "task down changes nothing, as in the window.\n"
+    "\n"
+    "Example:\n"
+    "  tvq mv tasks.tvq 4 up\n",
+    &RunMv,
+};
+
+}  // namespace tvqcli

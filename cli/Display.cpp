@@ -1,0 +1,186 @@
+#include "cli/Display.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tvqcli {
+namespace {
+
+struct Range {
+  char32_t first;
+  char32_t last;
+};
+
+// East Asian Wide and Fullwidth blocks (the common ones).
+constexpr Range kWide[] = {
+    {0x1100, 0x115F}, {0x231A, 0x231B}, {0x2329, 0x232A}, {0x23E9, 0x23EC}, {0x2E80, 0x303E},
+    {0x3041, 0x33FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xA000, 0xA4CF}, {0xA960, 0xA97F},
+    {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}, {0xFE10, 0xFE19}, {0xFE30, 0xFE6F}, {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6}, {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
+};
+
+// Combining marks and format characters that take no column.
+constexpr Range kZero[] = {
+    {0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD}, {0x0610, 0x061A}, {0x064B, 0x065F},
+    {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x2064}, {0x20D0, 0x20FF}, {0x302A, 0x302D},
+    {0x3099, 0x309A}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0xFEFF, 0xFEFF},
+};
+
+bool InRanges(char32_t codePoint, const Range* begin, const Range* end) {
+  const Range* found =
+      std::upper_bound(begin, end, codePoint, [](char32_t value, const Range& range) { return value < range.first; });
+  return found != begin && codePoint <= (found - 1)->last;
+}
+
+constexpr char32_t kLineBreakMark = U'\u21B5';  // ↵
+constexpr char32_t kEllipsis = U'\u2026';       // …
+
+}  // namespace
+
+std::u32string ShownText(std::u16string_view text) {
+  std::u32string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit == u'\r' || unit == u'\n') {
+      if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      shown.push_back(kLineBreakMark);
+    } else if (unit < 0x20) {
+      shown.push_back(0x2400 + unit);
+    } else if (unit == 0x7F) {
+      shown.push_back(U'\u2421');
+    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      shown.push_back(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      shown.push_back(U'\uFFFD');
+    } else {
+      shown.push_back(unit);
+    }
+  }
+  return shown;
+}
+
+int CodePointWidth(char32_t codePoint) {
+  if (codePoint < 0x300) return 1;
+  if (InRanges(codePoint, std::begin(kZero), std::end(kZero))) return 0;
+  if (InRanges(codePoint, std::begin(kWide), std::end(kWide))) return 2;
+  return 1;
+}
+
+int TextWidth(std::u32string_view text) {
+  int width = 0;
+  for (const char32_t codePoint : text) width += CodePointWidth(codePoint);
+  return width;
+}
+
+std::u32string CutToWidth(std::u32string_view text, int width) {
+  if (TextWidth(text) <= width) return std::u32string(text);
+  std::u32string cut;
+  int used = 0;
+  const int room = std::max(width - 1, 0);
+  for (const char32_t codePoint : text) {
+    const int w = CodePointWidth(codePoint);
+    if (used + w > room) break;
+    cut.push_back(codePoint);
+    used += w;
+  }
+  if (width >= 1) cut.push_back(kEllipsis);
+  return cut;
+}
+
+void AppendUtf8(std::string& out, std::u32string_view text) {
+  for (const char32_t c : text) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+}
+
+int TerminalWidth() {
+  winsize size{};
+  if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    return size.ws_col;
+  }
+  if (const char* columns = std::getenv("COLUMNS")) {
+    const int value = std::atoi(columns);
+    if (value > 0) return value;
+  }
+  return 80;
+}
+
+std::string FormatTable(const std::vector<std::vector<std::u32string>>& rows, const std::vector<bool>& rightAligned,
+                        const std::vector<bool>& shrinkable, int maxWidth) {
+  const std::size_t columns = rightAligned.size();
+  constexpr int kGap = 2;
+  constexpr int kMinimum = 4;
+  std::vector<std::vector<int>> widths(rows.size(), std::vector<int>(columns, 0));
+  std::vector<int> natural(columns, 0);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < columns; ++c) {
+      widths[r][c] = TextWidth(rows[r][c]);
+      natural[c] = std::max(natural[c], widths[r][c]);
+    }
+  }
+  std::vector<int> width = natural;
+  int total = kGap * static_cast<int>(columns - 1);
+  for (const int w : natural) total += w;
+  if (maxWidth > 0 && total > maxWidth) {
+    // The fixed columns keep their width; the shrinkable ones share the rest, none taking more than it needs.
+    int room = maxWidth - kGap * static_cast<int>(columns - 1);
+    std::vector<std::size_t> sharing;
+    for (std::size_t c = 0; c < columns; ++c) {
+      if (shrinkable[c]) {
+        sharing.push_back(c);
+      } else {
+        room -= natural[c];
+      }
+    }
+    std::sort(sharing.begin(), sharing.end(), [&natural](std::size_t a, std::size_t b) { return natural[a] < natural[b]; });
+    for (std::size_t k = 0; k < sharing.size(); ++k) {
+      const int share = std::max(room / static_cast<int>(sharing.size() - k), kMinimum);
+      width[sharing[k]] = std::min(natural[sharing[k]], share);
+      room -= width[sharing[k]];
+    }
+  }
+  std::string out;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::string line;
+    for (std::size_t c = 0; c < columns; ++c) {
+      std::u32string cell = rows[r][c];
+      int cellWidth = widths[r][c];
+      if (cellWidth > width[c]) {
+        cell = CutToWidth(cell, width[c]);
+        cellWidth = TextWidth(cell);
+      }
+      const int pad = std::max(width[c] - cellWidth, 0);
+      const bool last = c + 1 == columns;
+      if (rightAligned[c]) line.append(static_cast<std::size_t>(pad), ' ');
+      AppendUtf8(line, cell);
+      if (!rightAligned[c] && !last) line.append(static_cast<std::size_t>(pad), ' ');
+      if (!last) line.append(kGap, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    line.push_back('\n');
+    out += line;
+  }
+  return out;
+}
+
+}  // namespace tvqcli

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 
 #include <limits>
 
@@ -110,10 +111,20 @@ class MultiLineEdit : public QPlainTextEdit {
       if (!m_quiet) AfxSendCommandToOwner(this, EN_CHANGE);
     });
   }
+  // The platform's multi-line edit separates its lines with CR LF: a CR LF (or a lone CR or LF) of the text
+  // starts a line here, and every line break reads back as CR LF.
   void SetTextQuietly(const QString& text) {
     m_quiet = true;
-    setPlainText(text);
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    setPlainText(lines);
     m_quiet = false;
+  }
+  QString Text() const {
+    QString text = document()->toRawText();  // unlike toPlainText, keeps no-break spaces as they are
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return text;
   }
 
  protected:
@@ -280,6 +291,7 @@ void AfxSetControlText(QWidget* widget, const QString& text) {
 
 QString AfxGetControlText(const QWidget* widget) {
   if (!widget) return {};
+  if (auto* edit = dynamic_cast<const MultiLineEdit*>(widget)) return edit->Text();
   if (auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return plain->toPlainText();
   if (auto* line = qobject_cast<const QLineEdit*>(widget)) return line->text();
   if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <ostream>
 #include <limits>
 
 #include "platform/core/WinStyles.h"
@@ -76,6 +77,8 @@ struct Refused {
   const char* name;
   COleDateTime value;
 };
+
+void PrintTo(const Refused& value, std::ostream* out) { *out << value.name; }
 
 class DatePickerRefuses : public DatePicker, public ::testing::WithParamInterface<Refused> {};
 

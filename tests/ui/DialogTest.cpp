@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "platform/core/CWinApp.h"
@@ -62,6 +63,8 @@ struct Ending {
   std::function<void(SampleDialog&)> act;
   INT_PTR result;
 };
+
+void PrintTo(const Ending& value, std::ostream* out) { *out << value.name; }
 
 void PressKeyIn(SampleDialog& dialog, int id, Qt::Key key) {
   QWidget* widget = dialog.Item(id);

@@ -227,6 +227,23 @@ TEST_F(TemplateBuilder, ClicksAndEditsReachTheOwnersMap) {
   EXPECT_EQ(form.commands.size(), before);
 }
 
+TEST_F(TemplateBuilder, MultiLineEditReadsItsLineBreaksAsCrLf) {
+  CWnd* memo = form.GetDlgItem(kMemo);
+  memo->SetWindowText(u"one\r\ntwo\u00A0three");
+  EXPECT_EQ(ItemAs<QPlainTextEdit>(kMemo)->blockCount(), 2);
+  EXPECT_EQ(memo->GetWindowText(), CString(u"one\r\ntwo\u00A0three"));
+  // A lone LF starts a line as well and reads back as the platform's line break.
+  memo->SetWindowText(u"a\nb");
+  EXPECT_EQ(memo->GetWindowText(), CString(u"a\r\nb"));
+  // What the user types: Return, and Shift+Return, start a line.
+  memo->SetWindowText(u"");
+  QTest::keyClicks(Item(kMemo), "x");
+  QTest::keyClick(Item(kMemo), Qt::Key_Return);
+  QTest::keyClick(Item(kMemo), Qt::Key_Return, Qt::ShiftModifier);
+  QTest::keyClicks(Item(kMemo), "y");
+  EXPECT_EQ(memo->GetWindowText(), CString(u"x\r\n\r\ny"));
+}
+
 TEST_F(TemplateBuilder, GetDlgItemGivesAHandleOfTheControlsKind) {
   auto* check = dynamic_cast<CButton*>(form.GetDlgItem(kCheck));
   ASSERT_NE(check, nullptr);

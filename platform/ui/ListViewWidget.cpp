@@ -349,10 +349,8 @@ void ListViewWidget::UpdateGeometries() {
 }
 
 bool ListViewWidget::event(QEvent* e) {
-  if (e->type() == QEvent::LayoutRequest) {
-    FlushLayout();
-    return true;
-  }
+  // The pending row and column changes ride on the layout request, which the scroll area also answers.
+  if (e->type() == QEvent::LayoutRequest) FlushLayout();
   return QAbstractScrollArea::event(e);
 }
 

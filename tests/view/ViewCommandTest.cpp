@@ -79,6 +79,10 @@ struct EdgeMove {
   UINT command;
 };
 
+void PrintTo(const EdgeMove& c, std::ostream* out) {
+  *out << c.tasks << " tasks, row " << c.selected << ", command " << c.command;
+}
+
 class MoveAtTheEdgeTest : public CommandTest, public ::testing::WithParamInterface<EdgeMove> {};
 
 TEST_P(MoveAtTheEdgeTest, DoesNothing) {
@@ -195,6 +199,8 @@ struct PriorityCase {
   const char16_t* storedBack;
 };
 
+void PrintTo(const PriorityCase& c, std::ostream* out) { PrintTo(CString(c.stored), out); }
+
 class PriorityMappingTest : public CommandTest, public ::testing::WithParamInterface<PriorityCase> {};
 
 TEST_P(PriorityMappingTest, OpensWithTheChoicesAndStoresTwoCharacters) {
@@ -220,6 +226,11 @@ struct NoDueCase {
   COleDateTime due;
   BOOL expected;
 };
+
+void PrintTo(const NoDueCase& c, std::ostream* out) {
+  *out << c.locale << ' ';
+  PrintTo(c.due, out);
+}
 
 class NoDueDateTextTest : public ::testing::TestWithParam<NoDueCase> {};
 

@@ -173,6 +173,11 @@ struct DateCase {
   const char16_t* shown;
 };
 
+void PrintTo(const DateCase& c, std::ostream* out) {
+  *out << c.locale << ' ';
+  PrintTo(c.due, out);
+}
+
 class RowDateTextTest : public ::testing::TestWithParam<DateCase> {};
 
 TEST_P(RowDateTextTest, DueColumnShowsTheShortDateOrNoDueDate) {

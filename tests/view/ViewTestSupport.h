@@ -22,6 +22,9 @@ class ListViewWidget;
 }
 
 inline void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
+inline void PrintTo(const COleDateTime& date, std::ostream* out) {
+  *out << date.m_dt << " (status " << date.m_status << ')';
+}
 
 namespace viewtest {
 

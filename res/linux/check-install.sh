@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs a build into a temporary prefix and checks the tree: every file in place, the desktop entry and the
+# AppStream metainfo valid, the MIME type well-formed, the man pages free of warnings.
+# Usage: res/linux/check-install.sh [BUILD_DIR]   (default: build). Needs desktop-file-utils and appstream.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=${1:-$root/build}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+expected=(
+  bin/tvq
+  share/applications/com.vornakel.Tarvelquist.desktop
+  share/metainfo/com.vornakel.Tarvelquist.metainfo.xml
+  share/mime/packages/tarvelquist.xml
+  share/man/man1/tarvelquist.1
+  share/man/man1/tvq.1
+  share/icons/hicolor/scalable/apps/tarvelquist.svg
+  share/icons/hicolor/scalable/mimetypes/application-x-tarvelquist.svg
+)
+for size in 16 22 24 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/tarvelquist.png")
+  expected+=("share/icons/hicolor/${size}x${size}/mimetypes/application-x-tarvelquist.png")
+done
+if [ -e "$build/bin/tarvelquist" ]; then expected+=(bin/tarvelquist); fi
+
+missing=0
+for file in "${expected[@]}"; do
+  if [ ! -s "$prefix/$file" ]; then
+    echo "missing: $file"
+    missing=1
+  fi
+done
+
+desktop-file-validate "$prefix/share/applications/com.vornakel.Tarvelquist.desktop"
+appstreamcli validate --no-net "$prefix/share/metainfo/com.vornakel.Tarvelquist.metainfo.xml"
+if command -v xmllint >/dev/null; then xmllint --noout "$prefix/share/mime/packages/tarvelquist.xml"; fi
+for page in "$prefix"/share/man/man1/*.1; do
+  warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 >/dev/null || true)
+  if [ -n "$warnings" ]; then
+    echo "$page: $warnings"
+    missing=1
+  fi
+done
+"$prefix/bin/tvq" --version >/dev/null
+
+if [ "$missing" -ne 0 ]; then
+  echo "install check failed"
+  exit 1
+fi
+echo "install check passed: ${#expected[@]} files in place, desktop entry and metainfo valid"

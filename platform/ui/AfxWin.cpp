@@ -185,8 +185,9 @@ int AfxWinMain(int argc, char** argv) {
 
   CSingleInstance instance(QCoreApplication::applicationFilePath());
   if (instance.ReachRunningInstance()) return 0;
-  instance.Listen([] { return AfxActivateMainWindow() != FALSE; });
+  // Signals are caught before the lock is taken: once the lock exists, a SIGTERM is a normal close.
   TerminationSignals termination;
+  instance.Listen([] { return AfxActivateMainWindow() != FALSE; });
 
   app->SetCommandLine(argc, argv);
   const BOOL started = app->InitInstance();

@@ -158,6 +158,26 @@ void ResImageBuilder::AddAllOf(HINSTANCE module, const std::function<bool(const 
   }
 }
 
+DialogItemSpec TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
+                        std::u16string title) {
+  DialogItemSpec item;
+  item.classOrdinal = classOrdinal;
+  item.style = style;
+  item.x = x;
+  item.y = y;
+  item.cx = cx;
+  item.cy = cy;
+  item.id = id;
+  item.title = std::move(title);
+  return item;
+}
+
+DialogItemSpec ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image) {
+  DialogItemSpec item = TextItem(0x0082, style, x, y, cx, cy, id, {});
+  item.titleOrdinal = image;
+  return item;
+}
+
 std::vector<BYTE> DialogTemplateBytes(const std::vector<DialogItemSpec>& items, bool withFont) {
   std::vector<BYTE> out;
   PutDword(out, WS_POPUP | WS_CAPTION | (withFont ? DS_SETFONT : 0));
@@ -197,6 +217,10 @@ ScopedResourceHandle::ScopedResourceHandle(HINSTANCE module) : m_previous(AfxGet
 ScopedResourceHandle::~ScopedResourceHandle() { AfxSetResourceHandle(m_previous); }
 
 // ---- the fixture ----------------------------------------------------------------------------------------
+
+AppFixture::AppFixture() = default;
+
+AppFixture::~AppFixture() = default;
 
 void AppFixture::SetUp() {
   ASSERT_TRUE(m_temp.isValid());

@@ -76,6 +76,10 @@ struct DialogItemSpec {
   std::u16string title;
   std::optional<WORD> titleOrdinal;
 };
+// An item of a predefined class with a text title, and one whose title is an image's ordinal.
+DialogItemSpec TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
+                        std::u16string title);
+DialogItemSpec ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image);
 std::vector<BYTE> DialogTemplateBytes(const std::vector<DialogItemSpec>& items, bool withFont = true);
 
 // Makes `module` the framework's resource module for the life of the object.
@@ -100,6 +104,8 @@ struct Message {
 // through the frame, and modal dialogs answered by a hook (cancelled unless the test says otherwise).
 class AppFixture : public ::testing::Test {
  protected:
+  AppFixture();
+  ~AppFixture() override;
   void SetUp() override;
   void TearDown() override;
 

@@ -126,5 +126,20 @@ TEST_F(ProcessTest, ReopensTheRememberedFileAndClosesCleanly) {
   EXPECT_FALSE(QFile::exists(CSingleInstance::LockNameFor(QFileInfo(kProgram).canonicalFilePath(), Runtime())));
 }
 
+TEST_F(ProcessTest, ASigtermWhileTheStartUpReportsAMissingFileEndsTheProgramCleanly) {
+  const QString missing = Docs() + QStringLiteral("/gone.tvq");
+  WriteRememberedFile(Config(), missing);
+  auto program = Start();
+  // The lock exists once termination signals are handled; the framework's message then holds the start-up.
+  const QString lock = CSingleInstance::LockNameFor(QFileInfo(kProgram).canonicalFilePath(), Runtime());
+  QDeadlineTimer deadline(20000);
+  while (!QFile::exists(lock) && !deadline.hasExpired()) QThread::msleep(20);
+  ASSERT_TRUE(QFile::exists(lock));
+  QThread::msleep(300);
+  EndWithSigterm(*program);
+  EXPECT_EQ(ReadRememberedFile(Config()), missing);
+  EXPECT_TRUE(QDir(Docs()).entryList(QDir::Files).isEmpty());
+}
+
 }  // namespace
 }  // namespace apptest

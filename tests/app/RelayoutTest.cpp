@@ -71,11 +71,11 @@ class RelayoutTest : public ::testing::Test {
 TEST_F(RelayoutTest, MovesEveryControlAndRefreshesTextsImagesAndSelection) {
   // Titles of odd and even length put the items at every alignment.
   Build(300, DialogTemplateBytes({
-                 {SS_LEFT, 12, 36, 91, 8, 10, kClassStatic, u"Hello"},
-                 {BS_PUSHBUTTON, 20, 60, 40, 14, 11, kClassButton, u"OK"},
-                 {0, 5, 80, 60, 40, 12, kClassListBox, u""},
-                 {SS_ICON | SS_REALSIZEIMAGE, 13, 11, 20, 20, 13, kClassStatic, u"", kIconId},
-                 {SS_BITMAP, 70, 10, 96, 16, 14, kClassStatic, u"", kBitmapId},
+                 TextItem(kClassStatic, SS_LEFT, 12, 36, 91, 8, 10, u"Hello"),
+                 TextItem(kClassButton, BS_PUSHBUTTON, 20, 60, 40, 14, 11, u"OK"),
+                 TextItem(kClassListBox, 0, 5, 80, 60, 40, 12, u""),
+                 ImageItem(SS_ICON | SS_REALSIZEIMAGE, 13, 11, 20, 20, 13, kIconId),
+                 ImageItem(SS_BITMAP, 70, 10, 96, 16, 14, kBitmapId),
              }));
   auto* text = m_dialog.Add<QLabel>(10);
   text->setText(QStringLiteral("changed"));
@@ -107,9 +107,9 @@ TEST_F(RelayoutTest, MovesEveryControlAndRefreshesTextsImagesAndSelection) {
 }
 
 TEST_F(RelayoutTest, AMissingControlMakesItFalseAndTheOthersStillMove) {
-  Build(301, DialogTemplateBytes({{SS_LEFT, 4, 4, 30, 8, 10, kClassStatic, u"first"},
-                                  {SS_LEFT, 4, 20, 30, 8, 99, kClassStatic, u"nobody"},
-                                  {SS_LEFT, 4, 40, 30, 8, 11, kClassStatic, u"third"}}));
+  Build(301, DialogTemplateBytes({TextItem(kClassStatic, SS_LEFT, 4, 4, 30, 8, 10, u"first"),
+                                  TextItem(kClassStatic, SS_LEFT, 4, 20, 30, 8, 99, u"nobody"),
+                                  TextItem(kClassStatic, SS_LEFT, 4, 40, 30, 8, 11, u"third")}));
   auto* first = m_dialog.Add<QLabel>(10);
   auto* third = m_dialog.Add<QLabel>(11);
   EXPECT_FALSE(RelayoutFromTemplate(m_module.get(), &m_dialog, 301));
@@ -118,8 +118,8 @@ TEST_F(RelayoutTest, AMissingControlMakesItFalseAndTheOthersStillMove) {
 }
 
 TEST_F(RelayoutTest, TwoItemsWithTheSharedIdMakeItFalse) {
-  Build(302, DialogTemplateBytes({{SS_LEFT, 4, 4, 30, 8, kShared, kClassStatic, u"one"},
-                                  {SS_LEFT, 4, 20, 30, 8, kShared, kClassStatic, u"two"}}));
+  Build(302, DialogTemplateBytes({TextItem(kClassStatic, SS_LEFT, 4, 4, 30, 8, kShared, u"one"),
+                                  TextItem(kClassStatic, SS_LEFT, 4, 20, 30, 8, kShared, u"two")}));
   auto* shared = m_dialog.Add<QLabel>(-1);
   EXPECT_FALSE(RelayoutFromTemplate(m_module.get(), &m_dialog, 302));
   // Both items found the one control: the later move is the one that stays.
@@ -127,8 +127,8 @@ TEST_F(RelayoutTest, TwoItemsWithTheSharedIdMakeItFalse) {
 }
 
 TEST_F(RelayoutTest, OneItemWithTheSharedIdIsFine) {
-  Build(303, DialogTemplateBytes({{SS_LEFT, 4, 4, 30, 8, kShared, kClassStatic, u"one"},
-                                  {SS_LEFT, 4, 20, 30, 8, 10, kClassStatic, u"two"}},
+  Build(303, DialogTemplateBytes({TextItem(kClassStatic, SS_LEFT, 4, 4, 30, 8, kShared, u"one"),
+                                  TextItem(kClassStatic, SS_LEFT, 4, 20, 30, 8, 10, u"two")},
                                  /*withFont=*/false));
   auto* shared = m_dialog.Add<QLabel>(-1);
   m_dialog.Add<QLabel>(10);
@@ -137,8 +137,8 @@ TEST_F(RelayoutTest, OneItemWithTheSharedIdIsFine) {
 }
 
 TEST_F(RelayoutTest, AMissingOrUnreadableTemplateMovesNothing) {
-  std::vector<BYTE> bytes = DialogTemplateBytes({{SS_LEFT, 4, 4, 30, 8, 10, kClassStatic, u"first"},
-                                                 {SS_LEFT, 4, 20, 30, 8, 11, kClassStatic, u"second"}});
+  std::vector<BYTE> bytes = DialogTemplateBytes({TextItem(kClassStatic, SS_LEFT, 4, 4, 30, 8, 10, u"first"),
+                                                 TextItem(kClassStatic, SS_LEFT, 4, 20, 30, 8, 11, u"second")});
   bytes.resize(bytes.size() - 6);  // the second item is cut short
   Build(304, bytes);
   auto* first = m_dialog.Add<QLabel>(10);

@@ -44,6 +44,7 @@ void OnModal(std::function<void(QWidget*)> action) {
 }
 
 struct BoxCase {
+  const char* name;
   UINT type;
   QMessageBox::StandardButton press;  // NoButton: closed with Escape
   int answer;
@@ -81,11 +82,13 @@ TEST_P(MessageBoxTest, ShowsTheTextOverTheMainWindowAndAnswersTheButton) {
 
 INSTANTIATE_TEST_SUITE_P(
     Types, MessageBoxTest,
-    ::testing::Values(BoxCase{MB_ICONEXCLAMATION, QMessageBox::Ok, IDOK, QMessageBox::Warning, 1},
-                      BoxCase{MB_OK, QMessageBox::NoButton, IDOK, QMessageBox::NoIcon, 1},
-                      BoxCase{MB_YESNO | MB_ICONQUESTION, QMessageBox::No, IDNO, QMessageBox::Question, 2},
-                      BoxCase{MB_YESNOCANCEL, QMessageBox::NoButton, IDCANCEL, QMessageBox::NoIcon, 3},
-                      BoxCase{MB_OKCANCEL | MB_ICONHAND, QMessageBox::Cancel, IDCANCEL, QMessageBox::Critical, 2}));
+    ::testing::Values(
+        BoxCase{"ExclamationOk", MB_ICONEXCLAMATION, QMessageBox::Ok, IDOK, QMessageBox::Warning, 1},
+        BoxCase{"OkClosedWithEscape", MB_OK, QMessageBox::NoButton, IDOK, QMessageBox::NoIcon, 1},
+        BoxCase{"QuestionNo", MB_YESNO | MB_ICONQUESTION, QMessageBox::No, IDNO, QMessageBox::Question, 2},
+        BoxCase{"YesNoCancelClosed", MB_YESNOCANCEL, QMessageBox::NoButton, IDCANCEL, QMessageBox::NoIcon, 3},
+        BoxCase{"HandCancel", MB_OKCANCEL | MB_ICONHAND, QMessageBox::Cancel, IDCANCEL, QMessageBox::Critical, 2}),
+    [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 
 TEST(FilePromptTest, AsksWithTheTitleAndFiltersAndGivesTheChosenFile) {
   QTemporaryDir dir;
@@ -108,7 +111,7 @@ TEST(FilePromptTest, AsksWithTheTitleAndFiltersAndGivesTheChosenFile) {
     QMetaObject::invokeMethod(types, "textActivated", Q_ARG(QString, types->itemText(1)));
     allFilesPatterns = dialog->findChild<QFileSystemModel*>()->nameFilters();
     dialog->selectFile(file);
-    dialog->accept();
+    static_cast<QDialog*>(dialog)->accept();
   });
   CString chosen;
   EXPECT_TRUE(AfxPromptForFile(chosen, CString(u"Open"),

@@ -141,7 +141,15 @@ INSTANTIATE_TEST_SUITE_P(MissingResources, FrameFailureTest,
                          ::testing::Values(std::pair<WORD, WORD>{RT_RCDATA, IDR_MAINFRAME},
                                            std::pair<WORD, WORD>{RT_MENU, IDR_MAINFRAME},
                                            std::pair<WORD, WORD>{RT_TOOLBAR, IDR_MAINFRAME},
-                                           std::pair<WORD, WORD>{RT_BITMAP, IDR_MAINFRAME}));
+                                           std::pair<WORD, WORD>{RT_BITMAP, IDR_MAINFRAME}),
+                         [](const ::testing::TestParamInfo<std::pair<WORD, WORD>>& info) -> std::string {
+                           switch (info.param.first) {
+                             case RT_RCDATA: return "MenuBar";
+                             case RT_MENU: return "Menu";
+                             case RT_TOOLBAR: return "Toolbar";
+                             default: return "ToolbarBitmap";
+                           }
+                         });
 
 }  // namespace
 }  // namespace apptest

@@ -1,4 +1,6 @@
 // tvq list FILE: the list as the window shows it.
+#include <algorithm>
+
 #include "cli/Cli.h"
 #include "cli/Display.h"
 #include "cli/TaskJson.h"
@@ -22,21 +24,30 @@ int RunList(const std::vector<std::string>& args) {
     return kExitOk;
   }
   const int count = document.GetTaskCount();
-  std::vector<std::vector<std::u32string>> rows;
-  rows.reserve(static_cast<std::size_t>(count) + 1);
-  rows.push_back({U"#", ShownText(tasktext::ColumnHeader(0).view()), ShownText(tasktext::ColumnHeader(1).view()),
-                  ShownText(tasktext::ColumnHeader(2).view()), ShownText(tasktext::ColumnHeader(3).view())});
+  // Without --wide no cell can be wider than the terminal, so only that much of each text is looked at.
+  const int width = parsed.Has("wide") ? 0 : TerminalWidth();
+  Table table(5);
+  std::size_t codePoints = 0;
+  const auto kept = [width](std::size_t units) {
+    return width > 0 ? std::min(units, static_cast<std::size_t>(width) + 1) : units;
+  };
+  for (int i = 0; i < count; ++i) {
+    const TaskItem& task = document.TaskAt(i);
+    codePoints += 16 + kept(task.subject.size()) + kept(task.priority.size()) + kept(task.memo.size());
+  }
+  table.Reserve(static_cast<std::size_t>(count + 1) * 5, codePoints + 64);
+  table.Add(u"#");
+  for (int column = 0; column < 4; ++column) table.Add(tasktext::ColumnHeader(column).view());
   for (int i = 0; i < count; ++i) {
     const TaskItem& task = document.TaskAt(i);
     const std::string number = std::to_string(i + 1);
-    rows.push_back({std::u32string(number.begin(), number.end()),
-                    ShownText(tasktext::SubjectColumnText(task.subject).view()),
-                    ShownText(tasktext::DueColumnText(task.dueDate).view()), ShownText(task.priority.view()),
-                    ShownText(task.memo.view())});
+    table.Add(std::u16string(number.begin(), number.end()));
+    table.Add(tasktext::SubjectColumnText(task.subject).view(), width);
+    table.Add(tasktext::DueColumnText(task.dueDate).view(), width);
+    table.Add(task.priority.view(), width);
+    table.Add(task.memo.view(), width);
   }
-  const std::vector<bool> rightAligned{true, false, false, false, false};
-  const std::vector<bool> shrinkable{false, true, false, false, true};
-  out.Buffer() = FormatTable(rows, rightAligned, shrinkable, parsed.Has("wide") ? 0 : TerminalWidth());
+  out.Buffer() = table.Format({true, false, false, false, false}, {false, true, false, false, true}, width);
   out.Flush();
   return kExitOk;
 }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 
 namespace tvqcli {
@@ -40,36 +42,68 @@ constexpr char32_t kEllipsis = U'\u2026';       // …
 
 }  // namespace
 
+namespace {
+
+// Calls shown(codePoint) for each code point as shown, until it returns false.
+template <typename Sink>
+void ForEachShown(std::u16string_view text, Sink&& shown) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    char32_t codePoint = unit;
+    if (unit == u'\r' || unit == u'\n') {
+      if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      codePoint = kLineBreakMark;
+    } else if (unit < 0x20) {
+      codePoint = 0x2400 + unit;
+    } else if (unit == 0x7F) {
+      codePoint = U'\u2421';
+    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      codePoint = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      codePoint = U'\uFFFD';
+    }
+    if (!shown(codePoint)) return;
+  }
+}
+
+}  // namespace
+
 std::u32string ShownText(std::u16string_view text) {
   std::u32string shown;
   shown.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit == u'\r' || unit == u'\n') {
-      if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      shown.push_back(kLineBreakMark);
-    } else if (unit < 0x20) {
-      shown.push_back(0x2400 + unit);
-    } else if (unit == 0x7F) {
-      shown.push_back(U'\u2421');
-    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-               text[i + 1] <= 0xDFFF) {
-      shown.push_back(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      shown.push_back(U'\uFFFD');
-    } else {
-      shown.push_back(unit);
-    }
-  }
+  ForEachShown(text, [&shown](char32_t codePoint) {
+    shown.push_back(codePoint);
+    return true;
+  });
   return shown;
 }
 
-int CodePointWidth(char32_t codePoint) {
-  if (codePoint < 0x300) return 1;
-  if (InRanges(codePoint, std::begin(kZero), std::end(kZero))) return 0;
-  if (InRanges(codePoint, std::begin(kWide), std::end(kWide))) return 2;
-  return 1;
+void Table::Add(std::u16string_view text, int limit) {
+  CellRef cell{m_text.size(), 0, 0};
+  ForEachShown(text, [this, &cell, limit](char32_t codePoint) {
+    if (limit > 0 && cell.width > limit) return false;
+    m_text.push_back(codePoint);
+    cell.width += CodePointWidth(codePoint);
+    return true;
+  });
+  cell.length = m_text.size() - cell.offset;
+  m_cells.push_back(cell);
+}
+
+int CodePointWidthSlow(char32_t codePoint) {
+  const auto lookUp = [codePoint] {
+    if (InRanges(codePoint, std::begin(kZero), std::end(kZero))) return 0;
+    if (InRanges(codePoint, std::begin(kWide), std::end(kWide))) return 2;
+    return 1;
+  };
+  if (codePoint > 0xFFFF) return lookUp();
+  // Widths of the basic plane, found once per code point (width + 1; 0 means not yet known).
+  static std::array<std::uint8_t, 0x10000> known{};
+  std::uint8_t& slot = known[codePoint];
+  if (slot == 0) slot = static_cast<std::uint8_t>(lookUp() + 1);
+  return slot - 1;
 }
 
 int TextWidth(std::u32string_view text) {
@@ -125,18 +159,14 @@ int TerminalWidth() {
   return 80;
 }
 
-std::string FormatTable(const std::vector<std::vector<std::u32string>>& rows, const std::vector<bool>& rightAligned,
-                        const std::vector<bool>& shrinkable, int maxWidth) {
-  const std::size_t columns = rightAligned.size();
+std::string Table::Format(const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
+                          int maxWidth) const {
+  const std::size_t columns = m_columns;
   constexpr int kGap = 2;
   constexpr int kMinimum = 4;
-  std::vector<std::vector<int>> widths(rows.size(), std::vector<int>(columns, 0));
   std::vector<int> natural(columns, 0);
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < columns; ++c) {
-      widths[r][c] = TextWidth(rows[r][c]);
-      natural[c] = std::max(natural[c], widths[r][c]);
-    }
+  for (std::size_t i = 0; i < m_cells.size(); ++i) {
+    natural[i % columns] = std::max(natural[i % columns], m_cells[i].width);
   }
   std::vector<int> width = natural;
   int total = kGap * static_cast<int>(columns - 1);
@@ -160,25 +190,29 @@ std::string FormatTable(const std::vector<std::vector<std::u32string>>& rows, co
     }
   }
   std::string out;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    std::string line;
-    for (std::size_t c = 0; c < columns; ++c) {
-      std::u32string cell = rows[r][c];
-      int cellWidth = widths[r][c];
-      if (cellWidth > width[c]) {
-        cell = CutToWidth(cell, width[c]);
-        cellWidth = TextWidth(cell);
-      }
-      const int pad = std::max(width[c] - cellWidth, 0);
-      const bool last = c + 1 == columns;
-      if (rightAligned[c]) line.append(static_cast<std::size_t>(pad), ' ');
-      AppendUtf8(line, cell);
-      if (!rightAligned[c] && !last) line.append(static_cast<std::size_t>(pad), ' ');
-      if (!last) line.append(kGap, ' ');
+  out.reserve(m_text.size() * 2 + m_cells.size() * 8);
+  for (std::size_t i = 0; i < m_cells.size(); ++i) {
+    const std::size_t c = i % columns;
+    const CellRef& cell = m_cells[i];
+    const bool last = c + 1 == columns;
+    std::u32string_view shown(m_text.data() + cell.offset, cell.length);
+    std::u32string cut;
+    int cellWidth = cell.width;
+    if (cell.width > width[c]) {
+      cut = CutToWidth(shown, width[c]);
+      shown = cut;
+      cellWidth = TextWidth(cut);
     }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    line.push_back('\n');
-    out += line;
+    const int pad = std::max(width[c] - cellWidth, 0);
+    if (rightAligned[c]) out.append(static_cast<std::size_t>(pad), ' ');
+    AppendUtf8(out, shown);
+    if (last) {
+      while (!out.empty() && out.back() == ' ') out.pop_back();
+      out.push_back('\n');
+    } else {
+      if (!rightAligned[c]) out.append(static_cast<std::size_t>(pad), ' ');
+      out.append(kGap, ' ');
+    }
   }
   return out;
 }

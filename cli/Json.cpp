@@ -400,70 +400,82 @@ void JsonReader::End() {
 
 void AppendString(std::string& out, std::u16string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out.push_back('"');
+  // Written through a pointer into a local block that goes to `out` whenever it might not take one more unit.
+  char block[1024];
+  char* const blockEnd = block + sizeof block - 8;
+  char* p = block;
+  *p++ = '"';
   const std::size_t size = text.size();
   for (std::size_t i = 0; i < size; ++i) {
+    if (p >= blockEnd) {
+      out.append(block, static_cast<std::size_t>(p - block));
+      p = block;
+    }
     const char32_t unit = text[i];
     if (unit < 0x80) {
       if (unit >= 0x20 && unit != u'"' && unit != u'\\') {
-        out.push_back(static_cast<char>(unit));
+        *p++ = static_cast<char>(unit);
         continue;
       }
-      out.push_back('\\');
+      *p++ = '\\';
       switch (unit) {
         case u'"':
-          out.push_back('"');
+          *p++ = '"';
           break;
         case u'\\':
-          out.push_back('\\');
+          *p++ = '\\';
           break;
         case u'\b':
-          out.push_back('b');
+          *p++ = 'b';
           break;
         case u'\f':
-          out.push_back('f');
+          *p++ = 'f';
           break;
         case u'\n':
-          out.push_back('n');
+          *p++ = 'n';
           break;
         case u'\r':
-          out.push_back('r');
+          *p++ = 'r';
           break;
         case u'\t':
-          out.push_back('t');
+          *p++ = 't';
           break;
         default:
-          out.append("u00");
-          out.push_back(kHex[unit >> 4]);
-          out.push_back(kHex[unit & 15]);
+          *p++ = 'u';
+          *p++ = '0';
+          *p++ = '0';
+          *p++ = kHex[unit >> 4];
+          *p++ = kHex[unit & 15];
       }
       continue;
     }
     if (unit < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+      *p++ = static_cast<char>(0xC0 | (unit >> 6));
+      *p++ = static_cast<char>(0x80 | (unit & 0x3F));
       continue;
     }
     if (unit >= 0xD800 && unit <= 0xDFFF) {
       const bool pair = unit <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
       if (!pair) {
-        out.append("\\u");
-        for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(unit >> shift) & 15]);
+        *p++ = '\\';
+        *p++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4) *p++ = kHex[(unit >> shift) & 15];
         continue;
       }
       const char32_t codePoint = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
-      out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+      *p++ = static_cast<char>(0xF0 | (codePoint >> 18));
+      *p++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (codePoint & 0x3F));
       continue;
     }
-    out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    *p++ = static_cast<char>(0xE0 | (unit >> 12));
+    *p++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (unit & 0x3F));
   }
-  out.push_back('"');
+  *p++ = '"';
+  out.append(block, static_cast<std::size_t>(p - block));
 }
 
 void AppendNumber(std::string& out, double value) {

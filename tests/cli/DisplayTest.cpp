@@ -43,7 +43,7 @@ TEST(Display, TablePadsByWidthAndSharesTheRoom) {
   EXPECT_EQ(table.Format({true, false, false}, {false, true, true}, 0),
             " #  \xE4\xBB\xB6\xE5\x90\x8D  m\n10  ab    0123456789abcdef\n");
   EXPECT_EQ(table.Format({true, false, false}, {false, true, true}, 16),
-            " #  \xE4\xBB\xB6\xE5\x90\x8D  m\n10  ab    012345\xE2\x80\xA6\n");
+            " #  \xE4\xBB\xB6\xE5\x90\x8D  m\n10  ab    01234\xE2\x80\xA6\n");
 }
 
 TEST(Ics, FoldsAt75OctetsWithoutSplittingACharacter) {

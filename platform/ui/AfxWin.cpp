@@ -7,17 +7,14 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 

@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
-#include <QTimer>
 #include <QToolButton>
 
 #include "platform/core/MenuTemplate.h"

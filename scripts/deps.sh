@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
   desktop-file-utils appstream
+  xvfb xauth
 )
 
 missing=()

@@ -10,6 +10,6 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}
   port="${TARVELQUIST_VNC_PORT:-5900}"
   echo "No display found: Tarvelquist runs on a VNC server at localhost:${port}."
   echo "Connect with any VNC viewer (for example: vncviewer localhost:${port}); press Ctrl+C here to stop it."
-  export QT_QPA_PLATFORM="vnc:size=480x640:port=${port}"
+  export QT_QPA_PLATFORM="vnc:size=480x588:port=${port}"
 fi
 exec build/bin/tarvelquist "$@"

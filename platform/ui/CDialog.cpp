@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/core/CWinApp.h"
 #include "platform/ui/DialogBuilder.h"
@@ -79,6 +80,11 @@ class DialogFrame : public QDialog {
     Place(window->geometry());
     window->installEventFilter(this);
     m_covered = window;
+    // Kept above the main window by the window manager.
+    if (window->windowHandle()) {
+      winId();
+      if (QWindow* handle = windowHandle()) handle->setTransientParent(window->windowHandle());
+    }
   }
 
   void reject() override { m_owner->OnCommand(IDCANCEL, BN_CLICKED); }

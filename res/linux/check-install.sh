@@ -38,13 +38,15 @@ done
 desktop-file-validate "$prefix/share/applications/com.vornakel.Tarvelquist.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/com.vornakel.Tarvelquist.metainfo.xml"
 if command -v xmllint >/dev/null; then xmllint --noout "$prefix/share/mime/packages/tarvelquist.xml"; fi
-for page in "$prefix"/share/man/man1/*.1; do
-  warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 >/dev/null || true)
-  if [ -n "$warnings" ]; then
-    echo "$page: $warnings"
-    missing=1
-  fi
-done
+if command -v man >/dev/null; then
+  for page in "$prefix"/share/man/man1/*.1; do
+    warnings=$(LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 >/dev/null || true)
+    if [ -n "$warnings" ]; then
+      echo "$page: $warnings"
+      missing=1
+    fi
+  done
+fi
 "$prefix/bin/tvq" --version >/dev/null
 
 if [ "$missing" -ne 0 ]; then

@@ -15,7 +15,7 @@ const std::string* ParsedArguments::Value(std::string_view name) const {
   return found == options.end() ? nullptr : &found->second;
 }
 
-ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> specs) {
+ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> options) {
   ParsedArguments parsed;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -31,14 +31,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<c
     if (arg.size() < 3 || arg[1] != '-') throw UsageError("unknown option '" + arg + "'");
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& candidate : specs) {
-      if (candidate.name == name) spec = &candidate;
+    const OptionSpec* option = nullptr;
+    for (const OptionSpec& candidate : options) {
+      if (candidate.name == name) option = &candidate;
     }
-    if (!spec) throw UsageError("unknown option '--" + name + "'");
+    if (!option) throw UsageError("unknown option '--" + name + "'");
     if (parsed.Has(name)) throw UsageError("option '--" + name + "' given twice");
     std::string value;
-    if (spec->takesValue) {
+    if (option->takesValue) {
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
       } else if (i + 1 < args.size()) {

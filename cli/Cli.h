@@ -58,7 +58,7 @@ struct ParsedArguments {
   bool Has(std::string_view name) const { return options.find(name) != options.end(); }
   const std::string* Value(std::string_view name) const;
 };
-ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> specs);
+ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> options);
 // Throws UsageError unless there are exactly `count` positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what);
 

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   clang libclang-rt-14-dev
-  desktop-file-utils appstream
+  desktop-file-utils appstream dpkg-dev
   xvfb xauth
 )
 

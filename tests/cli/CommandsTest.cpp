@@ -19,7 +19,7 @@ using clitest::RunTvq;
 using clitest::TempDir;
 using clitest::WriteText;
 
-struct Spec {
+struct TaskFields {
   std::u16string subject;
   COleDateTime due;
   std::u16string priority;
@@ -43,13 +43,13 @@ void Save(CTarvelquistDoc& doc, const std::string& path) {
   ASSERT_TRUE(doc.OnSaveDocument(CString::FromUtf8(path)));
 }
 
-void MakeFile(const std::string& path, const std::vector<Spec>& specs) {
+void MakeFile(const std::string& path, const std::vector<TaskFields>& tasks) {
   CTarvelquistDoc doc;
-  for (const Spec& spec : specs) {
-    doc.workTask.subject = CString(spec.subject);
-    doc.workTask.dueDate = spec.due;
-    doc.workTask.priority = CString(spec.priority);
-    doc.workTask.memo = CString(spec.memo);
+  for (const TaskFields& fields : tasks) {
+    doc.workTask.subject = CString(fields.subject);
+    doc.workTask.dueDate = fields.due;
+    doc.workTask.priority = CString(fields.priority);
+    doc.workTask.memo = CString(fields.memo);
     doc.InsertTask(doc.GetTaskCount());
   }
   Save(doc, path);
@@ -68,7 +68,7 @@ std::string WindowBytes(const std::string& path, const std::function<void(CTarve
   return ReadText(dir.File("window.tvq"));
 }
 
-std::vector<Spec> ThreeTasks() {
+std::vector<TaskFields> ThreeTasks() {
   return {{u"b", kMay10, u"A", u"memo, with \"quotes\"\r\nand a second line"},
           {u"A", COleDateTime(2100, 12, 31, 23, 0, 0), u"P0", u""},
           {u"\u4EF6\u540D", COleDateTime(39000.25, COleDateTime::invalid), u"b3", u"x"}};
@@ -117,7 +117,7 @@ TEST_F(TvqCommands, AddWithoutOptionsIsANewTaskConfirmedAtOnce) {
 struct AddCase {
   std::vector<std::string> options;
   int position;
-  Spec task;
+  TaskFields task;
 };
 
 class TvqAdd : public TvqCommands, public ::testing::WithParamInterface<AddCase> {};
@@ -127,10 +127,10 @@ TEST_P(TvqAdd, InsertsWhereTheWindowWould) {
   args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
   const auto result = RunTvq(args);
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  std::vector<Spec> specs = ThreeTasks();
-  specs.insert(specs.begin() + GetParam().position, GetParam().task);
+  std::vector<TaskFields> tasks = ThreeTasks();
+  tasks.insert(tasks.begin() + GetParam().position, GetParam().task);
   TempDir other;
-  MakeFile(other.File("expected.tvq"), specs);
+  MakeFile(other.File("expected.tvq"), tasks);
   EXPECT_EQ(ReadText(file), ReadText(other.File("expected.tvq")));
 }
 
@@ -200,9 +200,9 @@ TEST_F(TvqCommands, EditChangesTheGivenFieldsLikeTheWindow) {
             0);
   const std::string window = WindowBytes(dir.File("tasks.tvq"), [](CTarvelquistDoc&) {});
   EXPECT_EQ(ReadText(file), window) << "the file reads and saves back unchanged";
-  std::vector<Spec> specs = ThreeTasks();
-  specs[0] = {u"new", COleDateTime(2009, 1, 2, 12, 0, 0), u"B7", u""};
-  MakeFile(dir.File("expected.tvq"), specs);
+  std::vector<TaskFields> tasks = ThreeTasks();
+  tasks[0] = {u"new", COleDateTime(2009, 1, 2, 12, 0, 0), u"B7", u""};
+  MakeFile(dir.File("expected.tvq"), tasks);
   EXPECT_EQ(ReadText(file), ReadText(dir.File("expected.tvq")));
   ASSERT_EQ(RunTvq({"edit", file, "1", "--due", "none"}).exitCode, 0);
   CTarvelquistDoc doc;
@@ -293,8 +293,8 @@ TEST_F(TvqCommands, CsvExportIsRfc4180AndImportsBackToTheSameBytes) {
   ASSERT_EQ(RunTvq({"import", dir.File("back.tvq"), "--format", "csv"}, csv.out).exitCode, 0);
   EXPECT_EQ(ReadText(dir.File("back.tvq")), original);
   ASSERT_EQ(RunTvq({"import", dir.File("back.tvq"), "--format", "csv", "--append"}, csv.out).exitCode, 0);
-  std::vector<Spec> twice = ThreeTasks();
-  for (const Spec& spec : ThreeTasks()) twice.push_back(spec);
+  std::vector<TaskFields> twice = ThreeTasks();
+  for (const TaskFields& fields : ThreeTasks()) twice.push_back(fields);
   MakeFile(dir.File("twice.tvq"), twice);
   EXPECT_EQ(ReadText(dir.File("back.tvq")), ReadText(dir.File("twice.tvq")));
 }

@@ -42,11 +42,11 @@ class Serialize : public ::testing::Test {
 
   CString Setting() { return app.GetProfileString(kSection, kEntry); }
 
-  static void Add(CTarvelquistDoc& doc, const TaskSpec& spec) {
-    doc.workTask.subject = U(spec.subject);
-    doc.workTask.dueDate = COleDateTime(spec.value, spec.status);
-    doc.workTask.priority = U(spec.priority);
-    doc.workTask.memo = U(spec.memo);
+  static void Add(CTarvelquistDoc& doc, const TaskSpec& task) {
+    doc.workTask.subject = U(task.subject);
+    doc.workTask.dueDate = COleDateTime(task.value, task.status);
+    doc.workTask.priority = U(task.priority);
+    doc.workTask.memo = U(task.memo);
     doc.InsertTask(doc.GetTaskCount());
   }
 

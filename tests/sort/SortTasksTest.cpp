@@ -26,12 +26,12 @@ COleDateTime Due(int year, int month, int day, int hour = 0, int minute = 0) {
 COleDateTime WithStatus(std::int32_t status) { return COleDateTime(45000.5, status); }
 
 // Tasks appended in order, the modified flag cleared afterwards.
-void Fill(CTarvelquistDoc& document, const std::vector<TaskSpec>& specs) {
-  for (const TaskSpec& spec : specs) {
-    document.workTask.subject = CString(spec.subject);
-    document.workTask.priority = CString(spec.priority);
-    document.workTask.memo = CString(spec.memo);
-    document.workTask.dueDate = spec.due;
+void Fill(CTarvelquistDoc& document, const std::vector<TaskSpec>& rows) {
+  for (const TaskSpec& row : rows) {
+    document.workTask.subject = CString(row.subject);
+    document.workTask.priority = CString(row.priority);
+    document.workTask.memo = CString(row.memo);
+    document.workTask.dueDate = row.due;
     document.InsertTask(document.GetTaskCount());
   }
   document.SetModifiedFlag(FALSE);
@@ -208,22 +208,22 @@ TEST(SortTasks, DocumentFollowsTheReferenceOrder) {
   // Two hundred tasks with few distinct priorities: the document ends in the reference's order of its tasks.
   std::mt19937 random(99);
   const char16_t* const priorities[] = {u"A1", u"B", u"", u"A1", u"P0", u"C3"};
-  std::vector<TaskSpec> specs;
+  std::vector<TaskSpec> rows;
   std::vector<CString> keys;
   for (int index = 0; index < 200; ++index) {
     const char16_t* priority = priorities[random() % 6];
     const std::u16string tag(1, static_cast<char16_t>(0x4E00 + index));  // one kanji per task
-    specs.push_back({u"s", priority, tag});
+    rows.push_back({u"s", priority, tag});
     keys.push_back(*priority ? CString(priority) : tasktext::EmptyValueMark());
   }
   CTarvelquistDoc document;
-  Fill(document, specs);
+  Fill(document, rows);
   const ExchangeSortResult reference = ExchangeSortOracle(keys);
 
   const ExchangeSortResult result = SortTasks(document, 2);
 
   std::vector<std::u16string> expected;
-  for (const int old : reference.order) expected.push_back(specs[static_cast<std::size_t>(old)].memo);
+  for (const int old : reference.order) expected.push_back(rows[static_cast<std::size_t>(old)].memo);
   EXPECT_EQ(Tags(document, 2), expected);
   EXPECT_EQ(result.touched, reference.touched);
   const int last = reference.lastComparisonExchanged ? 198 : 199;

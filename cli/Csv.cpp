@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/Json.h"
 #include "doc/CTarvelquistDoc.h"
+#include "platform/core/Utf.h"
 
 namespace tvqcli {
 namespace {
@@ -13,49 +14,19 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kHeader = "subject,due,priority,memo";
 
-// UTF-16 to UTF-8; a lone surrogate (which UTF-8 cannot carry) becomes U+FFFD.
-void AppendUtf8(std::string& out, std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        ++i;
-      } else {
-        c = 0xFFFD;
-      }
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-}
-
 void AppendField(std::string& out, std::u16string_view text) {
   const bool quote = text.find_first_of(u",\"\r\n") != std::u16string_view::npos;
   if (!quote) {
-    AppendUtf8(out, text);
+    platform::AppendUtf8(out, text);
     return;
   }
   out.push_back('"');
   std::size_t start = 0;
   for (std::size_t quoteAt; (quoteAt = text.find(u'"', start)) != std::u16string_view::npos; start = quoteAt + 1) {
-    AppendUtf8(out, text.substr(start, quoteAt + 1 - start));
+    platform::AppendUtf8(out, text.substr(start, quoteAt + 1 - start));
     out.push_back('"');
   }
-  AppendUtf8(out, text.substr(start));
+  platform::AppendUtf8(out, text.substr(start));
   out.push_back('"');
 }
 

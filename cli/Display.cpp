@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/core/Utf.h"
+
 namespace tvqcli {
 namespace {
 
@@ -49,7 +51,7 @@ template <typename Sink>
 void ForEachShown(std::u16string_view text, Sink&& shown) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
-    char32_t codePoint = unit;
+    char32_t codePoint;
     if (unit == u'\r' || unit == u'\n') {
       if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
       codePoint = kLineBreakMark;
@@ -57,12 +59,8 @@ void ForEachShown(std::u16string_view text, Sink&& shown) {
       codePoint = 0x2400 + unit;
     } else if (unit == 0x7F) {
       codePoint = U'\u2421';
-    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-               text[i + 1] <= 0xDFFF) {
-      codePoint = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      codePoint = U'\uFFFD';
+    } else {
+      codePoint = platform::NextCodePoint(text, i);
     }
     if (!shown(codePoint)) return;
   }
@@ -127,26 +125,6 @@ std::u32string CutToWidth(std::u32string_view text, int width) {
   return cut;
 }
 
-void AppendUtf8(std::string& out, std::u32string_view text) {
-  for (const char32_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-}
-
 int TerminalWidth() {
   winsize size{};
   if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
@@ -205,7 +183,7 @@ std::string Table::Format(const std::vector<bool>& rightAligned, const std::vect
     }
     const int pad = std::max(width[c] - cellWidth, 0);
     if (rightAligned[c]) out.append(static_cast<std::size_t>(pad), ' ');
-    AppendUtf8(out, shown);
+    platform::AppendUtf8(out, shown);
     if (last) {
       while (!out.empty() && out.back() == ' ') out.pop_back();
       out.push_back('\n');

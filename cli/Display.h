@@ -17,7 +17,6 @@ inline int CodePointWidth(char32_t codePoint) { return codePoint < 0x300 ? 1 : C
 int TextWidth(std::u32string_view text);
 // At most `width` columns; a text that does not fit ends in "…".
 std::u32string CutToWidth(std::u32string_view text, int width);
-void AppendUtf8(std::string& out, std::u32string_view text);
 
 // Columns of the terminal on standard output: its size, else $COLUMNS, else 80.
 int TerminalWidth();

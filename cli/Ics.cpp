@@ -7,29 +7,12 @@
 #include "cli/Cli.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskText.h"
+#include "platform/core/Utf.h"
 
 namespace tvqcli {
 namespace {
 
 constexpr std::size_t kFoldOctets = 75;
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 std::string Stamp() {
   std::time_t now = std::time(nullptr);
@@ -97,7 +80,7 @@ void AppendFolded(std::string& out, std::string_view line) {
 std::string EscapeText(std::u16string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
+    const char16_t c = text[i];
     switch (c) {
       case u'\\':
         out.append("\\\\");
@@ -119,15 +102,7 @@ std::string EscapeText(std::u16string_view text) {
         break;
     }
     if ((c < 0x20 && c != u'\t') || c == 0x7F) continue;  // not allowed in a TEXT value
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        ++i;
-      } else {
-        c = 0xFFFD;
-      }
-    }
-    AppendUtf8(out, c);
+    platform::AppendUtf8(out, platform::NextCodePoint(text, i));
   }
   return out;
 }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/core/Utf.h"
+
 namespace tvqjson {
 namespace {
 
@@ -20,49 +22,6 @@ std::string Printable(char c) {
   if (byte >= 0x20 && byte < 0x7F) return std::string("'") + c + "'";
   static constexpr char kHex[] = "0123456789abcdef";
   return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 15];
-}
-
-// Decodes one UTF-8 sequence at text[pos]; returns its length (0 when invalid) and the code point.
-std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoint) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t length = 0;
-  char32_t minimum = 0;
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    codePoint = lead & 0x1F;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    codePoint = lead & 0x0F;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    codePoint = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - pos < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    codePoint = (codePoint << 6) | (next & 0x3F);
-  }
-  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
-  return length;
-}
-
-void AppendCodePoint(std::u16string& out, char32_t codePoint) {
-  if (codePoint < 0x10000) {
-    out.push_back(static_cast<char16_t>(codePoint));
-  } else {
-    codePoint -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
-  }
 }
 
 }  // namespace
@@ -239,9 +198,9 @@ void JsonReader::ReadStringInto(std::u16string* out) {
     if (byte < 0x20) Fail("control character " + Printable(Current()) + " in a string must be escaped");
     if (byte >= 0x80) {
       char32_t codePoint = 0;
-      const std::size_t length = DecodeUtf8(m_text, m_pos, codePoint);
+      const std::size_t length = platform::DecodeUtf8(m_text, m_pos, codePoint);
       if (length == 0) Fail("text is not valid UTF-8");
-      if (out) AppendCodePoint(*out, codePoint);
+      if (out) platform::AppendUtf16(*out, codePoint);
       m_pos += length;
       continue;
     }
@@ -454,16 +413,15 @@ void AppendString(std::string& out, std::u16string_view text) {
       *p++ = static_cast<char>(0x80 | (unit & 0x3F));
       continue;
     }
-    if (unit >= 0xD800 && unit <= 0xDFFF) {
-      const bool pair = unit <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (platform::IsSurrogate(unit)) {
+      const bool pair = platform::IsHighSurrogate(unit) && i + 1 < size && platform::IsLowSurrogate(text[i + 1]);
       if (!pair) {
         *p++ = '\\';
         *p++ = 'u';
         for (int shift = 12; shift >= 0; shift -= 4) *p++ = kHex[(unit >> shift) & 15];
         continue;
       }
-      const char32_t codePoint = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
+      const char32_t codePoint = platform::NextCodePoint(text, i);
       *p++ = static_cast<char>(0xF0 | (codePoint >> 18));
       *p++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
       *p++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
@@ -499,9 +457,9 @@ bool Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
     char32_t codePoint = 0;
-    const std::size_t length = DecodeUtf8(utf8, pos, codePoint);
+    const std::size_t length = platform::DecodeUtf8(utf8, pos, codePoint);
     if (length == 0) return false;
-    AppendCodePoint(out, codePoint);
+    platform::AppendUtf16(out, codePoint);
     pos += length;
   }
   return true;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/core/Locale.h"
+#include "platform/core/Utf.h"
 
 namespace tasktext {
 namespace {
@@ -55,9 +56,6 @@ const BuiltIns& Texts() {
   return cache;
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 constexpr int kSubjectColumnUnits = 127;  // a 128-unit buffer with its terminating zero
 
 }  // namespace
@@ -88,7 +86,7 @@ CString DueColumnText(const COleDateTime& dueDate) {
 CString SubjectColumnText(const CString& subject) {
   if (subject.GetLength() <= kSubjectColumnUnits) return subject;
   int cut = kSubjectColumnUnits;
-  if (IsHighSurrogate(subject[cut - 1]) && IsLowSurrogate(subject[cut])) --cut;
+  if (platform::IsHighSurrogate(subject[cut - 1]) && platform::IsLowSurrogate(subject[cut])) --cut;
   return subject.Left(cut);
 }
 

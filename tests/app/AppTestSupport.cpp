@@ -53,23 +53,6 @@ void AppendTaskString(QByteArray& out, const std::u16string& text) {
 
 }  // namespace
 
-ScopedEnv::ScopedEnv(const char* name, const std::optional<QByteArray>& value) : m_name(name) {
-  if (qEnvironmentVariableIsSet(name)) m_old = qgetenv(name);
-  if (value) {
-    qputenv(name, *value);
-  } else {
-    qunsetenv(name);
-  }
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (m_old) {
-    qputenv(m_name.constData(), *m_old);
-  } else {
-    qunsetenv(m_name.constData());
-  }
-}
-
 QByteArray TaskFileBytes(const std::vector<std::u16string>& subjects) {
   QByteArray out;
   const auto count = static_cast<std::uint32_t>(subjects.size());
@@ -228,8 +211,8 @@ void AppFixture::SetUp() {
   m_docs = m_temp.filePath(QStringLiteral("Documents"));
   ASSERT_TRUE(QDir().mkpath(m_config));
   ASSERT_TRUE(QDir().mkpath(m_docs));
-  m_envConfig = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", m_config.toLocal8Bit());
-  m_envDocs = std::make_unique<ScopedEnv>("XDG_DOCUMENTS_DIR", m_docs.toLocal8Bit());
+  m_envConfig = std::make_unique<tvqtest::ScopedEnv>("XDG_CONFIG_HOME", m_config.toStdString());
+  m_envDocs = std::make_unique<tvqtest::ScopedEnv>("XDG_DOCUMENTS_DIR", m_docs.toStdString());
 
   m_previousSink = AfxSetMessageBoxHandler([this](const CString& text, const CString& caption, UINT type) {
     m_messages.push_back({text.ToQString(), caption.ToQString(), type});

@@ -22,25 +22,13 @@
 #include "platform/core/Resource.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CFrameWnd.h"
+#include "tests/support/Framework.h"
 
 class CTarvelquistApp;
 class CTarvelquistDoc;
 class CTarvelquistView;
 
 namespace apptest {
-
-// Sets (or unsets) an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<QByteArray>& value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  QByteArray m_name;
-  std::optional<QByteArray> m_old;
-};
 
 // A task file of the given subjects (due 10 May 2008 12:00, priority "A1", empty memo), in the file format.
 QByteArray TaskFileBytes(const std::vector<std::u16string>& subjects);
@@ -130,8 +118,8 @@ class AppFixture : public ::testing::Test {
   QTemporaryDir m_temp;
   QString m_config;
   QString m_docs;
-  std::unique_ptr<ScopedEnv> m_envConfig;
-  std::unique_ptr<ScopedEnv> m_envDocs;
+  std::unique_ptr<tvqtest::ScopedEnv> m_envConfig;
+  std::unique_ptr<tvqtest::ScopedEnv> m_envDocs;
   std::unique_ptr<CTarvelquistApp> m_app;
 
   std::vector<Message> m_messages;

@@ -9,15 +9,16 @@
 
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskSort.h"
-#include "platform/core/MessageBox.h"
 #include "tests/cli/TvqProcess.h"
+#include "tests/support/Files.h"
+#include "tests/support/Framework.h"
 
 namespace {
 
-using clitest::ReadText;
 using clitest::RunTvq;
-using clitest::TempDir;
-using clitest::WriteText;
+using tvqtest::ReadText;
+using tvqtest::TempDir;
+using tvqtest::WriteText;
 
 struct TaskFields {
   std::u16string subject;
@@ -29,17 +30,8 @@ struct TaskFields {
 const COleDateTime kMay10(2008, 5, 10, 12, 0, 0);
 const std::u16string kNoDue = u"\u671F\u9650\u306A\u3057";
 
-class QuietMessages {
- public:
-  QuietMessages() : m_previous(AfxSetMessageBoxHandler([](const CString&, const CString&, UINT) { return IDOK; })) {}
-  ~QuietMessages() { AfxSetMessageBoxHandler(m_previous); }
-
- private:
-  MessageBoxHandler m_previous;
-};
-
 void Save(CTarvelquistDoc& doc, const std::string& path) {
-  QuietMessages quiet;
+  tvqtest::MessageRecorder messages;  // not shown
   ASSERT_TRUE(doc.OnSaveDocument(CString::FromUtf8(path)));
 }
 
@@ -59,7 +51,7 @@ void MakeFile(const std::string& path, const std::vector<TaskFields>& tasks) {
 std::string WindowBytes(const std::string& path, const std::function<void(CTarvelquistDoc&)>& operation) {
   CTarvelquistDoc doc;
   {
-    QuietMessages quiet;
+    tvqtest::MessageRecorder messages;  // not shown
     EXPECT_TRUE(doc.OnOpenDocument(CString::FromUtf8(path)));
   }
   operation(doc);

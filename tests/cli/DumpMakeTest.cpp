@@ -9,13 +9,14 @@
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/MessageBox.h"
 #include "tests/cli/TvqProcess.h"
+#include "tests/support/Files.h"
 
 namespace {
 
-using clitest::ReadText;
 using clitest::RunTvq;
-using clitest::TempDir;
-using clitest::WriteText;
+using tvqtest::ReadText;
+using tvqtest::TempDir;
+using tvqtest::WriteText;
 
 const std::string kWorkedExample(
     "\x01\x00\x00\x00\xFF\xFE\xFF\x02\xF6\x4E\x0D\x54\x00\x00\x00\x00\x00\x00\x00\x00\x50\x53\xE3\x40"

@@ -7,43 +7,21 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+
+#include "tests/support/Files.h"
 
 extern char** environ;
 
 namespace clitest {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tvq-cli-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code error;
-  std::filesystem::remove_all(m_path, error);
-}
-
 TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input,
                  const std::map<std::string, std::string>& environment) {
-  TempDir io;
+  tvqtest::TempDir io;
   const std::string inPath = io.File("in");
   const std::string outPath = io.File("out");
   const std::string errPath = io.File("err");
-  WriteText(inPath, input);
+  tvqtest::WriteText(inPath, input);
 
   std::map<std::string, std::string> variables;
   for (char** entry = environ; *entry; ++entry) {
@@ -88,8 +66,8 @@ TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input,
   }
   TvqResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = ReadText(outPath);
-  result.err = ReadText(errPath);
+  result.out = tvqtest::ReadText(outPath);
+  result.err = tvqtest::ReadText(errPath);
   return result;
 }
 

@@ -18,20 +18,4 @@ struct TvqResult {
 TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input = {},
                  const std::map<std::string, std::string>& environment = {});
 
-std::string ReadText(const std::string& path);
-void WriteText(const std::string& path, const std::string& bytes);
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return m_path; }
-  std::string File(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
-
 }  // namespace clitest

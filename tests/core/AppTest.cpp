@@ -8,13 +8,14 @@
 #include "platform/core/CWinApp.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/MessageBox.h"
-#include "tests/core/TestSupport.h"
+#include "tests/support/Files.h"
+#include "tests/support/Framework.h"
 
-using testing_support::MessageRecorder;
-using testing_support::PathString;
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
-using testing_support::WriteFileBytes;
+using tvqtest::MessageRecorder;
+using tvqtest::PathString;
+using tvqtest::ScopedEnv;
+using tvqtest::TempDir;
+using tvqtest::WriteFileBytes;
 
 namespace {
 

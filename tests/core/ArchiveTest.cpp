@@ -6,14 +6,15 @@
 #include "platform/core/CArchive.h"
 #include "platform/core/COleDateTime.h"
 #include "platform/core/CFile.h"
-#include "tests/core/TestSupport.h"
+#include "tests/support/Files.h"
+#include "tests/support/Framework.h"
 
-using testing_support::Bytes;
-using testing_support::PathString;
-using testing_support::ReadFileBytes;
-using testing_support::ScopedLocale;
-using testing_support::TempDir;
-using testing_support::WriteFileBytes;
+using tvqtest::Bytes;
+using tvqtest::PathString;
+using tvqtest::ReadFileBytes;
+using tvqtest::ScopedLocale;
+using tvqtest::TempDir;
+using tvqtest::WriteFileBytes;
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "platform/core/COleDateTime.h"
 #include "platform/core/Locale.h"
-#include "tests/core/TestSupport.h"
+#include "tests/support/Framework.h"
 
-using testing_support::ScopedLocale;
+using tvqtest::ScopedLocale;
 
 namespace {
 

@@ -8,15 +8,16 @@
 #include "platform/core/CDocument.h"
 #include "platform/core/CFile.h"
 #include "platform/core/FrameworkStrings.h"
-#include "tests/core/TestSupport.h"
+#include "tests/support/Files.h"
+#include "tests/support/Framework.h"
 
-using testing_support::Bytes;
-using testing_support::MessageRecorder;
-using testing_support::PathString;
-using testing_support::ReadFileBytes;
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
-using testing_support::WriteFileBytes;
+using tvqtest::Bytes;
+using tvqtest::MessageRecorder;
+using tvqtest::PathString;
+using tvqtest::ReadFileBytes;
+using tvqtest::ScopedEnv;
+using tvqtest::TempDir;
+using tvqtest::WriteFileBytes;
 
 namespace {
 
@@ -59,11 +60,7 @@ class DocumentTest : public ::testing::Test {
     ASSERT_TRUE(writer.OnSaveDocument(PathString(path)));
   }
 
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& m : m_messages.messages) texts.push_back(m.text);
-    return texts;
-  }
+  std::vector<std::string> Texts() const { return m_messages.Texts(); }
 
   TempDir m_dir;
   MessageRecorder m_messages;
@@ -175,7 +172,7 @@ TEST_F(DocumentTest, FailedSaveKeepsOldFilePathAndModifiedFlag) {
   struct stat info {};
   ::stat(path.c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0604U);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.path()), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()), std::filesystem::directory_iterator()), 1);
 
   ASSERT_TRUE(m_doc.DoFileSave());
   EXPECT_NE(ReadFileBytes(path), before);
@@ -265,7 +262,7 @@ TEST_F(DocumentTest, SaveCommandGoesThroughTheMessageMap) {
 
 TEST_F(DocumentTest, SetPathNameMakesThePathAbsolute) {
   const auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(m_dir.path());
+  std::filesystem::current_path(m_dir.Path());
   m_doc.SetPathName(CString(u"sub/../rel.tvq"));
   std::filesystem::current_path(cwd);
   EXPECT_EQ(m_doc.GetPathName(), PathString(Path("rel.tvq")));

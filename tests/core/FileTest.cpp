@@ -8,13 +8,14 @@
 
 #include "platform/core/CFile.h"
 #include "platform/core/Exceptions.h"
-#include "tests/core/TestSupport.h"
+#include "tests/support/Files.h"
+#include "tests/support/Framework.h"
 
-using testing_support::Bytes;
-using testing_support::PathString;
-using testing_support::ReadFileBytes;
-using testing_support::TempDir;
-using testing_support::WriteFileBytes;
+using tvqtest::Bytes;
+using tvqtest::PathString;
+using tvqtest::ReadFileBytes;
+using tvqtest::TempDir;
+using tvqtest::WriteFileBytes;
 
 namespace {
 
@@ -103,13 +104,13 @@ TEST_F(FileTest, OpenFailuresNameTheFullPath) {
 
   WriteFileBytes(m_dir / "plain", {1});
   EXPECT_EQ(OpenFailure(m_dir / "plain" / "x.tvq", CFile::modeRead).m_cause, CFileException::badPath);
-  EXPECT_EQ(OpenFailure(m_dir.path(), CFile::modeRead).m_cause, CFileException::accessDenied);
-  EXPECT_EQ(OpenFailure(m_dir.path(), CFile::modeCreate | CFile::modeWrite).m_cause, CFileException::accessDenied);
+  EXPECT_EQ(OpenFailure(m_dir.Path(), CFile::modeRead).m_cause, CFileException::accessDenied);
+  EXPECT_EQ(OpenFailure(m_dir.Path(), CFile::modeCreate | CFile::modeWrite).m_cause, CFileException::accessDenied);
 }
 
 TEST_F(FileTest, RelativeNamesBecomeAbsolute) {
   const auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(m_dir.path());
+  std::filesystem::current_path(m_dir.Path());
   const auto error = OpenFailure("sub/../nothing.tvq", CFile::modeRead);
   CFile file(CString(u"./made.tvq"), CFile::modeCreate | CFile::modeWrite);
   std::filesystem::current_path(cwd);
@@ -193,7 +194,7 @@ class MirrorFileTest : public FileTest {
   }
 
   std::size_t FilesInFolder() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_dir.path()),
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_dir.Path()),
                                                   std::filesystem::directory_iterator()));
   }
 

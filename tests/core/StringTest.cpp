@@ -5,10 +5,10 @@
 #include "platform/core/CString.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Locale.h"
-#include "tests/core/TestSupport.h"
+#include "tests/support/Framework.h"
 
-using testing_support::ScopedEnv;
-using testing_support::ScopedLocale;
+using tvqtest::ScopedEnv;
+using tvqtest::ScopedLocale;
 
 namespace {
 

@@ -1,16 +1,5 @@
 #include "tests/doc/DocTestSupport.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
-
-#include "platform/core/Locale.h"
-
 namespace doctest {
 
 Bytes Hex(std::string_view text) {
@@ -43,73 +32,14 @@ std::string ToHex(const Bytes& bytes) {
   return text;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tvq-doc-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code error;
-  std::filesystem::remove_all(m_path, error);
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-MessageRecorder::MessageRecorder() {
-  m_previous = AfxSetMessageBoxHandler([this](const CString& text, const CString&, UINT) {
-    m_messages.push_back(text.ToUtf8());
-    return IDOK;
+FailingFactory::FailingFactory(int allowed) {
+  s_remaining = allowed;
+  m_previous = CTarvelquistDoc::SetTaskFactory([] {
+    if (s_remaining-- <= 0) throw std::bad_alloc();
+    return std::make_unique<TaskItem>();
   });
 }
 
-MessageRecorder::~MessageRecorder() { AfxSetMessageBoxHandler(m_previous); }
-
-LocaleScope::LocaleScope(const char* locale, const char* ansiCodePage) {
-  setenv("TARVELQUIST_LOCALE", locale, 1);
-  if (ansiCodePage) {
-    setenv("TARVELQUIST_ACP", ansiCodePage, 1);
-  } else {
-    unsetenv("TARVELQUIST_ACP");
-  }
-  platform::ReloadLocaleSettings();
-}
-
-LocaleScope::~LocaleScope() {
-  setenv("TARVELQUIST_LOCALE", "ja_JP", 1);
-  unsetenv("TARVELQUIST_ACP");
-  platform::ReloadLocaleSettings();
-}
-
-const std::string& ConfigHome() {
-  static const std::string path = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tvq-config-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-  }();
-  return path;
-}
+FailingFactory::~FailingFactory() { CTarvelquistDoc::SetTaskFactory(m_previous); }
 
 }  // namespace doctest
-
-// Settings and locale are fixed before any test reads them: a private configuration folder (never the user's)
-// and the program's own Japanese locale with code page 932.
-int main(int argc, char** argv) {
-  setenv("XDG_CONFIG_HOME", doctest::ConfigHome().c_str(), 1);
-  setenv("TARVELQUIST_LOCALE", "ja_JP", 1);
-  unsetenv("TARVELQUIST_ACP");
-  platform::ReloadLocaleSettings();
-  ::testing::InitGoogleTest(&argc, argv);
-  const int result = RUN_ALL_TESTS();
-  std::error_code error;
-  std::filesystem::remove_all(doctest::ConfigHome(), error);
-  return result;
-}

@@ -9,6 +9,7 @@
 
 namespace {
 
+using doctest::FailingFactory;
 using doctest::U;
 
 // A document holding tasks with the given subjects (inserted at the end, modified flag then cleared).
@@ -170,23 +171,6 @@ TEST(Document, ReorderPutsTasksInTheGivenOrderAndLeavesTheFlag) {
   doc.ReorderTasks({0, 1, 3});
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"c", u"a", u"b"}));
 }
-
-// A factory that fails once a number of tasks have been made.
-class FailingFactory {
- public:
-  explicit FailingFactory(int allowed) {
-    s_remaining = allowed;
-    m_previous = CTarvelquistDoc::SetTaskFactory([] {
-      if (s_remaining-- <= 0) throw std::bad_alloc();
-      return std::make_unique<TaskItem>();
-    });
-  }
-  ~FailingFactory() { CTarvelquistDoc::SetTaskFactory(m_previous); }
-
- private:
-  static inline int s_remaining = 0;
-  CTarvelquistDoc::TaskFactory m_previous;
-};
 
 TEST(Document, InsertWithoutMemoryThrowsTheMemoryExceptionAndChangesNothing) {
   CTarvelquistDoc doc;

@@ -14,6 +14,7 @@
 namespace {
 
 using doctest::Bytes;
+using doctest::FailingFactory;
 using doctest::Hex;
 using doctest::U;
 
@@ -54,13 +55,13 @@ class Serialize : public ::testing::Test {
   Bytes Store(CTarvelquistDoc& doc) {
     const std::string path = dir.File("stored.tvq");
     EXPECT_TRUE(doc.OnSaveDocument(CString::FromUtf8(path)));
-    return doctest::ReadFile(path);
+    return tvqtest::ReadFileBytes(path);
   }
 
   // Loads bytes into doc; returns the result of OnOpenDocument.
   BOOL Load(CTarvelquistDoc& doc, const Bytes& bytes, const std::string& name = "loaded.tvq") {
     const std::string path = dir.File(name);
-    doctest::WriteFile(path, bytes);
+    tvqtest::WriteFileBytes(path, bytes);
     return doc.OnOpenDocument(CString::FromUtf8(path));
   }
 
@@ -70,8 +71,8 @@ class Serialize : public ::testing::Test {
   }
 
   CWinApp app;
-  doctest::TempDir dir;
-  doctest::MessageRecorder messages;
+  tvqtest::TempDir dir;
+  tvqtest::MessageRecorder messages;
 };
 
 TEST_F(Serialize, WorkedExampleIsStoredAsItsThirtySixBytes) {
@@ -112,13 +113,13 @@ TEST_F(Serialize, WorkedExampleLoadsAndRecordsTheFile) {
   EXPECT_FALSE(doc.IsModified());
   EXPECT_EQ(doc.workTask.subject, U(u"untouched"));
   EXPECT_EQ(Setting(), CString::FromUtf8(dir.File("loaded.tvq")));
-  EXPECT_TRUE(messages.Messages().empty());
+  EXPECT_TRUE(messages.Texts().empty());
 }
 
 TEST_F(Serialize, ARelativePathIsRecordedInFull) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());
-  doctest::WriteFile(dir.File("relative.tvq"), Hex(kWorkedExample));
+  tvqtest::WriteFileBytes(dir.File("relative.tvq"), Hex(kWorkedExample));
   CTarvelquistDoc doc;
   const BOOL loaded = doc.OnOpenDocument(U(u"./relative.tvq"));
   std::filesystem::current_path(previous);
@@ -156,7 +157,7 @@ TEST_F(Serialize, EmptyFileLoadsNoTasksSilentlyAndRecordsNothing) {
   FillThree(doc);
   ASSERT_TRUE(Load(doc, {}));
   EXPECT_EQ(doc.GetTaskCount(), 0);
-  EXPECT_TRUE(messages.Messages().empty());
+  EXPECT_TRUE(messages.Texts().empty());
   EXPECT_EQ(Setting(), kSentinel);
 }
 
@@ -167,7 +168,7 @@ TEST_P(SerializeCount, ZeroOrNegativeCountLoadsNoTasksButRecordsTheFile) {
   FillThree(doc);
   ASSERT_TRUE(Load(doc, Hex(GetParam())));
   EXPECT_EQ(doc.GetTaskCount(), 0);
-  EXPECT_TRUE(messages.Messages().empty());
+  EXPECT_TRUE(messages.Texts().empty());
   EXPECT_EQ(Setting(), CString::FromUtf8(dir.File("loaded.tvq")));
 }
 
@@ -180,7 +181,7 @@ TEST_F(Serialize, BytesAfterTheLastTaskAreIgnored) {
   CTarvelquistDoc doc;
   ASSERT_TRUE(Load(doc, bytes));
   EXPECT_EQ(doc.GetTaskCount(), 1);
-  EXPECT_TRUE(messages.Messages().empty());
+  EXPECT_TRUE(messages.Texts().empty());
 }
 
 // Every cut of a two-task file, from inside the count to inside the second memo, is a format error that
@@ -193,9 +194,9 @@ TEST_F(Serialize, EveryCutIsAnUnexpectedFormat) {
   for (std::size_t length = 1; length < full.size(); ++length) {
     CTarvelquistDoc doc;
     FillThree(doc);
-    doctest::MessageRecorder recorder;
+    tvqtest::MessageRecorder recorder;
     EXPECT_FALSE(Load(doc, Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length))));
-    ASSERT_EQ(recorder.Messages(), std::vector<std::string>{"Unexpected file format."}) << "cut at " << length;
+    ASSERT_EQ(recorder.Texts(), std::vector<std::string>{"Unexpected file format."}) << "cut at " << length;
     EXPECT_EQ(doc.GetTaskCount(), 0) << "cut at " << length;
     EXPECT_EQ(Setting(), kSentinel);
   }
@@ -209,7 +210,7 @@ TEST_F(Serialize, AHugeClaimedCountFailsOnTheFileItHas) {
   bytes[3] = 0x7F;
   CTarvelquistDoc doc;
   EXPECT_FALSE(Load(doc, bytes));
-  EXPECT_EQ(messages.Messages(), std::vector<std::string>{"Unexpected file format."});
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Unexpected file format."});
   EXPECT_EQ(doc.GetTaskCount(), 0);
 }
 
@@ -236,22 +237,6 @@ TEST_F(Serialize, ASaveNeverRecordsTheFile) {
   EXPECT_EQ(Setting(), kSentinel);
 }
 
-class FailingFactory {
- public:
-  explicit FailingFactory(int allowed) {
-    s_remaining = allowed;
-    m_previous = CTarvelquistDoc::SetTaskFactory([] {
-      if (s_remaining-- <= 0) throw std::bad_alloc();
-      return std::make_unique<TaskItem>();
-    });
-  }
-  ~FailingFactory() { CTarvelquistDoc::SetTaskFactory(m_previous); }
-
- private:
-  static inline int s_remaining = 0;
-  CTarvelquistDoc::TaskFactory m_previous;
-};
-
 TEST_F(Serialize, NoMemoryForATaskFailsTheOpenWithNoHalfMadeTask) {
   CTarvelquistDoc source;
   Add(source, {u"one", 1, 0, u"A1", u""});
@@ -263,7 +248,7 @@ TEST_F(Serialize, NoMemoryForATaskFailsTheOpenWithNoHalfMadeTask) {
     FailingFactory failing(1);
     EXPECT_FALSE(Load(doc, bytes));
   }
-  EXPECT_EQ(messages.Messages(), std::vector<std::string>{"Failed to open document."});
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Failed to open document."});
   EXPECT_EQ(doc.GetTaskCount(), 0);
   EXPECT_EQ(Setting(), kSentinel);
 }

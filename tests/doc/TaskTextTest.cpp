@@ -7,8 +7,8 @@
 
 namespace {
 
-using doctest::LocaleScope;
 using doctest::U;
+using tvqtest::ScopedLocale;
 
 TEST(TaskText, BuiltInTextsComeFromCodePage932) {
   EXPECT_EQ(tasktext::SubjectDefault(), U(u"\u4EF6\u540D"));
@@ -24,7 +24,7 @@ TEST(TaskText, BuiltInTextsComeFromCodePage932) {
 
 TEST(TaskText, BuiltInTextsFollowAChangedAnsiCodePage) {
   {
-    LocaleScope western("ja_JP", "1252");
+    ScopedLocale western("ja_JP", "1252");
     EXPECT_EQ(tasktext::EmptyValueMark(), U(u"\u00DF"));
   }
   EXPECT_EQ(tasktext::EmptyValueMark(), U(u"\uFF9F"));
@@ -40,7 +40,7 @@ struct DueCase {
 class TaskTextDue : public ::testing::TestWithParam<DueCase> {};
 
 TEST_P(TaskTextDue, DateTextAndDueColumn) {
-  LocaleScope locale(GetParam().locale);
+  ScopedLocale locale(GetParam().locale);
   EXPECT_EQ(tasktext::DateText(GetParam().date), U(GetParam().dateText));
   EXPECT_EQ(tasktext::DueColumnText(GetParam().date), U(GetParam().columnText));
   EXPECT_EQ(tasktext::IsNoDueDateText(tasktext::DateText(GetParam().date)),

@@ -2,12 +2,10 @@
 // and the errors it reports with their lines.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "platform/core/MenuTemplate.h"
 #include "platform/core/Resource.h"
 #include "platform/core/WinStyles.h"
+#include "tests/support/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -28,17 +27,7 @@ struct Compiled {
 
 class TvqrcRun : public testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("tvqrc-test-" + std::to_string(::getpid()) + "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(m_dir / name, std::ios::binary) << bytes;
-  }
+  void WriteFile(const std::string& name, const std::string& bytes) { tvqtest::WriteText(m_dir / name, bytes); }
 
   Compiled Compile(const std::string& script) {
     WriteFile("script.rc", script);
@@ -50,14 +39,12 @@ class TvqrcRun : public testing::Test {
     Compiled result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream errorFile(errors);
-    result.errors.assign(std::istreambuf_iterator<char>(errorFile), std::istreambuf_iterator<char>());
-    std::ifstream resFile(res, std::ios::binary);
-    result.image.assign(std::istreambuf_iterator<char>(resFile), std::istreambuf_iterator<char>());
+    result.errors = tvqtest::ReadText(errors);
+    result.image = tvqtest::ReadFileBytes(res);
     return result;
   }
 
-  fs::path m_dir;
+  tvqtest::TempDir m_dir;
 };
 
 constexpr const char* kScript = R"(#include "platform/core/WinStyles.h"

@@ -25,7 +25,7 @@ EditorScript::Answer NewSubject(const char16_t* subject) {
 
 class CommandTest : public ::testing::Test {
  protected:
-  LocaleScope locale{"ja_JP"};
+  tvqtest::ScopedLocale locale{"ja_JP"};
   ProgramWindows program;
 };
 
@@ -236,7 +236,7 @@ class NoDueDateTextTest : public ::testing::TestWithParam<NoDueCase> {};
 
 TEST_P(NoDueDateTextTest, EditorOpensTickedOnlyForADateTextBeginningWith2100) {
   const NoDueCase& c = GetParam();
-  LocaleScope locale(c.locale);
+  tvqtest::ScopedLocale locale(c.locale);
   ProgramWindows program;
   program.SetTasks({{u"t", c.due, u"A1", u""}});
   program.TapRow(0);

@@ -182,7 +182,7 @@ class RowDateTextTest : public ::testing::TestWithParam<DateCase> {};
 
 TEST_P(RowDateTextTest, DueColumnShowsTheShortDateOrNoDueDate) {
   const DateCase& c = GetParam();
-  LocaleScope locale(c.locale);
+  tvqtest::ScopedLocale locale(c.locale);
   ProgramWindows program;
   program.SetTasks({{u"t", c.due, u"A1", u""}});
   EXPECT_EQ(program.List().GetItemText(0, 1), CString(c.shown));
@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"ja_JP", COleDateTime(3000000.0), u"Invalid DateTime"}));
 
 TEST(RowTextTest, SubjectsUpTo127UnitsShowWholeAndLongerOnesAreCutBeforeAPair) {
-  LocaleScope locale("ja_JP");
+  tvqtest::ScopedLocale locale("ja_JP");
   ProgramWindows program;
   const CString exact(127, u's');
   const CString longer(128, u'l');
@@ -221,7 +221,7 @@ TEST(RowTextTest, SubjectsUpTo127UnitsShowWholeAndLongerOnesAreCutBeforeAPair) {
 }
 
 TEST(RowTextTest, NewTaskDefaultsShowTheirSubjectDateAndPriority) {
-  LocaleScope locale("ja_JP");
+  tvqtest::ScopedLocale locale("ja_JP");
   ProgramWindows program;
   program.Doc().SelectTask(0);  // no tasks: workTask takes a new task's defaults
   program.View().InsertTaskRow(0);
@@ -234,7 +234,7 @@ TEST(RowTextTest, NewTaskDefaultsShowTheirSubjectDateAndPriority) {
 }
 
 TEST(RowTextTest, RowInsertedOnTopMovesTheOthersWithTheirSelection) {
-  LocaleScope locale("ja_JP");
+  tvqtest::ScopedLocale locale("ja_JP");
   ProgramWindows program;
   program.SetTasks(SomeTasks(3));
   program.Select({0, 2});

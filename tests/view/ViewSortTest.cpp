@@ -13,7 +13,7 @@ namespace {
 
 class SortTest : public ::testing::Test {
  protected:
-  LocaleScope locale{"ja_JP"};
+  tvqtest::ScopedLocale locale{"ja_JP"};
   ProgramWindows program;
 
   // Tasks told apart by their memo.

@@ -1,19 +1,16 @@
 #include "tests/view/ViewTestSupport.h"
 
-#include <cstdlib>
-
 #include <QApplication>
 #include <QHeaderView>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/MainFrm.h"
 #include "editor/CTarvelquistIns.h"
-#include "platform/core/Locale.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/ListViewWidget.h"
 #include "res/resource.h"
+#include "tests/support/Files.h"
 
 namespace viewtest {
 
@@ -146,26 +143,9 @@ EditorScript::~EditorScript() { CDialog::SetModalHook(std::move(m_previous)); }
 int ConfirmAsShown(CTarvelquistIns&) { return IDOK; }
 int CancelAtOnce(CTarvelquistIns&) { return IDCANCEL; }
 
-LocaleScope::LocaleScope(const char* locale) {
-  const char* previous = std::getenv("TARVELQUIST_LOCALE");
-  m_hadPrevious = previous != nullptr;
-  if (previous) m_previous = previous;
-  setenv("TARVELQUIST_LOCALE", locale, 1);
-  platform::ReloadLocaleSettings();
-}
-
-LocaleScope::~LocaleScope() {
-  if (m_hadPrevious) {
-    setenv("TARVELQUIST_LOCALE", m_previous.c_str(), 1);
-  } else {
-    unsetenv("TARVELQUIST_LOCALE");
-  }
-  platform::ReloadLocaleSettings();
-}
-
 std::string TempFolder() {
-  static QTemporaryDir folder;
-  return folder.path().toStdString();
+  static const tvqtest::TempDir folder;
+  return folder.Path();
 }
 
 }  // namespace viewtest

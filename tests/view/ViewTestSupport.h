@@ -12,6 +12,7 @@
 
 #include "doc/CTarvelquistDoc.h"
 #include "platform/ui/CSingleDocTemplate.h"
+#include "tests/support/Framework.h"
 #include "view/CTarvelquistView.h"
 
 class CTarvelquistIns;
@@ -21,7 +22,6 @@ namespace listview {
 class ListViewWidget;
 }
 
-inline void PrintTo(const CString& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
 inline void PrintTo(const COleDateTime& date, std::ostream* out) {
   *out << date.m_dt << " (status " << date.m_status << ')';
 }
@@ -107,19 +107,6 @@ class EditorScript {
 // Answers that only confirm or cancel.
 int ConfirmAsShown(CTarvelquistIns&);
 int CancelAtOnce(CTarvelquistIns&);
-
-// Sets the user locale for the scope (TARVELQUIST_LOCALE) and restores the previous one.
-class LocaleScope {
- public:
-  explicit LocaleScope(const char* locale);
-  ~LocaleScope();
-  LocaleScope(const LocaleScope&) = delete;
-  LocaleScope& operator=(const LocaleScope&) = delete;
-
- private:
-  std::string m_previous;
-  bool m_hadPrevious;
-};
 
 // A temporary folder for document files.
 std::string TempFolder();

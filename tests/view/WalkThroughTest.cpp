@@ -5,20 +5,19 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include <QLineEdit>
 #include <QTest>
 
 #include "editor/CTarvelquistIns.h"
 #include "res/resource.h"
+#include "tests/support/Files.h"
 #include "tests/view/ViewTestSupport.h"
 
 namespace viewtest {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using tvqtest::Bytes;
 
 // The file format, written out by hand for the expected bytes (short strings only).
 class FileBytes {
@@ -51,16 +50,6 @@ class FileBytes {
   Bytes m_bytes;
 };
 
-Bytes ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 QWidget* Control(CTarvelquistIns& editor, int id) { return editor.GetDlgItemHandle(id); }
 
 void Tap(QWidget* widget) {
@@ -80,9 +69,9 @@ void TypeInto(QWidget* widget, const char* text) {
 constexpr double kNoDueDate = 73051.0;  // 1 January 2100
 
 TEST(WalkThroughTest, EditInsertMoveSortAndSaveAsAUserWould) {
-  LocaleScope locale("ja_JP");
+  tvqtest::ScopedLocale locale("ja_JP");
   const std::string path = TempFolder() + "/walk.tvq";
-  WriteBytes(path, FileBytes(3)
+  tvqtest::WriteFileBytes(path, FileBytes(3)
                        .Task(u"Call Ann", 39578.5, u"B2", u"")
                        .Task(u"Pay rent", 39600.0, u"A1", u"bank")
                        .Task(u"Read", kNoDueDate, u"A0", u"line1\r\nline2")
@@ -144,7 +133,7 @@ TEST(WalkThroughTest, EditInsertMoveSortAndSaveAsAUserWould) {
                              .Task(u"Call Ann", 39578.5, u"B2", u"")
                              .Task(u"New task", kNoDueDate, u"P0", u"x")
                              .bytes();
-  EXPECT_EQ(ReadBytes(path), expected);
+  EXPECT_EQ(tvqtest::ReadFileBytes(path), expected);
 }
 
 }  // namespace

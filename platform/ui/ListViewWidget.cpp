@@ -477,15 +477,7 @@ void ListViewWidget::mousePressEvent(QMouseEvent* e) {
     QAbstractScrollArea::mousePressEvent(e);
     return;
   }
-  setFocus(Qt::MouseFocusReason);
-  const QPoint pos = e->position().toPoint();
-  const int row = RowAt(pos);
-  if (row >= 0) {
-    ClickRow(row, e->modifiers());
-  } else {
-    ClickEmpty(e->modifiers());
-  }
-  Notify(NM_CLICK, row, ColumnAt(m_header, pos.x()), pos);
+  PressLeft(e, NM_CLICK);
 }
 
 void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -493,8 +485,10 @@ void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     QAbstractScrollArea::mouseDoubleClickEvent(e);
     return;
   }
-  // The second press of a double-click selects like the first; then the owner hears of the double-click,
-  // on a row or on empty space alike.
+  PressLeft(e, NM_DBLCLK);
+}
+
+void ListViewWidget::PressLeft(QMouseEvent* e, UINT code) {
   setFocus(Qt::MouseFocusReason);
   const QPoint pos = e->position().toPoint();
   const int row = RowAt(pos);
@@ -503,7 +497,7 @@ void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   } else {
     ClickEmpty(e->modifiers());
   }
-  Notify(NM_DBLCLK, row, ColumnAt(m_header, pos.x()), pos);
+  Notify(code, row, ColumnAt(m_header, pos.x()), pos);
 }
 
 void ListViewWidget::MoveFocusTo(int row, Qt::KeyboardModifiers mods) {

@@ -91,6 +91,9 @@ class ListViewWidget : public QAbstractScrollArea {
   void NotifyKey(WORD vk);
   void ClickRow(int row, Qt::KeyboardModifiers mods);
   void ClickEmpty(Qt::KeyboardModifiers mods);
+  // A left press or the second press of a double-click: selects as a tap does, then tells the owner `code`
+  // (NM_CLICK, NM_DBLCLK), on a row or on empty space alike.
+  void PressLeft(QMouseEvent* e, UINT code);
   void MoveFocusTo(int row, Qt::KeyboardModifiers mods);
   void SelectOnly(int row);
   void SelectRange(int from, int to, bool keepOthers);

@@ -34,6 +34,24 @@ CString PromptText(UINT id) {
   return text;
 }
 
+// Runs `work` (serializing and closing the file); when it throws, hands `fail` the framework exception, the memory
+// exception when memory ran out, or null for any other exception, and returns false.
+template <typename Work, typename Fail>
+bool RunOrFail(Work&& work, Fail&& fail) {
+  try {
+    work();
+    return true;
+  } catch (const CException& e) {
+    fail(&e);
+  } catch (const std::bad_alloc&) {
+    const CMemoryException memory;
+    fail(&memory);
+  } catch (const std::exception&) {
+    fail(nullptr);
+  }
+  return false;
+}
+
 bool NameTaken(const QString& path) {
   // A dangling link still takes the name.
   const QFileInfo info(path);
@@ -84,22 +102,17 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
     file->Abort();
     DeleteContents();
     ReportSaveLoadException(pathName, e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
-    return FALSE;
   };
-  try {
-    CArchive loadArchive(file.get(), CArchive::load);
-    loadArchive.m_pDocument = this;
-    if (file->GetLength() != 0) Serialize(loadArchive);
-    loadArchive.Close();
-    file->Close();
-  } catch (const CException& e) {
-    return fail(&e);
-  } catch (const std::bad_alloc&) {
-    const CMemoryException memory;
-    return fail(&memory);
-  } catch (const std::exception&) {
-    return fail(nullptr);
-  }
+  const bool loaded = RunOrFail(
+      [&] {
+        CArchive loadArchive(file.get(), CArchive::load);
+        loadArchive.m_pDocument = this;
+        if (file->GetLength() != 0) Serialize(loadArchive);
+        loadArchive.Close();
+        file->Close();
+      },
+      fail);
+  if (!loaded) return FALSE;
   SetModifiedFlag(FALSE);
   return TRUE;
 }
@@ -118,22 +131,17 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
     file->Abort();
     SetModifiedFlag(wasModified);
     ReportSaveLoadException(pathName, e, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
-    return FALSE;
   };
-  try {
-    CArchive saveArchive(file.get(), CArchive::store);
-    saveArchive.m_pDocument = this;
-    Serialize(saveArchive);
-    saveArchive.Close();
-    file->Close();  // the mirror file replaces the old file here
-  } catch (const CException& e) {
-    return fail(&e);
-  } catch (const std::bad_alloc&) {
-    const CMemoryException memory;
-    return fail(&memory);
-  } catch (const std::exception&) {
-    return fail(nullptr);
-  }
+  const bool saved = RunOrFail(
+      [&] {
+        CArchive saveArchive(file.get(), CArchive::store);
+        saveArchive.m_pDocument = this;
+        Serialize(saveArchive);
+        saveArchive.Close();
+        file->Close();  // the mirror file replaces the old file here
+      },
+      fail);
+  if (!saved) return FALSE;
   SetModifiedFlag(FALSE);
   return TRUE;
 }

@@ -5,7 +5,10 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include "platform/core/Locale.h"
 #include "platform/core/WinStyles.h"
@@ -29,13 +32,7 @@ DatePickerWidget::DatePickerWidget(DWORD style, QWidget* parent)
   setDisplayFormat((style & DTS_LONGDATEFORMAT) ? settings.longDatePattern.ToQString()
                                                 : settings.shortDatePattern.ToQString());
   setDateRange(kFirstDate, kLastDate);
-  if (!(style & DTS_UPDOWN)) {
-    setCalendarPopup(true);
-    if (QCalendarWidget* calendar = calendarWidget()) {
-      calendar->setLocale(platform::GetUserQLocale());
-      calendar->window()->installEventFilter(this);
-    }
-  }
+  if (!(style & DTS_UPDOWN)) setCalendarPopup(true);
   if (!SetValue(COleDateTime::GetCurrentTime())) {
     const QDateTime now = QDateTime::currentDateTime();
     setDate(now.date());
@@ -57,6 +54,37 @@ bool DatePickerWidget::SetValue(const COleDateTime& value) {
 COleDateTime DatePickerWidget::Value() const {
   const QDate shown = date();
   return COleDateTime(shown.year(), shown.month(), shown.day(), m_time.hour(), m_time.minute(), m_time.second());
+}
+
+void DatePickerWidget::mousePressEvent(QMouseEvent* event) {
+  if (!calendarPopup()) {
+    QDateEdit::mousePressEvent(event);
+    return;
+  }
+  if (!OpensCalendar(event->position().toPoint())) {
+    // The base class would take a press on the border for its step buttons (the drop-down's parts share
+    // their numbers with the step buttons'), and the picker has none: the date stays as it is.
+    event->ignore();
+    return;
+  }
+  if (!m_calendarPrepared) PrepareCalendar();
+  QDateEdit::mousePressEvent(event);
+}
+
+bool DatePickerWidget::OpensCalendar(const QPoint& pos) const {
+  QStyleOptionComboBox option;
+  option.initFrom(this);
+  option.editable = true;
+  option.subControls = QStyle::SC_All;
+  return style()->hitTestComplexControl(QStyle::CC_ComboBox, &option, pos, this) == QStyle::SC_ComboBoxArrow;
+}
+
+void DatePickerWidget::PrepareCalendar() {
+  QCalendarWidget* calendar = calendarWidget();
+  if (!calendar) return;
+  m_calendarPrepared = true;
+  calendar->setLocale(platform::GetUserQLocale());
+  calendar->window()->installEventFilter(this);
 }
 
 bool DatePickerWidget::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <limits>
 
+#include "platform/core/Locale.h"
 #include "platform/core/WinStyles.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/Controls.h"
@@ -112,16 +113,41 @@ TEST_F(DatePicker, CoversTheYears100To9999) {
 
 TEST_F(DatePicker, CalendarDropsDownAlignedToTheRightEdge) {
   ASSERT_TRUE(guitest::Activate(&host));
+  ASSERT_TRUE(picker.SetTime(COleDateTime(2024, 3, 5, 13, 45, 30)));
+  // Built at the first drop-down only: a tap on the date text does not build it.
+  const QPoint onText(20, widget->height() / 2);
+  QWidget* text = widget->childAt(onText);
+  ASSERT_NE(text, nullptr);
+  QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, text->mapFrom(widget, onText));
+  EXPECT_EQ(widget->findChild<QCalendarWidget*>(), nullptr);
   // A tap on the drop-down arrow at the right end.
   QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(widget->width() - 6, widget->height() / 2));
-  QCalendarWidget* calendar = widget->calendarWidget();
+  auto* calendar = widget->findChild<QCalendarWidget*>();
   ASSERT_NE(calendar, nullptr);
+  EXPECT_EQ(calendar->locale(), platform::GetUserQLocale());
+  EXPECT_EQ(calendar->selectedDate(), QDate(2024, 3, 5));
+  EXPECT_EQ(calendar->minimumDate(), QDate(100, 1, 1));
+  EXPECT_EQ(calendar->maximumDate(), QDate(9999, 12, 31));
   QWidget* popup = calendar->window();
   ASSERT_TRUE(popup->isVisible());
   const int pickerRight = widget->mapToGlobal(QPoint(widget->width(), 0)).x();
   EXPECT_EQ(popup->geometry().x() + popup->width(), pickerRight);
   EXPECT_GE(popup->geometry().y(), widget->mapToGlobal(QPoint(0, 0)).y());
   popup->hide();
+}
+
+// The picker has no step buttons: a tap anywhere beside the arrow, its border included, leaves the date alone.
+TEST_F(DatePicker, TapBesideTheArrowKeepsTheDate) {
+  ASSERT_TRUE(guitest::Activate(&host));
+  ASSERT_TRUE(picker.SetTime(COleDateTime(2024, 3, 5, 13, 45, 30)));
+  for (const QPoint at : {QPoint(1, widget->height() / 2), QPoint(20, 1), QPoint(20, widget->height() / 2),
+                          QPoint(widget->width() / 2, widget->height() - 2)}) {
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::qWait(20);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(Read(), COleDateTime(2024, 3, 5, 13, 45, 30)) << at.x() << ", " << at.y();
+  }
+  EXPECT_EQ(widget->findChild<QCalendarWidget*>(), nullptr);
 }
 
 }  // namespace

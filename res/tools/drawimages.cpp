@@ -3,7 +3,7 @@
 //   toolbar.bmp            192 x 32, 4 bits per pixel: the six toolbar images in button order
 //   tarvelquist.ico        32 x 32, 16 colours: the program's icon
 //   tarvelquist_small.ico  32 x 32 and 16 x 16, 16 colours: the same motif
-// Host tool; standard library only. Usage: drawimages output-directory
+// Host tool: the standard library and the header-only resource writer. Usage: drawimages output-directory
 
 #include <algorithm>
 #include <array>
@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/core/ResourceWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -197,19 +199,7 @@ Canvas Icon16() {
 
 // --- files
 
-class Bytes {
- public:
-  void U8(std::uint8_t v) { data.push_back(v); }
-  void U16(std::uint16_t v) {
-    U8(static_cast<std::uint8_t>(v));
-    U8(static_cast<std::uint8_t>(v >> 8));
-  }
-  void U32(std::uint32_t v) {
-    U16(static_cast<std::uint16_t>(v));
-    U16(static_cast<std::uint16_t>(v >> 16));
-  }
-  std::vector<std::uint8_t> data;
-};
+using Bytes = platform::ResourceWriter;
 
 int Stride(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
 
@@ -219,34 +209,34 @@ void WriteDib(Bytes& out, const Canvas& c, bool icon) {
   const int xorStride = Stride(c.Width(), 4);
   const int andStride = Stride(c.Width(), 1);
   const int imageSize = xorStride * c.Height() + (icon ? andStride * c.Height() : 0);
-  out.U32(40);
-  out.U32(static_cast<std::uint32_t>(c.Width()));
-  out.U32(static_cast<std::uint32_t>(icon ? 2 * c.Height() : c.Height()));
-  out.U16(1);
-  out.U16(4);
-  out.U32(0);  // BI_RGB
-  out.U32(static_cast<std::uint32_t>(imageSize));
-  out.U32(icon ? 0 : 3780);  // 96 dpi
-  out.U32(icon ? 0 : 3780);
-  out.U32(icon ? 0 : 16);
-  out.U32(0);
+  out.Dword(40);
+  out.Dword(static_cast<std::uint32_t>(c.Width()));
+  out.Dword(static_cast<std::uint32_t>(icon ? 2 * c.Height() : c.Height()));
+  out.Word(1);
+  out.Word(4);
+  out.Dword(0);  // BI_RGB
+  out.Dword(static_cast<std::uint32_t>(imageSize));
+  out.Dword(icon ? 0 : 3780);  // 96 dpi
+  out.Dword(icon ? 0 : 3780);
+  out.Dword(icon ? 0 : 16);
+  out.Dword(0);
   for (const auto& rgb : kPalette) {
-    out.U8(rgb[2]);
-    out.U8(rgb[1]);
-    out.U8(rgb[0]);
-    out.U8(0);
+    out.Byte(rgb[2]);
+    out.Byte(rgb[1]);
+    out.Byte(rgb[0]);
+    out.Byte(0);
   }
   for (int y = c.Height() - 1; y >= 0; --y) {
     std::vector<std::uint8_t> row(xorStride, 0);
     for (int x = 0; x < c.Width(); ++x) row[x / 2] |= static_cast<std::uint8_t>(c.At(x, y) << (x % 2 ? 0 : 4));
-    out.data.insert(out.data.end(), row.begin(), row.end());
+    out.Append(row);
   }
   if (!icon) return;
   for (int y = c.Height() - 1; y >= 0; --y) {
     std::vector<std::uint8_t> row(andStride, 0);
     for (int x = 0; x < c.Width(); ++x)
       if (!c.Opaque(x, y)) row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-    out.data.insert(out.data.end(), row.begin(), row.end());
+    out.Append(row);
   }
 }
 
@@ -254,36 +244,36 @@ std::vector<std::uint8_t> BitmapFile(const Canvas& c) {
   Bytes dib;
   WriteDib(dib, c, false);
   Bytes out;
-  out.U8('B');
-  out.U8('M');
-  out.U32(static_cast<std::uint32_t>(14 + dib.data.size()));
-  out.U32(0);
-  out.U32(14 + 40 + 16 * 4);
-  out.data.insert(out.data.end(), dib.data.begin(), dib.data.end());
-  return out.data;
+  out.Byte('B');
+  out.Byte('M');
+  out.Dword(static_cast<std::uint32_t>(14 + dib.Size()));
+  out.Dword(0);
+  out.Dword(14 + 40 + 16 * 4);
+  out.Append(dib.Data());
+  return out.Data();
 }
 
 std::vector<std::uint8_t> IconFile(const std::vector<Canvas>& images) {
   std::vector<Bytes> dibs(images.size());
   for (std::size_t k = 0; k < images.size(); ++k) WriteDib(dibs[k], images[k], true);
   Bytes out;
-  out.U16(0);
-  out.U16(1);
-  out.U16(static_cast<std::uint16_t>(images.size()));
+  out.Word(0);
+  out.Word(1);
+  out.Word(static_cast<std::uint16_t>(images.size()));
   std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
   for (std::size_t k = 0; k < images.size(); ++k) {
-    out.U8(static_cast<std::uint8_t>(images[k].Width()));
-    out.U8(static_cast<std::uint8_t>(images[k].Height()));
-    out.U8(16);
-    out.U8(0);
-    out.U16(1);
-    out.U16(4);
-    out.U32(static_cast<std::uint32_t>(dibs[k].data.size()));
-    out.U32(offset);
-    offset += static_cast<std::uint32_t>(dibs[k].data.size());
+    out.Byte(static_cast<std::uint8_t>(images[k].Width()));
+    out.Byte(static_cast<std::uint8_t>(images[k].Height()));
+    out.Byte(16);
+    out.Byte(0);
+    out.Word(1);
+    out.Word(4);
+    out.Dword(static_cast<std::uint32_t>(dibs[k].Size()));
+    out.Dword(offset);
+    offset += static_cast<std::uint32_t>(dibs[k].Size());
   }
-  for (const Bytes& dib : dibs) out.data.insert(out.data.end(), dib.data.begin(), dib.data.end());
-  return out.data;
+  for (const Bytes& dib : dibs) out.Append(dib.Data());
+  return out.Data();
 }
 
 bool Write(const fs::path& path, const std::vector<std::uint8_t>& bytes) {

@@ -1,6 +1,6 @@
 // tvqrc: compiles the program's resource script (the subset of the RC language described at the top of
 // res/tarvelquist.rc) into a standard 32-bit .res image, and optionally into a C++ source that holds the
-// image as a byte array for embedding. Host tool; standard library only.
+// image as a byte array for embedding. Host tool: the standard library and the header-only resource writer.
 //
 // Usage: tvqrc [-I dir]... -o out.res [--cpp out.cpp --symbol NAME] [--depfile out.d] script.rc
 //
@@ -24,6 +24,8 @@
 #include <tuple>
 #include <utility>
 #include <vector>
+
+#include "platform/core/ResourceWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -424,38 +426,7 @@ std::vector<Token> LexScript(const fs::path& path, Symbols& symbols) {
 // ---------------------------------------------------------------------------------------------------------
 // Output buffers
 
-class Buffer {
- public:
-  void U8(std::uint8_t v) { m_bytes.push_back(v); }
-  void U16(std::uint16_t v) {
-    U8(static_cast<std::uint8_t>(v));
-    U8(static_cast<std::uint8_t>(v >> 8));
-  }
-  void U32(std::uint32_t v) {
-    U16(static_cast<std::uint16_t>(v));
-    U16(static_cast<std::uint16_t>(v >> 16));
-  }
-  void Text(const std::u16string& text, bool terminate = true) {
-    for (char16_t unit : text) U16(unit);
-    if (terminate) U16(0);
-  }
-  void Append(const std::vector<std::uint8_t>& bytes) { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
-  void Align4() {
-    while (m_bytes.size() % 4) U8(0);
-  }
-  void Or16(std::size_t at, std::uint16_t bits) {
-    Patch16(at, static_cast<std::uint16_t>(m_bytes[at] | (m_bytes[at + 1] << 8) | bits));
-  }
-  void Patch16(std::size_t at, std::uint16_t v) {
-    m_bytes[at] = static_cast<std::uint8_t>(v);
-    m_bytes[at + 1] = static_cast<std::uint8_t>(v >> 8);
-  }
-  std::size_t Size() const { return m_bytes.size(); }
-  const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
-
- private:
-  std::vector<std::uint8_t> m_bytes;
-};
+using Buffer = platform::ResourceWriter;
 
 // A resource type or name, or a class or title field of a template.
 struct NameOrId {
@@ -465,10 +436,10 @@ struct NameOrId {
 
   void Write(Buffer& out) const {
     if (isOrdinal) {
-      out.U16(0xFFFF);
-      out.U16(ordinal);
+      out.Word(0xFFFF);
+      out.Word(ordinal);
     } else {
-      out.Text(name);
+      out.String(name);
     }
   }
   bool operator<(const NameOrId& other) const {
@@ -857,28 +828,28 @@ class Compiler {
       ++count;
     }
     Buffer out;
-    out.U32(style);
-    out.U32(exStyle);
-    out.U16(count);
-    out.U16(static_cast<std::uint16_t>(x));
-    out.U16(static_cast<std::uint16_t>(y));
-    out.U16(static_cast<std::uint16_t>(cx));
-    out.U16(static_cast<std::uint16_t>(cy));
+    out.Dword(style);
+    out.Dword(exStyle);
+    out.Word(count);
+    out.Word(static_cast<std::uint16_t>(x));
+    out.Word(static_cast<std::uint16_t>(y));
+    out.Word(static_cast<std::uint16_t>(cx));
+    out.Word(static_cast<std::uint16_t>(cy));
     menu.Write(out);
     windowClass.Write(out);
-    out.Text(caption);
+    out.String(caption);
     if (style & DS_SETFONT) {
-      out.U16(font ? font->first : 0);
-      out.Text(font ? font->second : u"");
+      out.Word(font ? font->first : 0);
+      out.String(font ? font->second : u"");
     }
     // Items start on DWORD boundaries counted from the template start; their buffer was built the same way
     // from offset 0, so pad the header first and then append (the item buffer's own padding stays valid
     // because the header padding is a multiple of 4).
     if (count) {
-      out.Align4();
-      out.Append(items.Bytes());
+      out.AlignDword();
+      out.Append(items.Data());
     }
-    return out.Bytes();
+    return out.Data();
   }
 
   // One control: CONTROL text, id, class, style, x, y, cx, cy [, exstyle] or a shorthand
@@ -940,23 +911,23 @@ class Compiler {
         if (AcceptPunct(',')) exStyle = Style(0);
       }
     }
-    out.Align4();
-    out.U32(style);
-    out.U32(exStyle);
-    for (std::int16_t v : rect) out.U16(static_cast<std::uint16_t>(v));
-    out.U16(id);
+    out.AlignDword();
+    out.Dword(style);
+    out.Dword(exStyle);
+    for (std::int16_t v : rect) out.Word(static_cast<std::uint16_t>(v));
+    out.Word(id);
     windowClass.Write(out);
     title.Write(out);
-    out.U16(0);  // no creation data
+    out.Word(0);  // no creation data
   }
 
   // MENU: MENUITEM "text", id [, options] | MENUITEM SEPARATOR | POPUP "text" [, options] BEGIN ... END
   std::vector<std::uint8_t> Menu() {
     Buffer out;
-    out.U16(0);  // version
-    out.U16(0);  // header size
+    out.Word(0);  // version
+    out.Word(0);  // header size
     MenuLevel(out, "menu");
-    return out.Bytes();
+    return out.Data();
   }
 
   void MenuLevel(Buffer& out, std::string_view what) {
@@ -971,29 +942,29 @@ class Compiler {
       if (AcceptKeyword("POPUP")) {
         const std::u16string text = ExpectString("the pop-up text");
         const std::uint16_t options = MenuOptions();
-        out.U16(static_cast<std::uint16_t>(0x0010 | options));
-        out.Text(text);
+        out.Word(static_cast<std::uint16_t>(0x0010 | options));
+        out.String(text);
         MenuLevel(out, "pop-up");
       } else if (AcceptKeyword("MENUITEM")) {
         if (AcceptKeyword("SEPARATOR")) {
-          out.U16(0);
-          out.U16(0);
-          out.Text(u"");
+          out.Word(0);
+          out.Word(0);
+          out.String(u"");
           continue;
         }
         const std::u16string text = ExpectString("the item text");
         ExpectComma("after the item text");
         const std::uint16_t id = WordExpr("command id");
         const std::uint16_t options = MenuOptions();
-        out.U16(options);
-        out.U16(id);
-        out.Text(text);
+        out.Word(options);
+        out.Word(id);
+        out.String(text);
       } else {
         Fail(Peek().pos, "expected MENUITEM or POPUP, found " + Show(Peek()));
       }
     }
     if (!any) Fail(open, "a " + std::string(what) + " needs at least one item");
-    out.Or16(lastOption, 0x0080);  // MF_END on the last item of the level
+    out.PatchWord(lastOption, static_cast<std::uint16_t>(out.WordAt(lastOption) | 0x0080));  // MF_END on the last item of the level
   }
 
   std::uint16_t MenuOptions() {
@@ -1071,12 +1042,12 @@ class Compiler {
     if (entries.empty()) Fail(Peek().pos, "an accelerator table needs at least one entry");
     Buffer out;
     for (std::size_t k = 0; k < entries.size(); ++k) {
-      out.U16(static_cast<std::uint16_t>(entries[k].flags | (k + 1 == entries.size() ? 0x80 : 0)));
-      out.U16(entries[k].key);
-      out.U16(entries[k].id);
-      out.U16(0);
+      out.Word(static_cast<std::uint16_t>(entries[k].flags | (k + 1 == entries.size() ? 0x80 : 0)));
+      out.Word(entries[k].key);
+      out.Word(entries[k].id);
+      out.Word(0);
     }
-    return out.Bytes();
+    return out.Data();
   }
 
   // TOOLBAR width, height BEGIN BUTTON id | SEPARATOR ... END
@@ -1097,12 +1068,12 @@ class Compiler {
       }
     }
     Buffer out;
-    out.U16(1);
-    out.U16(width);
-    out.U16(height);
-    out.U16(static_cast<std::uint16_t>(ids.size()));
-    for (std::uint16_t id : ids) out.U16(id);
-    return out.Bytes();
+    out.Word(1);
+    out.Word(width);
+    out.Word(height);
+    out.Word(static_cast<std::uint16_t>(ids.size()));
+    for (std::uint16_t id : ids) out.Word(id);
+    return out.Data();
   }
 
   // RCDATA and user-defined resources: "file", or BEGIN items END where a number is a 16-bit word (32 bits
@@ -1122,14 +1093,14 @@ class Compiler {
       if (Peek().kind == Kind::String) {
         const Token t = Next();
         if (!t.wide) Fail(t.pos, "narrow strings are not supported in data blocks; write L\"...\"");
-        out.Text(t.str, false);
+        out.String(t.str, false);
         continue;
       }
       const Value v = Expr();
-      if (v.isLong) out.U32(Dword(v, "data item"));
-      else out.U16(Word(v, "data item (add the L suffix for 32 bits)"));
+      if (v.isLong) out.Dword(Dword(v, "data item"));
+      else out.Word(Word(v, "data item (add the L suffix for 32 bits)"));
     }
-    return out.Bytes();
+    return out.Data();
   }
 
   std::vector<std::uint8_t> Bitmap() {
@@ -1151,9 +1122,9 @@ class Compiler {
     if (word(0) != 0 || word(2) != 1 || word(4) == 0) Fail(filePos, "not an icon file");
     const std::uint16_t count = word(4);
     Buffer group;
-    group.U16(0);
-    group.U16(1);
-    group.U16(count);
+    group.Word(0);
+    group.Word(1);
+    group.Word(count);
     for (std::uint16_t k = 0; k < count; ++k) {
       const std::size_t entry = 6 + 16u * k;
       if (entry + 16 > file.size()) Fail(filePos, "icon directory truncated");
@@ -1167,13 +1138,13 @@ class Compiler {
       if (bitCount == 0) bitCount = word(offset + 14);
       const std::uint16_t imageId = ++m_lastIconId;
       Add(kRtIcon, Ordinal(imageId), std::move(image), pos, kMoveable | kDiscardable);
-      for (int b = 0; b < 4; ++b) group.U8(file[entry + b]);  // width, height, colour count, reserved
-      group.U16(planes);
-      group.U16(bitCount);
-      group.U32(size);
-      group.U16(imageId);
+      for (int b = 0; b < 4; ++b) group.Byte(file[entry + b]);  // width, height, colour count, reserved
+      group.Word(planes);
+      group.Word(bitCount);
+      group.Dword(size);
+      group.Word(imageId);
     }
-    Add(kRtGroupIcon, name, group.Bytes(), pos);
+    Add(kRtGroupIcon, name, group.Data(), pos);
   }
 
   // STRINGTABLE BEGIN id[,] "text" ... END; the texts go into blocks of 16 when the script is done.
@@ -1208,12 +1179,12 @@ class Compiler {
       for (const auto& [block, texts] : blocks) {
         Buffer out;
         for (const std::u16string& text : texts) {
-          out.U16(static_cast<std::uint16_t>(text.size()));
-          out.Text(text, false);
+          out.Word(static_cast<std::uint16_t>(text.size()));
+          out.String(text, false);
         }
         const std::uint16_t saved = m_language;
         m_language = language;
-        Add(kRtString, Ordinal(block), out.Bytes(), firstPos[block]);
+        Add(kRtString, Ordinal(block), out.Data(), firstPos[block]);
         m_language = saved;
       }
     }
@@ -1234,25 +1205,25 @@ class Compiler {
       else break;
     }
     Buffer fixed;
-    fixed.U32(0xFEEF04BD);
-    fixed.U32(0x00010000);
-    fixed.U32((std::uint32_t{fileVersion[0]} << 16) | fileVersion[1]);
-    fixed.U32((std::uint32_t{fileVersion[2]} << 16) | fileVersion[3]);
-    fixed.U32((std::uint32_t{productVersion[0]} << 16) | productVersion[1]);
-    fixed.U32((std::uint32_t{productVersion[2]} << 16) | productVersion[3]);
-    fixed.U32(flagsMask);
-    fixed.U32(flags);
-    fixed.U32(os);
-    fixed.U32(fileType);
-    fixed.U32(subtype);
-    fixed.U32(0);  // file date
-    fixed.U32(0);
+    fixed.Dword(0xFEEF04BD);
+    fixed.Dword(0x00010000);
+    fixed.Dword((std::uint32_t{fileVersion[0]} << 16) | fileVersion[1]);
+    fixed.Dword((std::uint32_t{fileVersion[2]} << 16) | fileVersion[3]);
+    fixed.Dword((std::uint32_t{productVersion[0]} << 16) | productVersion[1]);
+    fixed.Dword((std::uint32_t{productVersion[2]} << 16) | productVersion[3]);
+    fixed.Dword(flagsMask);
+    fixed.Dword(flags);
+    fixed.Dword(os);
+    fixed.Dword(fileType);
+    fixed.Dword(subtype);
+    fixed.Dword(0);  // file date
+    fixed.Dword(0);
     Buffer out;
     const std::size_t start = BeginVersionNode(out, u"VS_VERSION_INFO", 0, 52);
-    out.Append(fixed.Bytes());
+    out.Append(fixed.Data());
     VersionChildren(out);
     EndVersionNode(out, start);
-    return out.Bytes();
+    return out.Data();
   }
 
   std::array<std::uint16_t, 4> VersionNumbers() {
@@ -1266,19 +1237,19 @@ class Compiler {
 
   // Node: length (patched at the end), value length, type, key, padding; the caller writes the value.
   std::size_t BeginVersionNode(Buffer& out, const std::u16string& key, std::uint16_t type, std::uint16_t valueLength) {
-    out.Align4();
+    out.AlignDword();
     const std::size_t start = out.Size();
-    out.U16(0);
-    out.U16(valueLength);
-    out.U16(type);
-    out.Text(key);
-    out.Align4();
+    out.Word(0);
+    out.Word(valueLength);
+    out.Word(type);
+    out.String(key);
+    out.AlignDword();
     return start;
   }
   void EndVersionNode(Buffer& out, std::size_t start) {
     const std::size_t length = out.Size() - start;
     if (length > 0xFFFF) Fail(Peek().pos, "version block too large");
-    out.Patch16(start, static_cast<std::uint16_t>(length));
+    out.PatchWord(start, static_cast<std::uint16_t>(length));
   }
 
   void VersionChildren(Buffer& out) {
@@ -1297,17 +1268,17 @@ class Compiler {
           const std::u16string text = Next().str;
           if (IsPunct(Peek(), ',')) Fail(Peek().pos, "a text value is one string");
           const std::size_t start = BeginVersionNode(out, key, 1, static_cast<std::uint16_t>(text.size() + 1));
-          out.Text(text);
+          out.String(text);
           EndVersionNode(out, start);
         } else {
           Buffer value;
           do {
             const Value v = Expr();
-            if (v.isLong) value.U32(Dword(v, "version value"));
-            else value.U16(Word(v, "version value"));
+            if (v.isLong) value.Dword(Dword(v, "version value"));
+            else value.Word(Word(v, "version value"));
           } while (AcceptPunct(','));
           const std::size_t start = BeginVersionNode(out, key, 0, static_cast<std::uint16_t>(value.Size()));
-          out.Append(value.Bytes());
+          out.Append(value.Data());
           EndVersionNode(out, start);
         }
       } else {
@@ -1333,28 +1304,28 @@ class Compiler {
 std::vector<std::uint8_t> WriteResImage(const std::vector<Resource>& resources) {
   Buffer out;
   // The null entry that marks a 32-bit image.
-  out.U32(0);
-  out.U32(32);
+  out.Dword(0);
+  out.Dword(32);
   Ordinal(0).Write(out);
   Ordinal(0).Write(out);
-  for (int k = 0; k < 4; ++k) out.U32(0);
+  for (int k = 0; k < 4; ++k) out.Dword(0);
   for (const Resource& resource : resources) {
     Buffer header;
     resource.type.Write(header);
     resource.name.Write(header);
-    header.Align4();  // aligned relative to the entry start, which is aligned itself (+8 for the sizes)
-    header.U32(0);    // data version
-    header.U16(resource.memoryFlags);
-    header.U16(resource.language);
-    header.U32(0);    // version
-    header.U32(0);    // characteristics
-    out.U32(static_cast<std::uint32_t>(resource.data.size()));
-    out.U32(static_cast<std::uint32_t>(8 + header.Size()));
-    out.Append(header.Bytes());
+    header.AlignDword();  // aligned relative to the entry start, which is aligned itself (+8 for the sizes)
+    header.Dword(0);    // data version
+    header.Word(resource.memoryFlags);
+    header.Word(resource.language);
+    header.Dword(0);    // version
+    header.Dword(0);    // characteristics
+    out.Dword(static_cast<std::uint32_t>(resource.data.size()));
+    out.Dword(static_cast<std::uint32_t>(8 + header.Size()));
+    out.Append(header.Data());
     out.Append(resource.data);
-    out.Align4();
+    out.AlignDword();
   }
-  return out.Bytes();
+  return out.Data();
 }
 
 std::string CppSource(const std::vector<std::uint8_t>& image, const std::string& symbol, const std::string& script) {

@@ -18,30 +18,6 @@ namespace apptest {
 
 namespace {
 
-void PutWord(std::vector<BYTE>& out, unsigned value) {
-  out.push_back(static_cast<BYTE>(value & 0xFF));
-  out.push_back(static_cast<BYTE>((value >> 8) & 0xFF));
-}
-void PutDword(std::vector<BYTE>& out, std::uint32_t value) {
-  PutWord(out, value & 0xFFFF);
-  PutWord(out, value >> 16);
-}
-void PutString(std::vector<BYTE>& out, const std::u16string& text) {
-  for (const char16_t unit : text) PutWord(out, unit);
-  PutWord(out, 0);
-}
-void PutNameOrOrdinal(std::vector<BYTE>& out, const ResId& id) {
-  if (id.IsOrdinal()) {
-    PutWord(out, 0xFFFF);
-    PutWord(out, id.Ordinal());
-  } else {
-    PutString(out, id.Name());
-  }
-}
-void AlignDword(std::vector<BYTE>& out) {
-  while (out.size() % 4 != 0) out.push_back(0);
-}
-
 void AppendTaskString(QByteArray& out, const std::u16string& text) {
   out.append("\xFF\xFE\xFF", 3);
   out.append(static_cast<char>(text.size()));
@@ -104,100 +80,18 @@ std::optional<QString> ReadRememberedFile(const QString& configHome) {
   return value.toString();
 }
 
-ResImageBuilder::ResImageBuilder() {
-  // The leading null entry of a 32-bit .res image.
-  PutDword(m_bytes, 0);
-  PutDword(m_bytes, 32);
-  PutNameOrOrdinal(m_bytes, ResId(0));
-  PutNameOrOrdinal(m_bytes, ResId(0));
-  PutDword(m_bytes, 0);
-  PutWord(m_bytes, 0);
-  PutWord(m_bytes, 0);
-  PutDword(m_bytes, 0);
-  PutDword(m_bytes, 0);
+tvqtest::DialogItem TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
+                             std::u16string title) {
+  return tvqtest::DialogItem{style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, classOrdinal, std::move(title)};
 }
 
-void ResImageBuilder::Add(const ResId& type, const ResId& name, const std::vector<BYTE>& data, WORD language) {
-  std::vector<BYTE> names;
-  PutNameOrOrdinal(names, type);
-  PutNameOrOrdinal(names, name);
-  AlignDword(names);
-  PutDword(m_bytes, static_cast<std::uint32_t>(data.size()));
-  PutDword(m_bytes, static_cast<std::uint32_t>(8 + names.size() + 16));
-  m_bytes.insert(m_bytes.end(), names.begin(), names.end());
-  PutDword(m_bytes, 0);       // data version
-  PutWord(m_bytes, 0x1030);   // memory flags
-  PutWord(m_bytes, language);
-  PutDword(m_bytes, 0);       // version
-  PutDword(m_bytes, 0);       // characteristics
-  m_bytes.insert(m_bytes.end(), data.begin(), data.end());
-  AlignDword(m_bytes);
+tvqtest::DialogItem ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image) {
+  return tvqtest::DialogItem{style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, kClassStatic, image};
 }
 
-void ResImageBuilder::AddAllOf(HINSTANCE module, const std::function<bool(const CResourceModule::Entry&)>& skip) {
-  for (const CResourceModule::Entry& entry : module->Entries()) {
-    if (skip && skip(entry)) continue;
-    Add(entry.type, entry.name, std::vector<BYTE>(entry.data.begin(), entry.data.end()), entry.language);
-  }
+std::vector<BYTE> DialogTemplateBytes(const std::vector<tvqtest::DialogItem>& items, bool withFont) {
+  return tvqtest::DialogBytes({WS_POPUP | WS_CAPTION | (withFont ? DS_SETFONT : 0), 156, 129, u"Crafted", items});
 }
-
-DialogItemSpec TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
-                        std::u16string title) {
-  DialogItemSpec item;
-  item.classOrdinal = classOrdinal;
-  item.style = style;
-  item.x = x;
-  item.y = y;
-  item.cx = cx;
-  item.cy = cy;
-  item.id = id;
-  item.title = std::move(title);
-  return item;
-}
-
-DialogItemSpec ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image) {
-  DialogItemSpec item = TextItem(0x0082, style, x, y, cx, cy, id, {});
-  item.titleOrdinal = image;
-  return item;
-}
-
-std::vector<BYTE> DialogTemplateBytes(const std::vector<DialogItemSpec>& items, bool withFont) {
-  std::vector<BYTE> out;
-  PutDword(out, WS_POPUP | WS_CAPTION | (withFont ? DS_SETFONT : 0));
-  PutDword(out, 0);
-  PutWord(out, static_cast<unsigned>(items.size()));
-  for (const short value : {0, 0, 156, 129}) PutWord(out, static_cast<WORD>(value));
-  PutWord(out, 0);  // no menu
-  PutWord(out, 0);  // standard class
-  PutString(out, u"Crafted");
-  if (withFont) {
-    PutWord(out, 9);
-    PutString(out, u"MS UI Gothic");
-  }
-  for (const DialogItemSpec& item : items) {
-    AlignDword(out);
-    PutDword(out, item.style | WS_CHILD | WS_VISIBLE);
-    PutDword(out, 0);
-    for (const short value : {item.x, item.y, item.cx, item.cy}) PutWord(out, static_cast<WORD>(value));
-    PutWord(out, item.id);
-    PutWord(out, 0xFFFF);
-    PutWord(out, item.classOrdinal);
-    if (item.titleOrdinal) {
-      PutWord(out, 0xFFFF);
-      PutWord(out, *item.titleOrdinal);
-    } else {
-      PutString(out, item.title);
-    }
-    PutWord(out, 0);  // no creation data
-  }
-  return out;
-}
-
-ScopedResourceHandle::ScopedResourceHandle(HINSTANCE module) : m_previous(AfxGetResourceHandle()) {
-  AfxSetResourceHandle(module);
-}
-
-ScopedResourceHandle::~ScopedResourceHandle() { AfxSetResourceHandle(m_previous); }
 
 // ---- the fixture ----------------------------------------------------------------------------------------
 

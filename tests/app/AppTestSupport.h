@@ -23,6 +23,7 @@
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CFrameWnd.h"
 #include "tests/support/Framework.h"
+#include "tests/support/Resources.h"
 
 class CTarvelquistApp;
 class CTarvelquistDoc;
@@ -39,48 +40,16 @@ QByteArray ReadFile(const QString& path);
 void WriteRememberedFile(const QString& configHome, const QString& value);
 std::optional<QString> ReadRememberedFile(const QString& configHome);
 
-// A .res image built entry by entry (the standard 32-bit layout with its leading null entry).
-class ResImageBuilder {
- public:
-  ResImageBuilder();
-  void Add(const ResId& type, const ResId& name, const std::vector<BYTE>& data, WORD language = 0x0411);
-  // Every entry of `module` except those for which `skip` is true.
-  void AddAllOf(HINSTANCE module, const std::function<bool(const CResourceModule::Entry&)>& skip = {});
-  const std::vector<BYTE>& Bytes() const { return m_bytes; }
+using tvqtest::ResImageBuilder;
+using tvqtest::ScopedResourceHandle;
 
- private:
-  std::vector<BYTE> m_bytes;
-};
-
-// A standard dialog template (DLGTEMPLATE with DWORD-aligned items).
-struct DialogItemSpec {
-  DWORD style = 0;
-  short x = 0;
-  short y = 0;
-  short cx = 0;
-  short cy = 0;
-  WORD id = 0;
-  WORD classOrdinal = 0x0082;
-  std::u16string title;
-  std::optional<WORD> titleOrdinal;
-};
-// An item of a predefined class with a text title, and one whose title is an image's ordinal.
-DialogItemSpec TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
-                        std::u16string title);
-DialogItemSpec ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image);
-std::vector<BYTE> DialogTemplateBytes(const std::vector<DialogItemSpec>& items, bool withFont = true);
-
-// Makes `module` the framework's resource module for the life of the object.
-class ScopedResourceHandle {
- public:
-  explicit ScopedResourceHandle(HINSTANCE module);
-  ~ScopedResourceHandle();
-  ScopedResourceHandle(const ScopedResourceHandle&) = delete;
-  ScopedResourceHandle& operator=(const ScopedResourceHandle&) = delete;
-
- private:
-  HINSTANCE m_previous;
-};
+// Items of a standard dialog template (visible children): one of a predefined class with a text title, and an
+// image static whose title is the image's ordinal.
+tvqtest::DialogItem TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
+                             std::u16string title);
+tvqtest::DialogItem ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image);
+// A popup template "Crafted" of 156 x 129 dialog units holding the items.
+std::vector<BYTE> DialogTemplateBytes(const std::vector<tvqtest::DialogItem>& items, bool withFont = true);
 
 struct Message {
   QString text;

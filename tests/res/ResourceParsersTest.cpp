@@ -11,6 +11,7 @@
 #include "platform/core/DialogTemplate.h"
 #include "platform/core/MenuTemplate.h"
 #include "platform/core/ResourceFormats.h"
+#include "platform/core/ResourceWriter.h"
 #include "platform/core/WinStyles.h"
 #include "res/ProgramResources.h"
 
@@ -19,32 +20,7 @@ extern const std::size_t kTarvelquistResSize;
 
 namespace {
 
-class Bytes {
- public:
-  Bytes& W16(unsigned v) {
-    m_data.push_back(static_cast<BYTE>(v));
-    m_data.push_back(static_cast<BYTE>(v >> 8));
-    return *this;
-  }
-  Bytes& W32(DWORD v) { return W16(v & 0xFFFF).W16(v >> 16); }
-  Bytes& Str(std::u16string_view text, bool terminate = true) {
-    for (char16_t c : text) W16(c);
-    return terminate ? W16(0) : *this;
-  }
-  Bytes& Raw(std::initializer_list<BYTE> bytes) {
-    m_data.insert(m_data.end(), bytes);
-    return *this;
-  }
-  Bytes& Align() {
-    while (m_data.size() % 4) m_data.push_back(0);
-    return *this;
-  }
-  std::size_t Size() const { return m_data.size(); }
-  const std::vector<BYTE>& Data() const { return m_data; }
-
- private:
-  std::vector<BYTE> m_data;
-};
+using Bytes = platform::ResourceWriter;
 
 // Parses a copy of exactly these bytes and says whether the parser accepted them.
 using Parser = std::function<bool(std::span<const BYTE>, std::string*)>;
@@ -129,15 +105,14 @@ TEST(ResourceModule, CutImagesAreRejectedUnlessTheyEndBetweenEntries) {
 Bytes& Entry(Bytes& out, const Bytes& typeAndName, const std::vector<BYTE>& data, WORD language = 0x0411,
              std::optional<DWORD> headerSize = std::nullopt, std::optional<DWORD> dataSize = std::nullopt) {
   Bytes header = typeAndName;
-  header.Align().W32(0).W16(0x30).W16(language).W32(0).W32(0);
-  out.W32(dataSize.value_or(static_cast<DWORD>(data.size())));
-  out.W32(headerSize.value_or(static_cast<DWORD>(8 + header.Size())));
-  for (BYTE b : header.Data()) out.Raw({b});
-  for (BYTE b : data) out.Raw({b});
-  return out.Align();
+  header.AlignDword().Dword(0).Word(0x30).Word(language).Dword(0).Dword(0);
+  out.Dword(dataSize.value_or(static_cast<DWORD>(data.size())));
+  out.Dword(headerSize.value_or(static_cast<DWORD>(8 + header.Size())));
+  out.Append(header.Data()).Append(data);
+  return out.AlignDword();
 }
 
-Bytes OrdinalName(WORD type, WORD name) { return Bytes().W16(0xFFFF).W16(type).W16(0xFFFF).W16(name); }
+Bytes OrdinalName(WORD type, WORD name) { return Bytes().Word(0xFFFF).Word(type).Word(0xFFFF).Word(name); }
 
 TEST(ResourceModule, LyingHeadersThrow) {
   const std::vector<BYTE> data{1, 0};
@@ -149,10 +124,10 @@ TEST(ResourceModule, LyingHeadersThrow) {
       {"name without terminator inside the header",
        [&] {
          Bytes b;
-         Bytes names = Bytes().W16(0xFFFF).W16(10).Str(u"ABCDEFGHIJKLMNOP", false);
+         Bytes names = Bytes().Word(0xFFFF).Word(10).String(u"ABCDEFGHIJKLMNOP", false);
          return Entry(b, names, data, 0, 32);
        }()},
-      {"fewer than eight bytes", Bytes().W32(0).W16(32)},
+      {"fewer than eight bytes", Bytes().Dword(0).Word(32)},
   };
   for (const auto& [what, bytes] : cases) {
     const auto copy = bytes.Data();
@@ -163,10 +138,10 @@ TEST(ResourceModule, LyingHeadersThrow) {
 TEST(ResourceModule, FindsByTypeAndNameFirstLanguageWinsNamesIgnoreAsciiCase) {
   Bytes image;
   Entry(image, OrdinalName(0, 0), {});
-  Entry(image, Bytes().Str(u"CEUX").Str(u"HI_RES_AWARE"), {1, 0}, 0x0411);
-  Entry(image, Bytes().Str(u"CEUX").Str(u"HI_RES_AWARE"), {2, 0}, 0x0409);
+  Entry(image, Bytes().String(u"CEUX").String(u"HI_RES_AWARE"), {1, 0}, 0x0411);
+  Entry(image, Bytes().String(u"CEUX").String(u"HI_RES_AWARE"), {2, 0}, 0x0409);
   Entry(image, OrdinalName(10, 7), {3}, 0);
-  Entry(image, Bytes().W16(0xFFFF).W16(10).Str(u"ÄB"), {4}, 0);
+  Entry(image, Bytes().Word(0xFFFF).Word(10).String(u"ÄB"), {4}, 0);
   const CResourceModule module(image.Data());
   ASSERT_EQ(module.Entries().size(), 4u);  // the null entry is not one
   EXPECT_EQ(module.Find(u"ceux", u"hi_res_aware")->front(), 1);
@@ -181,10 +156,10 @@ TEST(ResourceModule, FindsByTypeAndNameFirstLanguageWinsNamesIgnoreAsciiCase) {
 
 TEST(ResourceModule, LoadStringReadsItsBlockAndRejectsShortBlocks) {
   Bytes block;  // block 2 holds ids 16 to 31
-  block.W16(0).W16(3).Str(u"abc", false).W16(0);
-  for (int k = 3; k < 16; ++k) block.W16(0);
+  block.Word(0).Word(3).String(u"abc", false).Word(0);
+  for (int k = 3; k < 16; ++k) block.Word(0);
   Bytes shortBlock;  // block 3 claims more text than it has
-  shortBlock.W16(0).W16(50).Str(u"xy", false);
+  shortBlock.Word(0).Word(50).String(u"xy", false);
   Bytes image;
   Entry(image, OrdinalName(0, 0), {});
   Entry(image, OrdinalName(RT_STRING, 2), block.Data());
@@ -204,23 +179,23 @@ TEST(ResourceModule, LoadStringReadsItsBlockAndRejectsShortBlocks) {
 // A template of one header and the given items, each written as the standard layout.
 Bytes Template(DWORD style, WORD count, const std::function<void(Bytes&)>& items, bool font = true) {
   Bytes b;
-  b.W32(style | (font ? DS_SETFONT : 0)).W32(0).W16(count).W16(0).W16(0).W16(100).W16(50);
-  b.W16(0).W16(0).Str(u"T");
-  if (font) b.W16(9).Str(u"F");
+  b.Dword(style | (font ? DS_SETFONT : 0)).Dword(0).Word(count).Word(0).Word(0).Word(100).Word(50);
+  b.Word(0).Word(0).String(u"T");
+  if (font) b.Word(9).String(u"F");
   items(b);
   return b;
 }
 
 void Item(Bytes& b, WORD id, std::initializer_list<BYTE> creationData = {}) {
-  b.Align().W32(WS_CHILD).W32(0).W16(1).W16(2).W16(3).W16(4).W16(id).W16(0xFFFF).W16(0x0080).Str(u"odd");
-  b.W16(static_cast<WORD>(creationData.size())).Raw(creationData);
+  b.AlignDword().Dword(WS_CHILD).Dword(0).Word(1).Word(2).Word(3).Word(4).Word(id).Word(0xFFFF).Word(0x0080).String(u"odd");
+  b.Word(static_cast<WORD>(creationData.size())).Append(std::vector<BYTE>(creationData));
 }
 
 TEST(DialogTemplateParser, ItemsWithCreationDataAndNamedClasses) {
   const Bytes data = Template(WS_POPUP, 3, [](Bytes& b) {
     Item(b, 10, {0xAA, 0xBB, 0xCC});
-    b.Align().W32(WS_CHILD | WS_GROUP).W32(WS_EX_STATICEDGE).W16(static_cast<WORD>(-5)).W16(6).W16(7).W16(8);
-    b.W16(0xFFFF).Str(u"MyClass").W16(0xFFFF).W16(128).W16(0);
+    b.AlignDword().Dword(WS_CHILD | WS_GROUP).Dword(WS_EX_STATICEDGE).Word(static_cast<WORD>(-5)).Word(6).Word(7).Word(8);
+    b.Word(0xFFFF).String(u"MyClass").Word(0xFFFF).Word(128).Word(0);
     Item(b, 12);
   });
   std::string error;
@@ -241,26 +216,26 @@ TEST(DialogTemplateParser, ItemsWithCreationDataAndNamedClasses) {
 }
 
 TEST(DialogTemplateParser, LyingTemplatesAreRejected) {
-  auto fixedItem = [](Bytes& b) { b.Align().W32(0).W32(0).W16(0).W16(0).W16(0).W16(0).W16(1); };
+  auto fixedItem = [](Bytes& b) { b.AlignDword().Dword(0).Dword(0).Word(0).Word(0).Word(0).Word(0).Word(1); };
   const std::vector<std::pair<const char*, Bytes>> cases{
       {"more items announced than present", Template(WS_POPUP, 3, [](Bytes& b) { Item(b, 1); })},
       {"creation data past the end", Template(WS_POPUP, 1, [&](Bytes& b) {
          fixedItem(b);
-         b.W16(0xFFFF).W16(0x80).W16(0).W16(200).W16(1);
+         b.Word(0xFFFF).Word(0x80).Word(0).Word(200).Word(1);
        })},
       {"class ordinal cut", Template(WS_POPUP, 1, [&](Bytes& b) {
          fixedItem(b);
-         b.W16(0xFFFF);
+         b.Word(0xFFFF);
        })},
       {"item title without terminator", Template(WS_POPUP, 1, [&](Bytes& b) {
          fixedItem(b);
-         b.W16(0xFFFF).W16(0x80).Str(u"abc", false);
+         b.Word(0xFFFF).Word(0x80).String(u"abc", false);
        })},
       {"dialog title without terminator",
-       Bytes().W32(0).W32(0).W16(0).W16(0).W16(0).W16(1).W16(1).W16(0).W16(0).Str(u"abc", false)},
+       Bytes().Dword(0).Dword(0).Word(0).Word(0).Word(0).Word(1).Word(1).Word(0).Word(0).String(u"abc", false)},
       {"DS_SETFONT without the font", Template(WS_POPUP | DS_SETFONT, 0, [](Bytes&) {}, false)},
-      {"extended template", Bytes().W16(1).W16(0xFFFF).W32(0).W32(0).W32(0).W16(0).W16(0).W16(0).W16(0).W16(0)
-                                .W16(0).W16(0)},
+      {"extended template", Bytes().Word(1).Word(0xFFFF).Dword(0).Dword(0).Dword(0).Word(0).Word(0).Word(0).Word(0).Word(0)
+                                .Word(0).Word(0)},
   };
   for (const auto& [what, bytes] : cases) {
     std::string error;
@@ -272,9 +247,9 @@ TEST(DialogTemplateParser, LyingTemplatesAreRejected) {
 TEST(MenuTemplateParser, StructureErrors) {
   auto nested = [](int depth) {
     Bytes b;
-    b.W16(0).W16(0);
-    for (int k = 0; k < depth; ++k) b.W16(0x10 | 0x80).Str(u"p");
-    b.W16(0x80).W16(5).Str(u"leaf");
+    b.Word(0).Word(0);
+    for (int k = 0; k < depth; ++k) b.Word(0x10 | 0x80).String(u"p");
+    b.Word(0x80).Word(5).String(u"leaf");
     return b;
   };
   std::string error;
@@ -282,11 +257,11 @@ TEST(MenuTemplateParser, StructureErrors) {
   ASSERT_TRUE(deep) << error;
   EXPECT_EQ(deep->FindCommand(5)->text, u"leaf");
   EXPECT_FALSE(platform::ParseMenuTemplate(nested(17).Data(), &error));  // deeper than any menu
-  EXPECT_FALSE(platform::ParseMenuTemplate(Bytes().W16(0).W16(0).Data(), &error));  // no items
-  EXPECT_FALSE(platform::ParseMenuTemplate(Bytes().W16(0).W16(0).W16(0).W16(1).Str(u"a").Data(), &error));  // no end
-  EXPECT_FALSE(platform::ParseMenuTemplate(Bytes().W16(1).W16(4).W16(0x80).W16(1).Str(u"a").Data(), &error));  // MENUEX
+  EXPECT_FALSE(platform::ParseMenuTemplate(Bytes().Word(0).Word(0).Data(), &error));  // no items
+  EXPECT_FALSE(platform::ParseMenuTemplate(Bytes().Word(0).Word(0).Word(0).Word(1).String(u"a").Data(), &error));  // no end
+  EXPECT_FALSE(platform::ParseMenuTemplate(Bytes().Word(1).Word(4).Word(0x80).Word(1).String(u"a").Data(), &error));  // MENUEX
   // The header's offset skips extra bytes before the items.
-  const auto skipped = platform::ParseMenuTemplate(Bytes().W16(0).W16(2).W16(0xEEEE).W16(0x80 | 0x01).W16(9).Str(u"g").Data());
+  const auto skipped = platform::ParseMenuTemplate(Bytes().Word(0).Word(2).Word(0xEEEE).Word(0x80 | 0x01).Word(9).String(u"g").Data());
   ASSERT_TRUE(skipped);
   EXPECT_FALSE(skipped->items[0].IsEnabled());
   EXPECT_EQ(skipped->items[0].id, 9);
@@ -294,22 +269,22 @@ TEST(MenuTemplateParser, StructureErrors) {
 
 TEST(SmallFormats, AcceleratorsNeedTheirLastMarkToolbarsTheirVersion) {
   Bytes accelerators;
-  accelerators.W16(platform::FVIRTKEY).W16('A').W16(1).W16(0).W16(platform::FVIRTKEY).W16('B').W16(2).W16(0);
+  accelerators.Word(platform::FVIRTKEY).Word('A').Word(1).Word(0).Word(platform::FVIRTKEY).Word('B').Word(2).Word(0);
   EXPECT_FALSE(platform::ParseAcceleratorTable(accelerators.Data()));
-  EXPECT_FALSE(platform::ParseToolBarResource(Bytes().W16(2).W16(16).W16(16).W16(0).Data()));
-  const auto toolbar = platform::ParseToolBarResource(Bytes().W16(1).W16(16).W16(15).W16(3).W16(7).W16(0).W16(8).Data());
+  EXPECT_FALSE(platform::ParseToolBarResource(Bytes().Word(2).Word(16).Word(16).Word(0).Data()));
+  const auto toolbar = platform::ParseToolBarResource(Bytes().Word(1).Word(16).Word(15).Word(3).Word(7).Word(0).Word(8).Data());
   ASSERT_TRUE(toolbar);
   EXPECT_EQ(toolbar->ids, (std::vector<WORD>{7, 0, 8}));
-  EXPECT_FALSE(platform::ParseToolBarResource(Bytes().W16(1).W16(16).W16(15).W16(0xFFFF).W16(7).Data()));
+  EXPECT_FALSE(platform::ParseToolBarResource(Bytes().Word(1).Word(16).Word(15).Word(0xFFFF).Word(7).Data()));
 }
 
 TEST(SmallFormats, VersionBlockNeedsItsRootAndFixedInfo) {
   auto root = [](std::u16string_view key, DWORD signature, WORD childLength) {
     Bytes b;
-    b.W16(0).W16(52).W16(0).Str(key).Align();
-    b.W32(signature).W32(0x10000).W32(0x00010002).W32(0x00030004);
-    for (int k = 0; k < 9; ++k) b.W32(0);
-    if (childLength) b.W16(childLength).W16(0).W16(1).Str(u"StringFileInfo").Align();
+    b.Word(0).Word(52).Word(0).String(key).AlignDword();
+    b.Dword(signature).Dword(0x10000).Dword(0x00010002).Dword(0x00030004);
+    for (int k = 0; k < 9; ++k) b.Dword(0);
+    if (childLength) b.Word(childLength).Word(0).Word(1).String(u"StringFileInfo").AlignDword();
     std::vector<BYTE> data = b.Data();
     data[0] = static_cast<BYTE>(data.size());
     return data;

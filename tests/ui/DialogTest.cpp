@@ -54,7 +54,7 @@ END_MESSAGE_MAP()
 
 class Dialogs : public ::testing::Test {
  protected:
-  testres::ScopedDialogs dialogs = Install();
+  tvqtest::ScopedDialogs dialogs = Install();
 };
 
 // How the user ends the dialog, and what DoModal must then return.

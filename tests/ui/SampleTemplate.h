@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/core/WinStyles.h"
-#include "tests/ui/TemplateImage.h"
+#include "tests/support/Resources.h"
 
 namespace sample {
 
@@ -25,10 +25,10 @@ inline constexpr WORD kPicker = 401;
 
 inline constexpr DWORD kVisibleChild = WS_CHILD | WS_VISIBLE;
 
-inline testres::Dialog Make(DWORD style) {
-  using testres::Item;
+inline tvqtest::Dialog Make(DWORD style) {
+  using Item = tvqtest::DialogItem;
   constexpr WORD kButton = 0x80, kEdit = 0x81, kStatic = 0x82;
-  return testres::Dialog{
+  return tvqtest::Dialog{
       style | DS_SETFONT,
       140,
       170,
@@ -54,14 +54,14 @@ inline testres::Dialog Make(DWORD style) {
       }};
 }
 
-inline testres::Dialog UnknownClass() {
-  return testres::Dialog{WS_CHILD | DS_SETFONT, 100, 50, u"", {
-      testres::Item{kVisibleChild, 5, 5, 40, 10, 700, u"NoSuchClass", u""}}};
+inline tvqtest::Dialog UnknownClass() {
+  return tvqtest::Dialog{WS_CHILD | DS_SETFONT, 100, 50, u"", {
+      tvqtest::DialogItem{kVisibleChild, 5, 5, 40, 10, 700, u"NoSuchClass", u""}}};
 }
 
 // The sample dialog, the sample form and a template with an unknown class, installed for a scope.
-inline testres::ScopedDialogs Install() {
-  return testres::ScopedDialogs({{kDialogId, Make(WS_POPUP | WS_SYSMENU)},
+inline tvqtest::ScopedDialogs Install() {
+  return tvqtest::ScopedDialogs({{kDialogId, Make(WS_POPUP | WS_SYSMENU)},
                                  {kFormId, Make(WS_CHILD)},
                                  {kUnknownClassId, UnknownClass()}});
 }

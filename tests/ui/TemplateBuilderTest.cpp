@@ -85,7 +85,7 @@ class TemplateBuilder : public ::testing::Test {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
   }
 
-  testres::ScopedDialogs dialogs = Install();
+  tvqtest::ScopedDialogs dialogs = Install();
   QWidget host;
   SampleForm form;
 };

@@ -90,16 +90,22 @@ void CFile::ThrowOsError(int errnoValue) const {
   AfxThrowFileException(CFileException::OsErrorToCause(errnoValue), errnoValue, m_strFileName);
 }
 
-BOOL CFile::Open(const CString& fileName, UINT openFlags, CFileException* error) {
-  if (IsOpen()) Abort();
+int CFile::BeginOpen(const CString& fileName) {
   m_strFileName = FullPath(fileName);
   m_written = false;
-  const auto fail = [&](int errnoValue) {
-    if (error) *error = CFileException(CFileException::OsErrorToCause(errnoValue), errnoValue, m_strFileName);
-    return FALSE;
-  };
-  if (m_strFileName.IsEmpty()) return fail(ENOENT);
-  if (const int injected = InjectedFault(Operation::open, m_strFileName)) return fail(injected);
+  if (m_strFileName.IsEmpty()) return ENOENT;
+  return InjectedFault(Operation::open, m_strFileName);
+}
+
+BOOL CFile::FailOpen(int errnoValue, CFileException* error) const {
+  if (error) *error = CFileException(CFileException::OsErrorToCause(errnoValue), errnoValue, m_strFileName);
+  return FALSE;
+}
+
+BOOL CFile::Open(const CString& fileName, UINT openFlags, CFileException* error) {
+  if (IsOpen()) Abort();
+  const auto fail = [&](int errnoValue) { return FailOpen(errnoValue, error); };
+  if (const int refused = BeginOpen(fileName)) return fail(refused);
 
   int flags = AccessMode(openFlags) | O_CLOEXEC;
   if (openFlags & modeCreate) flags |= O_CREAT | ((openFlags & modeNoTruncate) ? 0 : O_TRUNC);
@@ -225,14 +231,8 @@ BOOL CMirrorFile::Open(const CString& fileName, UINT openFlags, CFileException* 
   if (!(openFlags & modeCreate) || (openFlags & modeNoTruncate) || !writing) {
     return CFile::Open(fileName, openFlags, error);
   }
-  m_strFileName = FullPath(fileName);
-  m_written = false;
-  const auto fail = [&](int errnoValue) {
-    if (error) *error = CFileException(CFileException::OsErrorToCause(errnoValue), errnoValue, m_strFileName);
-    return FALSE;
-  };
-  if (m_strFileName.IsEmpty()) return fail(ENOENT);
-  if (const int injected = InjectedFault(Operation::open, m_strFileName)) return fail(injected);
+  const auto fail = [&](int errnoValue) { return FailOpen(errnoValue, error); };
+  if (const int refused = BeginOpen(fileName)) return fail(refused);
 
   // Saving through a symbolic link replaces the file it points to and keeps the link.
   m_strRenameTarget = m_strFileName;

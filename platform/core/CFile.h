@@ -56,6 +56,11 @@ class CFile {
  protected:
   [[noreturn]] void ThrowOsError(int errnoValue) const;
   static int InjectedFault(Operation op, const CString& fileName);
+  // The start of every open: takes the full path and forgets earlier writes. 0, or the errno value that fails
+  // the open before the disk is touched (an empty name, an injected fault).
+  int BeginOpen(const CString& fileName);
+  // Puts the failed open's exception in *error when given; FALSE.
+  BOOL FailOpen(int errnoValue, CFileException* error) const;
 
   int m_fd = -1;
   CString m_strFileName;

@@ -15,9 +15,7 @@ int RunAdd(const std::vector<std::string>& args) {
   ExpectPositional(parsed, 1, "FILE");
   // Check every option before touching the file.
   EditorMembers members = NewTaskMembers();
-  if (const auto* subject = parsed.Value("subject")) members.subject = ArgumentText(*subject, "--subject");
-  if (const auto* memo = parsed.Value("memo")) members.memo = ArgumentText(*memo, "--memo");
-  if (const auto* priority = parsed.Value("priority")) ApplyPriority(*priority, members);
+  ApplyTextOptions(parsed, members);
   if (const auto* due = parsed.Value("due")) ApplyDue(ParseDue(*due), members);
 
   const std::string& path = parsed.positional[0];

@@ -19,9 +19,7 @@ int RunEdit(const std::vector<std::string>& args) {
   const int index = ParseTaskNumber(parsed.positional[1], document.GetTaskCount());
   document.SelectTask(index);
   EditorMembers members = EditTaskMembers(document.workTask);
-  if (const auto* subject = parsed.Value("subject")) members.subject = ArgumentText(*subject, "--subject");
-  if (const auto* memo = parsed.Value("memo")) members.memo = ArgumentText(*memo, "--memo");
-  if (const auto* priority = parsed.Value("priority")) ApplyPriority(*priority, members);
+  ApplyTextOptions(parsed, members);
   if (due) ApplyDue(*due, members);
   StoreMembers(members, document.workTask);
   document.ReplaceTask(index);

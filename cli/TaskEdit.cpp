@@ -105,6 +105,12 @@ CString ArgumentText(const std::string& utf8, const char* option) {
   return CString(std::move(text));
 }
 
+void ApplyTextOptions(const ParsedArguments& parsed, EditorMembers& members) {
+  if (const auto* subject = parsed.Value("subject")) members.subject = ArgumentText(*subject, "--subject");
+  if (const auto* memo = parsed.Value("memo")) members.memo = ArgumentText(*memo, "--memo");
+  if (const auto* priority = parsed.Value("priority")) ApplyPriority(*priority, members);
+}
+
 int ParseTaskNumber(const std::string& text, int count, bool allowEnd) {
   int number = 0;
   if (!ParseNumber(text, number) || number < 1) {

@@ -11,6 +11,8 @@ class CTarvelquistDoc;
 
 namespace tvqcli {
 
+struct ParsedArguments;
+
 // The task editor's exchanged members after its initialisation.
 struct EditorMembers {
   CString subject;
@@ -42,6 +44,8 @@ void ApplyDue(const DueChoice& due, EditorMembers& members);
 void ApplyPriority(const std::string& text, EditorMembers& members);
 // Option text (UTF-8 from the command line) as a CString. Throws UsageError on invalid UTF-8.
 CString ArgumentText(const std::string& utf8, const char* option);
+// The --subject, --memo and --priority given, as a user types and picks them in the editor.
+void ApplyTextOptions(const ParsedArguments& parsed, EditorMembers& members);
 
 // A task number from the command line (1-based), as a 0-based index below `limit` + 1 when `allowEnd`.
 // Throws InputError naming the list's size when out of range, UsageError when not a number.

@@ -66,8 +66,8 @@ bool ReadHeader(ResourceReader& reader, DialogTemplate& dialog, WORD& count, std
   return true;
 }
 
-// Item: (DWORD aligned) style, extended style, x, y, cx, cy, id; class; title; creation-data size n and
-// n bytes of creation data after it.
+// Item: (DWORD aligned) style, extended style, x, y, cx, cy, id; class; title; creation-data size n, which
+// counts the size word itself (so n - 2 bytes of data follow it; 0 means none).
 bool ReadItem(ResourceReader& reader, DialogItemTemplate& item, std::string& problem) {
   if (!reader.AlignDword()) {
     problem = "padding before the item runs past the end";
@@ -100,8 +100,9 @@ bool ReadItem(ResourceReader& reader, DialogItemTemplate& item, std::string& pro
   }
   item.windowClass = *windowClass;
   item.title = *title;
-  const auto extra = reader.Word();
-  const auto creationData = extra ? reader.Bytes(*extra) : std::nullopt;
+  const auto size = reader.Word();
+  const std::size_t dataLength = size && *size > 2 ? *size - 2u : 0u;
+  const auto creationData = size ? reader.Bytes(dataLength) : std::nullopt;
   if (!creationData) {
     problem = "creation data runs past the end";
     return false;

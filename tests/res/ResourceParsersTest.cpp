@@ -188,7 +188,9 @@ Bytes Template(DWORD style, WORD count, const std::function<void(Bytes&)>& items
 
 void Item(Bytes& b, WORD id, std::initializer_list<BYTE> creationData = {}) {
   b.AlignDword().Dword(WS_CHILD).Dword(0).Word(1).Word(2).Word(3).Word(4).Word(id).Word(0xFFFF).Word(0x0080).String(u"odd");
-  b.Word(static_cast<WORD>(creationData.size())).Append(std::vector<BYTE>(creationData));
+  // The size word counts itself.
+  const WORD size = creationData.size() == 0 ? 0 : static_cast<WORD>(creationData.size() + 2);
+  b.Word(size).Append(std::vector<BYTE>(creationData));
 }
 
 TEST(DialogTemplateParser, ItemsWithCreationDataAndNamedClasses) {

@@ -13,9 +13,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <limits>
+#include <type_traits>
 
 #include "platform/core/Resource.h"
 #include "platform/core/WinStyles.h"
@@ -73,6 +77,81 @@ class TemplateButton : public Base {
   CheckBehaviour m_behaviour;
 };
 
+// A check box or radio button drawn as a push button. Checked, it stays pressed in, with the highlight colour
+// for its face so that the choice of a row reads at a glance (the style's own pressed face is barely darker
+// than a raised one).
+class PushLikeButton : public TemplateButton<QPushButton> {
+  static constexpr int kCheckedFaceDarker = 150;
+
+ public:
+  PushLikeButton(CheckBehaviour behaviour, QWidget* parent) : TemplateButton<QPushButton>(behaviour, parent) {
+    setAutoDefault(false);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!isChecked()) {
+      QPushButton::paintEvent(event);
+      return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.state |= QStyle::State_On | QStyle::State_Sunken;
+    option.state &= ~QStyle::State_MouseOver;
+    // Darker than the highlight itself, so that its text stands out as well as on a raised face.
+    const QPalette& colours = palette();
+    const QColor face = isEnabled() ? colours.color(QPalette::Active, QPalette::Highlight).darker(kCheckedFaceDarker)
+                                    : colours.color(QPalette::Disabled, QPalette::Dark);
+    const QColor text = isEnabled() ? colours.color(QPalette::Active, QPalette::HighlightedText)
+                                    : colours.color(QPalette::Disabled, QPalette::Light);
+    option.palette.setColor(QPalette::Button, face);
+    option.palette.setColor(QPalette::ButtonText, text);
+    painter.drawControl(QStyle::CE_PushButton, option);
+  }
+};
+
+// A check box or radio button with its box as tall as two thirds of its text's line: the style's own box is
+// sized for a desktop screen and looks tiny beside the text of the handheld's fonts.
+template <typename Base>
+class IndicatorButton : public TemplateButton<Base> {
+  static constexpr bool kRadio = std::is_same_v<Base, QRadioButton>;
+
+ public:
+  using TemplateButton<Base>::TemplateButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    this->initStyleOption(&option);
+    const QStyle* style = this->style();
+    const auto indicatorMetric = kRadio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight;
+    const auto spacingMetric = kRadio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing;
+    const int side = std::max(style->pixelMetric(indicatorMetric, &option, this), option.fontMetrics.height() * 2 / 3);
+    const int spacing = style->pixelMetric(spacingMetric, &option, this);
+    const QRect area = option.rect;
+
+    QStyleOptionButton box = option;
+    box.rect = QStyle::visualRect(option.direction, area, QRect(0, (area.height() - side) / 2, side, side));
+    painter.drawPrimitive(kRadio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, box);
+
+    QStyleOptionButton label = option;
+    const QRect text(side + spacing, 0, std::max(0, area.width() - side - spacing), area.height());
+    label.rect = QStyle::visualRect(option.direction, area, text);
+    painter.drawControl(kRadio ? QStyle::CE_RadioButtonLabel : QStyle::CE_CheckBoxLabel, label);
+
+    if (option.state & QStyle::State_HasFocus) {
+      QStyleOptionFocusRect focus;
+      focus.QStyleOption::operator=(option);
+      const int flags =
+          QStyle::visualAlignment(option.direction, Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextShowMnemonic;
+      focus.rect = option.fontMetrics.boundingRect(label.rect, flags, option.text).adjusted(-2, -1, 2, 1) & area;
+      painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+  }
+};
+
 // Windows statics and group boxes let clicks through to what lies beneath them.
 void MakeTransparent(QWidget* widget) {
   widget->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -86,13 +165,11 @@ QAbstractButton* MakeCheckable(DWORD type, bool pushLike, QWidget* parent) {
   const bool radio = type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
   QAbstractButton* button = nullptr;
   if (pushLike) {
-    auto* push = new TemplateButton<QPushButton>(behaviour, parent);
-    push->setAutoDefault(false);
-    button = push;
+    button = new PushLikeButton(behaviour, parent);
   } else if (radio) {
-    button = new TemplateButton<QRadioButton>(behaviour, parent);
+    button = new IndicatorButton<QRadioButton>(behaviour, parent);
   } else {
-    button = new TemplateButton<QCheckBox>(behaviour, parent);
+    button = new IndicatorButton<QCheckBox>(behaviour, parent);
   }
   button->setCheckable(true);
   button->setAutoExclusive(false);

@@ -13,8 +13,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -190,12 +192,26 @@ class MultiLineEdit : public QPlainTextEdit {
   }
   // The platform's multi-line edit separates its lines with CR LF: a CR LF (or a lone CR or LF) of the text
   // starts a line here, and every line break reads back as CR LF.
+  // A write of the text that the edit already shows, just as a write leaves it (caret at the start, nothing
+  // to undo, nothing scrolled), would change nothing and is skipped: the dialogs write every member back at
+  // each radio click, and laying out the memo again is most of such a write's cost.
   void SetTextQuietly(const QString& text) {
-    m_quiet = true;
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (AsJustWritten(lines)) return;
+    m_quiet = true;
     setPlainText(lines);
     m_quiet = false;
+  }
+  bool AsJustWritten(const QString& lines) const {
+    const QTextDocument* text = document();
+    if (text->isModified() || text->isUndoAvailable() || text->isRedoAvailable()) return false;
+    const QTextCursor caret = textCursor();
+    if (caret.position() != 0 || caret.hasSelection()) return false;
+    if (verticalScrollBar()->value() != 0 || horizontalScrollBar()->value() != 0) return false;
+    QString blocks = lines;
+    blocks.replace(u'\n', QChar::ParagraphSeparator);
+    return text->toRawText() == blocks;
   }
   QString Text() const {
     QString text = document()->toRawText();  // unlike toPlainText, keeps no-break spaces as they are

@@ -8,7 +8,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <functional>
 #include <memory>
@@ -242,6 +245,45 @@ TEST_F(TemplateBuilder, MultiLineEditReadsItsLineBreaksAsCrLf) {
   QTest::keyClick(Item(kMemo), Qt::Key_Return, Qt::ShiftModifier);
   QTest::keyClicks(Item(kMemo), "y");
   EXPECT_EQ(memo->GetWindowText(), CString(u"x\r\n\r\ny"));
+}
+
+// Writing the text the memo already shows still leaves it as every write does: the caret at the start, no
+// selection, nothing to undo, scrolled to the top.
+TEST_F(TemplateBuilder, MultiLineEditWriteOfItsOwnTextResetsCaretUndoAndScroll) {
+  ASSERT_TRUE(guitest::Activate(&host));
+  CWnd* memo = form.GetDlgItem(kMemo);
+  auto* edit = ItemAs<QPlainTextEdit>(kMemo);
+  const CString text(u"one\r\ntwo\r\nthree\r\nfour\r\nfive\r\nsix\r\nseven\r\neight\r\nnine\r\nten");
+  const auto expectJustWritten = [&](const char* after) {
+    EXPECT_EQ(memo->GetWindowText(), text) << after;
+    EXPECT_EQ(edit->textCursor().position(), 0) << after;
+    EXPECT_FALSE(edit->textCursor().hasSelection()) << after;
+    EXPECT_FALSE(edit->document()->isUndoAvailable()) << after;
+    EXPECT_EQ(edit->verticalScrollBar()->value(), 0) << after;
+  };
+  memo->SetWindowText(text);
+  expectJustWritten("the first write");
+  memo->SetWindowText(text);
+  expectJustWritten("the same write again");
+
+  edit->moveCursor(QTextCursor::End);  // the caret at the end scrolls the last line into view
+  ASSERT_GT(edit->verticalScrollBar()->value(), 0);
+  memo->SetWindowText(text);
+  expectJustWritten("a moved caret");
+
+  QTextCursor selection = edit->textCursor();
+  selection.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, 3);
+  edit->setTextCursor(selection);
+  memo->SetWindowText(text);
+  expectJustWritten("a selection");
+
+  QTest::keyClicks(edit, "x");
+  QTest::keyClick(edit, Qt::Key_Backspace);  // the same text again, but with something to undo
+  ASSERT_TRUE(edit->document()->isUndoAvailable());
+  edit->moveCursor(QTextCursor::Start);
+  memo->SetWindowText(text);
+  expectJustWritten("an edit");
+  EXPECT_EQ(form.memoChanges, 2);  // the two keys; no write reports a change
 }
 
 TEST_F(TemplateBuilder, GetDlgItemGivesAHandleOfTheControlsKind) {

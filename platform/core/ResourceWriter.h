@@ -1,5 +1,5 @@
 // Little-endian writing of resource data, the counterpart of ResourceReader: for what builds resources (the
-// resource compiler, the image tools, tests that craft templates and .res images). Standard library only.
+// image tool, tests that craft templates and .res images). Standard library only.
 #pragma once
 
 #include <cstddef>

@@ -12,6 +12,10 @@
 #include "platform/core/WinStyles.h"
 #include "res/ProgramResources.h"
 #include "res/resource.h"
+#include "tests/support/Files.h"
+
+extern const unsigned char kTarvelquistRes[];
+extern const std::size_t kTarvelquistResSize;
 
 namespace {
 
@@ -31,6 +35,8 @@ DialogTemplate Dialog(int id) {
   return *dialog;
 }
 
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
 NameOrOrdinal Class(WORD ordinal) { return NameOrOrdinal{true, ordinal, {}}; }
 NameOrOrdinal Class(std::u16string name) { return NameOrOrdinal{false, 0, std::move(name)}; }
 NameOrOrdinal Text(std::u16string text) { return NameOrOrdinal{false, 0, std::move(text)}; }
@@ -48,6 +54,13 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON | BS_PUSHLIKE;
 constexpr DWORD kLabel = kChild | SS_LEFT | WS_GROUP;
 
+// Predefined classes are ordinals; a class name may be stored in any case (the script's compiler writes it
+// upper case), as class names compare without case.
+bool SameClass(const NameOrOrdinal& stored, const NameOrOrdinal& expected) {
+  if (stored.isOrdinal || expected.isOrdinal) return stored == expected;
+  return ResId(stored.name.c_str()) == ResId(expected.name.c_str());
+}
+
 void ExpectItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& expected) {
   ASSERT_EQ(dialog.items.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -55,7 +68,7 @@ void ExpectItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& 
     const auto& item = dialog.items[i];
     const auto& want = expected[i];
     EXPECT_EQ(item.id, static_cast<WORD>(want.id));
-    EXPECT_EQ(item.windowClass, want.windowClass);
+    EXPECT_TRUE(SameClass(item.windowClass, want.windowClass));
     EXPECT_EQ(item.title, want.title);
     EXPECT_EQ(item.x, want.x);
     EXPECT_EQ(item.y, want.y);
@@ -280,6 +293,31 @@ TEST(ProgramResources, EveryStringOfTheTable) {
     EXPECT_EQ(reader.Remaining(), 0u);
   }
   EXPECT_EQ(stored, strings.size());
+}
+
+// The program embeds the very image that the resource compiler wrote.
+TEST(ProgramResources, EmbeddedImageIsTheCompiledFile) {
+  const tvqtest::Bytes file = tvqtest::ReadFileBytes(TVQ_RES_IMAGE_PATH);
+  ASSERT_FALSE(file.empty()) << TVQ_RES_IMAGE_PATH;
+  EXPECT_EQ(std::vector<BYTE>(kTarvelquistRes, kTarvelquistRes + kTarvelquistResSize), file);
+}
+
+// Every resource of the image, and nothing else: an id the script misspells becomes a resource of its own
+// name rather than an error.
+TEST(ProgramResources, ImageHoldsExactlyTheProgramsResources) {
+  auto key = [](const ResId& id) { return id.IsOrdinal() ? std::to_string(id.Ordinal()) : Narrow(id.Name()); };
+  std::vector<std::string> stored;
+  for (const auto& entry : TarvelquistResources()->Entries()) {
+    EXPECT_EQ(entry.language, 0x0411) << key(entry.type) << "/" << key(entry.name);
+    stored.push_back(key(entry.type) + "/" + key(entry.name));
+  }
+  std::sort(stored.begin(), stored.end());
+  std::vector<std::string> expected{
+      "2/128",  "3/1",    "3/2",    "3/3",     "4/128",   "5/100",   "5/132",   "5/134",
+      "6/9",    "6/19",   "6/3585", "6/3601",  "6/3603",  "6/3825",  "6/3826",  "9/128",
+      "10/128", "14/128", "14/129", "16/1",    "241/128", "CEUX/HI_RES_AWARE"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(stored, expected);
 }
 
 TEST(ProgramResources, FrameworkLookupGoesThroughTheRegisteredModule) {

@@ -1,9 +1,13 @@
 // A sequence with a movable hole: inserting or erasing at the hole is O(1), and moving the hole costs the
 // distance it moves. The list control keeps its rows in one, because its callers rebuild a row by deleting it
 // and inserting it again at the same index, walking the rows in order: every step then happens at the hole.
+//
+// Slots inside the gap hold moved-from or default values and are never read. No element is ever moved onto
+// itself: with an empty gap there is nothing to move, the hole only changes place.
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -15,19 +19,27 @@ class GapBuffer {
  public:
   std::size_t size() const { return m_items.size() - GapLength(); }
   bool empty() const { return size() == 0; }
+  // Slots held, items and gap together.
+  std::size_t capacity() const { return m_items.size(); }
 
   T& operator[](std::size_t index) { return m_items[Slot(index)]; }
   const T& operator[](std::size_t index) const { return m_items[Slot(index)]; }
 
+  // index 0..size(). A throwing move or assignment of T leaves the items as they were.
   void insert(std::size_t index, T value) {
+    assert(index <= size());
     if (GapLength() == 0) Grow();
     MoveGapTo(index);
-    m_items[m_gapBegin++] = std::move(value);
+    m_items[m_gapBegin] = std::move(value);
+    ++m_gapBegin;  // only once the slot holds the item
   }
 
+  // index 0..size()-1. The item's resources go at once: its slot is reset to an empty value.
   void erase(std::size_t index) {
+    assert(index < size());
     MoveGapTo(index);
-    m_items[m_gapEnd++] = T();  // gap slots hold empty values
+    m_items[m_gapEnd] = T();
+    ++m_gapEnd;
   }
 
   // Empties the buffer and gives its memory back.
@@ -45,41 +57,49 @@ class GapBuffer {
   }
 
  private:
+  using Diff = std::ptrdiff_t;
+
   std::size_t GapLength() const { return m_gapEnd - m_gapBegin; }
   std::size_t Slot(std::size_t index) const { return index < m_gapBegin ? index : index + GapLength(); }
+  auto At(std::size_t slot) { return m_items.begin() + static_cast<Diff>(slot); }
 
   void MoveGapTo(std::size_t index) {
+    const std::size_t gap = GapLength();
+    if (gap == 0) {
+      // Nothing lies between the items: the hole is wherever it is asked to be.
+      m_gapBegin = index;
+      m_gapEnd = index;
+      return;
+    }
     if (index < m_gapBegin) {
-      // Items [index, gapBegin) move to the end of the gap.
-      const std::size_t count = m_gapBegin - index;
-      std::move_backward(m_items.begin() + static_cast<std::ptrdiff_t>(index),
-                         m_items.begin() + static_cast<std::ptrdiff_t>(m_gapBegin),
-                         m_items.begin() + static_cast<std::ptrdiff_t>(m_gapEnd));
-      m_gapBegin -= count;
-      m_gapEnd -= count;
+      // Items [index, gapBegin) move to the end of the gap; source and target differ by the gap's length.
+      std::move_backward(At(index), At(m_gapBegin), At(m_gapEnd));
+      m_gapBegin = index;
+      m_gapEnd = index + gap;
     } else if (index > m_gapBegin) {
-      // Items after the gap move to its start.
+      // The first index - gapBegin items after the gap move to its start.
       const std::size_t count = index - m_gapBegin;
-      std::move(m_items.begin() + static_cast<std::ptrdiff_t>(m_gapEnd),
-                m_items.begin() + static_cast<std::ptrdiff_t>(m_gapEnd + count),
-                m_items.begin() + static_cast<std::ptrdiff_t>(m_gapBegin));
-      m_gapBegin += count;
-      m_gapEnd += count;
+      std::move(At(m_gapEnd), At(m_gapEnd + count), At(m_gapBegin));
+      m_gapBegin = index;
+      m_gapEnd = index + gap;
     }
   }
 
+  // A new gap of half the items (at least 16) where the empty one was. The items are moved only when their move
+  // cannot throw, else copied, so that a failure here leaves the buffer as it was.
   void Grow() {
     const std::size_t used = size();
     const std::size_t gap = std::max<std::size_t>(16, used / 2);
-    std::vector<T> grown(used + gap);
-    std::move(m_items.begin(), m_items.begin() + static_cast<std::ptrdiff_t>(m_gapBegin), grown.begin());
-    std::move(m_items.begin() + static_cast<std::ptrdiff_t>(m_gapEnd), m_items.end(),
-              grown.begin() + static_cast<std::ptrdiff_t>(m_gapBegin + gap));
+    std::vector<T> grown;
+    grown.reserve(used + gap);
+    for (std::size_t i = 0; i < m_gapBegin; ++i) grown.push_back(std::move_if_noexcept(m_items[i]));
+    grown.resize(m_gapBegin + gap);
+    for (std::size_t i = m_gapEnd; i < m_items.size(); ++i) grown.push_back(std::move_if_noexcept(m_items[i]));
     m_gapEnd = m_gapBegin + gap;
     m_items.swap(grown);
   }
 
-  std::vector<T> m_items;  // items before the gap, the gap's empty slots, items after it
+  std::vector<T> m_items;  // items before the gap, the gap's slots, items after it
   std::size_t m_gapBegin = 0;
   std::size_t m_gapEnd = 0;
 };

@@ -14,10 +14,8 @@
 
 #include "platform/core/WinStyles.h"
 #include "platform/ui/Controls.h"
-#include "platform/ui/GapBuffer.h"
 #include "platform/ui/ListViewWidget.h"
 
-using listview::GapBuffer;
 using listview::ListViewWidget;
 
 namespace {
@@ -298,35 +296,6 @@ TEST_F(ListControlTest, ManyRowsKeepTheirOrderAndStateThroughMiddleEdits) {
   EXPECT_EQ(list->Text(50001, 0), CString(u"50001"));
   EXPECT_EQ(list->State(60000, LVIS_SELECTED), LVIS_SELECTED);
   EXPECT_EQ(list->SelectedCount(), 1);
-}
-
-// The row store against a plain vector over random inserts and erases.
-TEST(GapBufferTest, BehavesAsAVectorUnderRandomEdits) {
-  std::mt19937 random(7);
-  GapBuffer<int> buffer;
-  std::vector<int> reference;
-  for (int step = 0; step < 20000; ++step) {
-    const std::size_t size = reference.size();
-    const int action = static_cast<int>(random() % 3);
-    if (action < 2 || size == 0) {
-      const std::size_t at = random() % (size + 1);
-      buffer.insert(at, step);
-      reference.insert(reference.begin() + static_cast<std::ptrdiff_t>(at), step);
-    } else {
-      const std::size_t at = random() % size;
-      buffer.erase(at);
-      reference.erase(reference.begin() + static_cast<std::ptrdiff_t>(at));
-    }
-    if (step % 997 == 0) {
-      ASSERT_EQ(buffer.size(), reference.size());
-      for (std::size_t i = 0; i < reference.size(); ++i) ASSERT_EQ(buffer[i], reference[i]) << "step " << step;
-    }
-  }
-  std::vector<int> walked;
-  buffer.for_each([&](int v) { walked.push_back(v); });
-  EXPECT_EQ(walked, reference);
-  buffer.clear();
-  EXPECT_TRUE(buffer.empty());
 }
 
 TEST(VirtualKeyTest, QtKeysMapToThePlatformCodes) {

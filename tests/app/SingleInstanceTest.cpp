@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <latch>
 #include <thread>
@@ -293,6 +294,31 @@ TEST_F(SingleInstanceTest, AStartAfterTheRunningInstanceHasEndedRuns) {
   EXPECT_FALSE(QFile::exists(SocketPath()));
   CSingleInstance next(m_exe, m_runtime.path());
   EXPECT_EQ(next.Start([] { return true; }), Outcome::first);
+}
+
+// The lock file is never removed (a start holding the old one and a start making a new one would both hold
+// "the" lock), so one that is not a plain file of this user's is refused, without waiting on it.
+TEST_F(SingleInstanceTest, ALockFileThatIsNotAPlainFileOfThisUsersIsRefused) {
+  const QByteArray lock = QFile::encodeName(LockPath());
+  const QString elsewhere = m_runtime.filePath(QStringLiteral("elsewhere"));
+  WriteFile(elsewhere, QByteArray());
+  const std::vector<std::function<bool()>> obstacles = {
+      [&] { return QDir().mkdir(LockPath()); },
+      [&] { return QFile::link(elsewhere, LockPath()); },
+      [&] { return ::mkfifo(lock.constData(), 0600) == 0; },
+  };
+  for (std::size_t i = 0; i < obstacles.size(); ++i) {
+    SCOPED_TRACE(i);
+    ::rmdir(lock.constData());
+    ::unlink(lock.constData());
+    ASSERT_TRUE(obstacles[i]());
+    CSingleInstance start(m_exe, m_runtime.path());
+    const auto started = Clock::now();
+    EXPECT_EQ(start.Start([] { return true; }), Outcome::unsafe);
+    EXPECT_LT(Since(started), 500ms);
+    EXPECT_TRUE(start.Problem().contains(LockPath())) << start.Problem().toStdString();
+    EXPECT_FALSE(QFile::exists(SocketPath()));
+  }
 }
 
 TEST_F(SingleInstanceTest, OfManyStartsAtOnceExactlyOneTakesTheLock) {

@@ -51,6 +51,7 @@ constexpr char32_t kHex[] = U"0123456789ABCDEF";
 // Puts the code points that show `codePoint` (itself, a control picture or an escape); false as soon as put does.
 template <typename Put>
 bool PutShown(char32_t codePoint, Put& put) {
+  if (codePoint >= 0x20 && codePoint < 0x7F) return put(codePoint);
   if (codePoint < 0x20) return put(0x2400 + codePoint);
   if (codePoint == 0x7F) return put(U'\u2421');
   if (!IsHiddenControl(codePoint) && !platform::IsSurrogate(codePoint)) return put(codePoint);

@@ -14,7 +14,7 @@ namespace tvqcli {
 // marks (U+202A-202E, U+2066-2069, U+200E, U+200F, U+061C) and the line and paragraph separators (U+2028,
 // U+2029). Text for people shows them as escapes; JSON writes them as \u escapes.
 constexpr bool IsHiddenControl(char32_t codePoint) {
-  if (codePoint < 0x80) return false;
+  if (codePoint < 0x80 || codePoint > 0x2069) return false;
   return codePoint <= 0x9F || codePoint == 0x061C || codePoint == 0x200E || codePoint == 0x200F ||
          (codePoint >= 0x2028 && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069);
 }

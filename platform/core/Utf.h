@@ -47,7 +47,9 @@ inline void AppendUtf8(std::string& out, char32_t codePoint) {
 // Sized first and written in place: tvq list writes every cell of a long list through here.
 inline void AppendUtf8(std::string& out, std::u32string_view text) {
   std::size_t bytes = 0;
-  for (const char32_t codePoint : text) bytes += codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
+  for (const char32_t codePoint : text) {
+    bytes += codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
+  }
   const std::size_t start = out.size();
   out.resize(start + bytes);
   char* p = out.data() + start;

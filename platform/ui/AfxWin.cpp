@@ -258,9 +258,8 @@ BOOL AfxActivateMainWindow() {
   // then a message box or file chooser. They go to the front after it, and the topmost one takes the focus:
   // the main window is disabled while any of them runs.
   std::vector<QWidget*> front = CDialog::GetRunningDialogWindows();
-  if (QWidget* modal = QApplication::activeModalWidget(); modal && std::find(front.begin(), front.end(), modal) == front.end()) {
-    front.push_back(modal);
-  }
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && std::find(front.begin(), front.end(), modal) == front.end()) front.push_back(modal);
   std::erase_if(front, [](const QWidget* window) { return !window->isVisible(); });
   // Before the main window exists only a start-up message can be shown.
   if (!main && front.empty()) return FALSE;

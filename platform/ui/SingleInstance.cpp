@@ -60,7 +60,8 @@ bool FromThisUser(int fd) { return PeerUid(fd) == static_cast<long long>(::geteu
 // The folder's parent must not let others rename the folder away: not writable by others, or sticky (/tmp).
 QString ParentProblem(const QString& parent) {
   struct stat info {};
-  if (::stat(Native(parent).constData(), &info) != 0) return QStringLiteral("%1 cannot be read (%2)").arg(parent, OsError(errno));
+  if (::stat(Native(parent).constData(), &info) != 0)
+    return QStringLiteral("%1 cannot be read (%2)").arg(parent, OsError(errno));
   if ((info.st_mode & S_IWOTH) && !(info.st_mode & S_ISVTX)) {
     return QStringLiteral("%1 can be written by every user and is not sticky").arg(parent);
   }
@@ -109,15 +110,18 @@ CInstanceLock::~CInstanceLock() {
 
 QString CInstanceLock::FolderProblem(const QString& path, bool privateOnly) {
   struct stat info {};
-  if (::lstat(Native(path).constData(), &info) != 0) return QStringLiteral("%1 cannot be used (%2)").arg(path, OsError(errno));
+  if (::lstat(Native(path).constData(), &info) != 0)
+    return QStringLiteral("%1 cannot be used (%2)").arg(path, OsError(errno));
   if (S_ISLNK(info.st_mode)) return QStringLiteral("%1 is a symbolic link").arg(path);
   if (!S_ISDIR(info.st_mode)) return QStringLiteral("%1 is not a folder").arg(path);
-  if (info.st_uid != ::geteuid()) return QStringLiteral("%1 belongs to user %2").arg(path, QString::number(info.st_uid));
+  if (info.st_uid != ::geteuid())
+    return QStringLiteral("%1 belongs to user %2").arg(path, QString::number(info.st_uid));
   const QString mode = QString::number(info.st_mode & 07777, 8).rightJustified(4, u'0');
   if (privateOnly && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     return QStringLiteral("%1 is open to other users (mode %2, not 0700)").arg(path, mode);
   }
-  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return QStringLiteral("%1 can be written by other users (mode %2)").arg(path, mode);
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return QStringLiteral("%1 can be written by other users (mode %2)").arg(path, mode);
   if ((info.st_mode & S_IRWXU) != S_IRWXU) return QStringLiteral("%1 is closed to its owner (mode %2)").arg(path, mode);
   return {};
 }
@@ -127,7 +131,8 @@ CInstanceLock::Take CInstanceLock::TryTake(const QString& lockPath) {
   if (m_folder.isEmpty()) return Take::unsafe;
   if (m_fd < 0) {
     // O_NOFOLLOW: a link planted at the name is refused; O_NONBLOCK: a FIFO there does not hang the start.
-    ScopedFd fd(::open(Native(lockPath).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
+    ScopedFd fd(
+        ::open(Native(lockPath).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
     if (fd.get() < 0) {
       m_problem = QStringLiteral("the lock file %1 cannot be opened (%2)").arg(lockPath, OsError(errno));
       return Take::unsafe;
@@ -167,7 +172,8 @@ QString CSingleInstance::LockNameFor(const QString& exePath, const QString& runt
   path.replace(u'\\', u'/');
   // The path is hashed so that any path gives a short, valid socket name.
   const QByteArray digest = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-  const QString name = QStringLiteral("tarvelquist-%1-%2").arg(QString::number(::geteuid()), QString::fromLatin1(digest));
+  const QString name =
+      QStringLiteral("tarvelquist-%1-%2").arg(QString::number(::geteuid()), QString::fromLatin1(digest));
   QString problem;
   const QString folder = runtimeDir.isEmpty() ? RendezvousFolder({}, problem) : runtimeDir;
   return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
@@ -187,7 +193,8 @@ CSingleInstance::Answer CSingleInstance::AskOnce(std::chrono::milliseconds answe
   }
   // A listener of another user is nobody this start may believe.
   if (!FromThisUser(fd.get())) return Answer::nobody;
-  if (::send(fd.get(), kRaiseRequest, sizeof kRaiseRequest - 1, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof kRaiseRequest - 1)) {
+  if (::send(fd.get(), kRaiseRequest, sizeof kRaiseRequest - 1, MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(sizeof kRaiseRequest - 1)) {
     return Answer::silent;
   }
   const auto deadline = Clock::now() + answerTimeout;

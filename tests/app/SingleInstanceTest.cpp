@@ -134,7 +134,8 @@ int AskFromChildProcess(const QString& path, bool foreign) {
     if (foreign) BecomeOtherUser();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ::_exit(10);
-    [[maybe_unused]] const auto sent = ::write(fd, CSingleInstance::kRaiseRequest, std::strlen(CSingleInstance::kRaiseRequest));
+    [[maybe_unused]] const auto sent =
+        ::write(fd, CSingleInstance::kRaiseRequest, std::strlen(CSingleInstance::kRaiseRequest));
     pollfd waiting{fd, POLLIN, 0};
     if (::poll(&waiting, 1, 3000) != 1) ::_exit(11);
     char answer[16];
@@ -169,7 +170,8 @@ class SingleInstanceTest : public ::testing::Test {
   QString LockPath() const { return SocketPath() + QStringLiteral(".lock"); }
 
   // A later start on another thread, while this thread's loop lets the running instance answer.
-  Outcome StartFromAnotherThread(int tries, std::chrono::milliseconds pause, std::chrono::milliseconds* spent = nullptr) {
+  Outcome StartFromAnotherThread(int tries, std::chrono::milliseconds pause,
+                                 std::chrono::milliseconds* spent = nullptr) {
     const auto started = Clock::now();
     auto outcome = std::async(std::launch::async, [this, tries, pause] {
       CSingleInstance later(m_exe, m_runtime.path());
@@ -219,7 +221,8 @@ TEST_F(SingleInstanceTest, WhileTheRunningInstanceHasNoWindowALaterStartAsksAgai
 // start replaces it at once, and a later start then reaches that first one.
 TEST_F(SingleInstanceTest, WhateverLiesAtTheSocketsNameTheFirstStartTakesItOver) {
   enum class Obstacle { staleSocket, emptyFolder, file, silentListener };
-  for (const Obstacle obstacle : {Obstacle::staleSocket, Obstacle::emptyFolder, Obstacle::file, Obstacle::silentListener}) {
+  for (const Obstacle obstacle :
+       {Obstacle::staleSocket, Obstacle::emptyFolder, Obstacle::file, Obstacle::silentListener}) {
     SCOPED_TRACE(static_cast<int>(obstacle));
     QTemporaryDir folder;
     m_runtime.swap(folder);
@@ -428,7 +431,8 @@ TEST_F(InstanceFolderChoiceTest, AnUnsafePrivateFolderIsRefusedAndNothingIsPutIn
     EXPECT_TRUE(instance.LockName().isEmpty());
     EXPECT_EQ(instance.Start([] { return true; }), Outcome::unsafe);
     EXPECT_FALSE(instance.HoldsLock());
-    EXPECT_TRUE(instance.Problem().contains(unsafe == Unsafe::parentNotSticky ? Temp() : Own())) << instance.Problem().toStdString();
+    EXPECT_TRUE(instance.Problem().contains(unsafe == Unsafe::parentNotSticky ? Temp() : Own()))
+        << instance.Problem().toStdString();
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
     if (QFileInfo(Own()).isDir() && !QFileInfo(Own()).isSymLink()) {
       EXPECT_TRUE(QDir(Own()).isEmpty());

@@ -87,7 +87,8 @@ TEST(Csv, ImportTakesOffTheGuardAndNothingElse) {
 // comes back from its cell unchanged, and no written cell begins with what a spreadsheet evaluates.
 TEST(Csv, EveryTaskComesBackExactlyAndNoCellStartsAFormula) {
   std::mt19937 random(4180);
-  const std::u16string_view starts[] = {u"'", u"''", u"=", u"+", u"-", u"@", u"\t", u"\r", u"\n", u"\"", u",", u" ", u"a"};
+  const std::u16string_view starts[] = {u"'",  u"''", u"=",  u"+", u"-", u"@", u"\t",
+                                        u"\r", u"\n", u"\"", u",", u" ", u"a"};
   const auto text = [&] {
     std::u16string value;
     for (int n = static_cast<int>(random() % 4); n > 0; --n) value += starts[random() % std::size(starts)];

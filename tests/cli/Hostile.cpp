@@ -7,11 +7,16 @@ namespace clitest {
 namespace {
 
 // Pieces a hostile text is made of: each is a run of UTF-16 units.
+// clang-format off
 const std::array<std::u16string_view, 24> kPieces = {
-    u"\x1B[31m", u"\x9B" u"2J",  u"\u202E",   u"\u2066", u"\u2069", u"\u200E", u"\u200F", u"\u061C",
-    u"\u2028",   u"\u202A",      u"\r\n",     u"\r",     u"\n",     u"\t",     u"\x7F",   u"\x85",
-    u"=",        u"+",           u"-",        u"@",      u"'",      u",\"",    u"\u4EF6", u"\U0001F600",
+    u"\x1B[31m", u"\x9B" u"2J", u"\u202E", u"\u2066", u"\u2069", u"\u200E", u"\u200F", u"\u061C",
+    u"\u2028",   u"\u202A",     u"\r\n",   u"\r",     u"\n",     u"\t",     u"\x7F",   u"\x85",
+    u"=",        u"+",          u"-",       u"@",      u"'",      u",\"",    u"\u4EF6", u"\U0001F600",
 };
+// clang-format on
+
+// Code points a file name gets in UTF-8: C1 controls and direction controls.
+constexpr std::array<char32_t, 6> kNameControls = {0x9B, 0x202E, 0x2067, 0x200F, 0x061C, 0x85};
 
 int Below(std::mt19937& random, int limit) { return std::uniform_int_distribution<int>(0, limit - 1)(random); }
 
@@ -82,7 +87,7 @@ std::string HostileFileName(std::mt19937& random) {
         name.push_back(static_cast<char>(1 + Below(random, 0x1F)));  // C0 without NUL
         break;
       case 2:
-        AppendUtf8(name, static_cast<char32_t>(std::array{0x9B, 0x202E, 0x2067, 0x200F, 0x061C, 0x85}[static_cast<std::size_t>(Below(random, 6))]));
+        AppendUtf8(name, kNameControls[static_cast<std::size_t>(Below(random, kNameControls.size()))]);
         break;
       case 3:
         name.push_back(static_cast<char>(0x80 + Below(random, 0x80)));  // a byte that cannot stand alone in UTF-8
@@ -98,7 +103,11 @@ std::string HostileFileName(std::mt19937& random) {
 std::string TerminalHazard(std::string_view output, bool crLf) {
   for (std::size_t pos = 0; pos < output.size();) {
     const auto lead = static_cast<unsigned char>(output[pos]);
-    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+    std::size_t length = lead < 0x80                   ? 1
+                         : lead >= 0xC2 && lead < 0xE0 ? 2
+                         : lead >= 0xE0 && lead < 0xF0 ? 3
+                         : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                       : 0;
     if (length == 0 || pos + length > output.size()) return Where(output, pos, "not UTF-8");
     char32_t codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
     for (std::size_t k = 1; k < length; ++k) {
@@ -106,7 +115,8 @@ std::string TerminalHazard(std::string_view output, bool crLf) {
       if ((next & 0xC0) != 0x80) return Where(output, pos, "not UTF-8");
       codePoint = (codePoint << 6) | (next & 0x3F);
     }
-    const bool lineEnd = codePoint == U'\n' || (crLf && codePoint == U'\r' && pos + 1 < output.size() && output[pos + 1] == '\n');
+    const bool lineEnd =
+        codePoint == U'\n' || (crLf && codePoint == U'\r' && pos + 1 < output.size() && output[pos + 1] == '\n');
     if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || (!lineEnd && Hazardous(codePoint))) {
       return Where(output, pos, "a control");
     }

@@ -51,7 +51,9 @@ void ExpectSafe(const TvqResult& result, const std::string& what, bool crLf = fa
   EXPECT_EQ(TerminalHazard(result.err), "") << what << " (standard error)";
 }
 
-std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t Lines(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(HostileOutput, NoOutputMeantForAPersonCarriesAControl) {
   std::mt19937 random(0x7E57);
@@ -82,7 +84,8 @@ TEST(HostileOutput, NoOutputMeantForAPersonCarriesAControl) {
     const std::string missing = dir.File(clitest::HostileFileName(random) + "-missing");
     std::string badCsv = "subject,due,priority,memo\r\na,";
     for (const char16_t unit : clitest::HostileText(random, 12, false)) {
-      if (unit != u',' && unit != u'"' && unit != u'\r' && unit != u'\n') badCsv.push_back(static_cast<char>(unit & 0xFF));
+      if (unit != u',' && unit != u'"' && unit != u'\r' && unit != u'\n')
+        badCsv.push_back(static_cast<char>(unit & 0xFF));
     }
     badCsv += "x,A1,\r\n";
     std::string badKey = "{\"tasks\":[{";
@@ -114,7 +117,10 @@ TEST(HostileOutput, NoOutputMeantForAPersonCarriesAControl) {
 TEST(HostileOutput, ArgumentsAndCellsShowTheirControlsReadably) {
   tvqtest::TempDir dir;
   const std::string file = dir.File("t.tvq");
-  ASSERT_EQ(RunTvq({"make", file}, "{\"tasks\":[{\"subject\":\"a\\u009b2J\\u202eb\",\"priority\":\"A1\",\"memo\":\"\\u001b[31mred\"}]}").exitCode, 0);
+  ASSERT_EQ(RunTvq({"make", file},
+                   "{\"tasks\":[{\"subject\":\"a\\u009b2J\\u202eb\",\"priority\":\"A1\",\"memo\":\"\\u001b[31mred\"}]}")
+                .exitCode,
+            0);
   const TvqResult listed = RunTvq({"list", file, "--wide"});
   EXPECT_NE(listed.out.find("a\\u009B2J\\u202Eb"), std::string::npos) << listed.out;
   EXPECT_NE(listed.out.find("\xE2\x90\x9B[31mred"), std::string::npos) << listed.out;  // ␛[31mred

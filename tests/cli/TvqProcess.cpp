@@ -20,7 +20,8 @@ namespace clitest {
 namespace {
 
 // NAME=value texts: this process's environment with tvq's private settings folder and the test's changes.
-std::vector<std::string> EnvironmentFor(const std::string& configHome, const std::map<std::string, std::string>& environment) {
+std::vector<std::string> EnvironmentFor(const std::string& configHome,
+                                        const std::map<std::string, std::string>& environment) {
   std::map<std::string, std::string> variables;
   for (char** entry = environ; *entry; ++entry) {
     const std::string text = *entry;
@@ -90,7 +91,8 @@ TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input,
   return result;
 }
 
-TvqResult RunTvqOnTerminal(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment) {
+TvqResult RunTvqOnTerminal(const std::vector<std::string>& args,
+                           const std::map<std::string, std::string>& environment) {
   tvqtest::TempDir io;
   const std::string errPath = io.File("err");
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);

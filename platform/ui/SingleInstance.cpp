@@ -142,6 +142,8 @@ CInstanceLock::Take CInstanceLock::TryTake(const QString& lockPath) {
       m_problem = QStringLiteral("the lock file %1 is not a file of this user").arg(lockPath);
       return Take::unsafe;
     }
+    // Anybody who can open the file can hold its lock: in a runtime folder others may look into, it stays 0600.
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) ::fchmod(fd.get(), 0600);
     m_fd = fd.release();
   }
   if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {

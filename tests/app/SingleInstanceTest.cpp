@@ -295,8 +295,14 @@ TEST_F(SingleInstanceTest, AStartAfterTheRunningInstanceHasEndedRuns) {
     ASSERT_EQ(running.Start([] { return true; }), Outcome::first);
   }
   EXPECT_FALSE(QFile::exists(SocketPath()));
+  // The lock file stays; one that others could open (and hold) is closed to them again.
+  const QByteArray lock = QFile::encodeName(LockPath());
+  ASSERT_EQ(::chmod(lock.constData(), 0644), 0);
   CSingleInstance next(m_exe, m_runtime.path());
   EXPECT_EQ(next.Start([] { return true; }), Outcome::first);
+  struct stat info {};
+  ASSERT_EQ(::stat(lock.constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 // The lock file is never removed (a start holding the old one and a start making a new one would both hold

@@ -270,12 +270,6 @@ bool CSingleInstance::ReachRunningInstance(int tries, std::chrono::milliseconds 
   return false;
 }
 
-bool CSingleInstance::Listen(RaiseHandler handler) {
-  if (m_lock.TryTake(m_lockName + QStringLiteral(".lock")) != CInstanceLock::Take::taken) return false;
-  m_raise = std::move(handler);
-  return ListenOnSocket();
-}
-
 bool CSingleInstance::ListenOnSocket() {
   const QByteArray path = Native(m_lockName);
   sockaddr_un address{};

@@ -82,8 +82,7 @@ class CSingleInstance {
   // this user listens.
   bool ReachRunningInstance(int tries = 40, std::chrono::milliseconds pause = std::chrono::milliseconds(250));
 
-  // Takes the lock and listens. FALSE when another instance holds the lock or the folder is not safe.
-  bool Listen(RaiseHandler handler);
+  // After `first`: whether later starts can reach this instance (they end either way), and the lock.
   bool IsListening() const;
   bool HoldsLock() const { return m_lock.Holds(); }
 

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
+#include "platform/ui/CDialog.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/SingleInstance.h"
@@ -158,6 +160,35 @@ std::vector<ButtonAnswer> ButtonsFor(UINT type) {
   }
 }
 
+// The single-instance test: nothing when this start runs on, else the status it ends with.
+std::optional<int> EndUnlessFirst(CSingleInstance& instance) {
+  switch (instance.Start([] { return AfxActivateMainWindow() != FALSE; })) {
+    case CSingleInstance::Outcome::first:
+      return std::nullopt;
+    case CSingleInstance::Outcome::raised:
+      return 0;
+    case CSingleInstance::Outcome::unanswered:
+      std::fprintf(stderr, "tarvelquist: an instance already runs but did not show its window; not starting another\n");
+      return 1;
+    case CSingleInstance::Outcome::unsafe:
+      break;
+  }
+  // Running without a trusted lock could put two windows on one file, each saving over the other's changes.
+  const CString text = CString::FromQString(
+      QStringLiteral("Tarvelquist cannot make sure that it runs only once, so it does not start: %1. Set "
+                     "XDG_RUNTIME_DIR to a folder only you can use.")
+          .arg(instance.Problem()));
+  std::fprintf(stderr, "tarvelquist: %s\n", text.ToUtf8().c_str());
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+  return 1;
+}
+
+// Shows a window that may be minimized and puts it on top of the others.
+void BringToFront(QWidget* window) {
+  if (window->isMinimized()) window->showNormal();
+  window->raise();
+}
+
 QWidget* DialogParent() {
   if (QWidget* main = AfxGetMainWindowWidget(); main && main->isVisible()) return main;
   return QApplication::activeWindow();
@@ -180,11 +211,10 @@ int AfxWinMain(int argc, char** argv) {
   QApplication qtApp(argc, argv);
   AfxInitWindowLayer(qtApp);
 
-  CSingleInstance instance(QCoreApplication::applicationFilePath());
-  if (instance.ReachRunningInstance()) return 0;
   // Signals are caught before the lock is taken: once the lock exists, a SIGTERM is a normal close.
   TerminationSignals termination;
-  instance.Listen([] { return AfxActivateMainWindow() != FALSE; });
+  CSingleInstance instance(QCoreApplication::applicationFilePath());
+  if (const auto status = EndUnlessFirst(instance)) return *status;
 
   app->SetCommandLine(argc, argv);
   const BOOL started = app->InitInstance();
@@ -223,14 +253,19 @@ QWidget* AfxGetMainWindowWidget() {
 
 BOOL AfxActivateMainWindow() {
   QWidget* main = AfxGetMainWindowWidget();
-  if (!main || !main->isVisible()) return FALSE;
-  if (main->isMinimized()) main->showNormal();
-  main->raise();
-  main->activateWindow();
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    modal->raise();
-    modal->activateWindow();
-  }
+  if (main && !main->isVisible()) main = nullptr;
+  // What lies in front of the main window, from the bottom up: the running dialogs (the editor, the About box),
+  // then a message box or file chooser. They go to the front after it, and the topmost one takes the focus:
+  // the main window is disabled while any of them runs.
+  std::vector<QWidget*> front = CDialog::GetRunningDialogWindows();
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && std::find(front.begin(), front.end(), modal) == front.end()) front.push_back(modal);
+  std::erase_if(front, [](const QWidget* window) { return !window->isVisible(); });
+  // Before the main window exists only a start-up message can be shown.
+  if (!main && front.empty()) return FALSE;
+  if (main) BringToFront(main);
+  for (QWidget* window : front) BringToFront(window);
+  (front.empty() ? main : front.back())->activateWindow();
   return TRUE;
 }
 

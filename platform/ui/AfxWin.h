@@ -27,8 +27,9 @@ void AfxPostQuitMessage(int nExitCode);
 
 // The main window's widget (m_pMainWnd), or null.
 QWidget* AfxGetMainWindowWidget();
-// Brings the visible main window (and a modal dialog over it) to the front and activates it: what a second
-// start asks of the running instance. FALSE when there is no visible main window yet.
+// Brings the visible main window to the front with every dialog and message box open over it still above it,
+// and activates the topmost of them: what a second start asks of the running instance. Before the main window
+// exists, brings a start-up message box to the front. FALSE when there is no window to show.
 BOOL AfxActivateMainWindow();
 
 // The window layer's message box: icon from MB_ICON..., buttons from MB_TYPEMASK, over the main window.

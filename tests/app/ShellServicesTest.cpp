@@ -1,14 +1,7 @@
-// The window layer's services: the message box, the open-file prompt, the single-instance lock and raising the
-// main window.
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
+// The window layer's services: the message box and the open-file prompt.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
@@ -16,19 +9,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include <atomic>
-#include <chrono>
-#include <cstring>
-#include <future>
-
 #include "platform/ui/AfxWin.h"
-#include "platform/ui/SingleInstance.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace apptest {
 namespace {
-
-using namespace std::chrono_literals;
 
 // Runs `action` on the first modal widget that shows up while the caller's nested loop runs.
 void OnModal(std::function<void(QWidget*)> action) {
@@ -133,99 +118,6 @@ TEST(FilePromptTest, FilterEntriesFromTheFrameworksForm) {
   EXPECT_EQ(AfxFileDialogFilters(CString(u"Texts|*.txt;*.md||")), QStringList{QStringLiteral("Texts (*.txt *.md)")});
   EXPECT_EQ(AfxFileDialogFilters(CString(u"A (*.a);;B (*.b)")),
             (QStringList{QStringLiteral("A (*.a)"), QStringLiteral("B (*.b)")}));
-}
-
-// ---- single instance -----------------------------------------------------------------------------------
-
-class SingleInstanceTest : public ::testing::Test {
- protected:
-  const QString m_exe = QStringLiteral("/opt/tarvelquist/bin/tarvelquist");
-  QTemporaryDir m_runtime;
-
-  // Runs a later start's attempt on another thread while this thread's loop lets the lock holder answer.
-  bool ReachFromAnotherThread(int tries, std::chrono::milliseconds pause, std::chrono::milliseconds* spent = nullptr) {
-    const auto started = std::chrono::steady_clock::now();
-    auto reached = std::async(std::launch::async, [this, tries, pause] {
-      CSingleInstance later(m_exe, m_runtime.path());
-      return later.ReachRunningInstance(tries, pause);
-    });
-    while (reached.wait_for(5ms) != std::future_status::ready) QCoreApplication::processEvents();
-    if (spent) *spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-    return reached.get();
-  }
-};
-
-TEST_F(SingleInstanceTest, TheLockNameComesFromThePathWithBackslashesAsSlashes) {
-  const QString dir = m_runtime.path();
-  EXPECT_EQ(CSingleInstance::LockNameFor(QStringLiteral("C:\\Program Files\\tarvelquist"), dir),
-            CSingleInstance::LockNameFor(QStringLiteral("C:/Program Files/tarvelquist"), dir));
-  EXPECT_NE(CSingleInstance::LockNameFor(QStringLiteral("/a/tarvelquist"), dir),
-            CSingleInstance::LockNameFor(QStringLiteral("/b/tarvelquist"), dir));
-  EXPECT_TRUE(CSingleInstance::LockNameFor(m_exe, dir).startsWith(dir + u'/'));
-}
-
-TEST_F(SingleInstanceTest, WithNobodyHoldingTheLockTheStartGoesOnAtOnce) {
-  std::chrono::milliseconds spent{};
-  EXPECT_FALSE(ReachFromAnotherThread(40, 250ms, &spent));
-  EXPECT_LT(spent, 1000ms);
-}
-
-TEST_F(SingleInstanceTest, ALaterStartReachesTheRunningInstanceWhichRaisesItsWindow) {
-  CSingleInstance running(m_exe, m_runtime.path());
-  std::atomic<int> asked{0};
-  ASSERT_TRUE(running.Listen([&] {
-    ++asked;
-    return true;
-  }));
-  EXPECT_TRUE(ReachFromAnotherThread(40, 250ms));
-  EXPECT_EQ(asked.load(), 1);
-}
-
-TEST_F(SingleInstanceTest, WhileNoWindowAnswersItTriesAgainAndThenStarts) {
-  CSingleInstance running(m_exe, m_runtime.path());
-  std::atomic<int> asked{0};
-  ASSERT_TRUE(running.Listen([&] {
-    ++asked;
-    return false;
-  }));
-  std::chrono::milliseconds spent{};
-  EXPECT_FALSE(ReachFromAnotherThread(5, 40ms, &spent));
-  EXPECT_EQ(asked.load(), 5);
-  EXPECT_GE(spent, 4 * 40ms);
-}
-
-TEST_F(SingleInstanceTest, ALockLeftByACrashedInstanceNeverBlocksAStart) {
-  // A socket file nobody listens on, as a killed instance leaves it.
-  const QByteArray path = QFile::encodeName(CSingleInstance::LockNameFor(m_exe, m_runtime.path()));
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::close(fd);
-  ASSERT_TRUE(QFile::exists(QFile::decodeName(path)));
-
-  std::chrono::milliseconds spent{};
-  EXPECT_FALSE(ReachFromAnotherThread(40, 250ms, &spent));
-  EXPECT_LT(spent, 1000ms);
-
-  // The new instance takes the lock over and answers later starts itself.
-  CSingleInstance running(m_exe, m_runtime.path());
-  ASSERT_TRUE(running.Listen([] { return true; }));
-  EXPECT_TRUE(ReachFromAnotherThread(1, 250ms));
-}
-
-class ActivateTest : public AppFixture {};
-
-TEST_F(ActivateTest, RaisesAndActivatesTheMainWindow) {
-  EXPECT_FALSE(AfxActivateMainWindow());  // no main window yet
-  ASSERT_TRUE(StartApp());
-  QWidget* frame = FrameWidget();
-  frame->showMinimized();
-  ASSERT_TRUE(AfxActivateMainWindow());
-  EXPECT_FALSE(frame->isMinimized());
-  EXPECT_TRUE(QTest::qWaitForWindowActive(frame));
 }
 
 }  // namespace

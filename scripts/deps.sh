@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic
+  fonts-vlgothic
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev
   xvfb xauth

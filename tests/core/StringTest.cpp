@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include <QString>
 
 #include "platform/core/CString.h"
@@ -148,6 +151,22 @@ TEST(CodePageTest, EverySingleByteIsOneCharacterInTheSingleBytePages) {
     ASSERT_EQ(text.GetLength(), 255) << codePage;
     for (int i = 0; i < text.GetLength(); ++i) EXPECT_NE(text[i], u'\xFFFD') << codePage << " byte " << i + 1;
     for (int byte = 1; byte < 0x80; ++byte) EXPECT_EQ(text[byte - 1], static_cast<char16_t>(byte)) << codePage;
+  }
+}
+
+TEST(CodePageTest, AnyBytesInTheDoubleBytePagesGiveCharactersOrTheDefaultNeverAReplacement) {
+  std::mt19937 random(932);
+  std::string bytes(20000, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random() % 256);
+  std::replace(bytes.begin(), bytes.end(), '\x1A', 'x');  // the byte of U+001A itself
+  for (const unsigned codePage : {932U, 936U, 949U, 950U}) {
+    const CString text = platform::MultiByteToWideChar(codePage, bytes);
+    EXPECT_GE(text.GetLength(), static_cast<int>(bytes.size() / 2)) << codePage;
+    EXPECT_LE(text.GetLength(), static_cast<int>(bytes.size())) << codePage;
+    for (int i = 0; i < text.GetLength(); ++i) {
+      ASSERT_NE(text[i], u'\xFFFD') << codePage << " at " << i;
+      ASSERT_NE(text[i], u'\x1A') << codePage << " at " << i;
+    }
   }
 }
 

@@ -69,7 +69,7 @@ struct SingleRun {
 // trail bytes its table can map, the single bytes above 0x7F and the default character that an unmapped
 // pair, a lead byte before an invalid trail byte or a NUL, and a lead byte cut by the end of the text give.
 // The pairs themselves are Microsoft's mappings as ICU carries them ("windows-31j", "windows-936", ...).
-struct DoubleByteSpec {
+struct DoubleByteLayout {
   unsigned codePage;
   const char* pairDecoder;
   char16_t defaultChar;
@@ -78,7 +78,7 @@ struct DoubleByteSpec {
   std::array<SingleRun, 4> singles;
 };
 
-constexpr std::array<DoubleByteSpec, 4> kDoubleByteSpecs{{
+constexpr std::array<DoubleByteLayout, 4> kDoubleByteLayouts{{
     {932, "windows-31j", 0x30FB, {{{0x81, 0x9F}, {0xE0, 0xFC}}}, {{{0x40, 0x7E}, {0x80, 0xFC}}},
      {{{0x80, 0x80, 0x0080}, {0xA0, 0xA0, 0xF8F0}, {0xA1, 0xDF, 0xFF61}, {0xFD, 0xFF, 0xF8F1}}}},
     {936, "windows-936", 0x003F, {{{0x81, 0xFE}}}, {{{0x40, 0x7E}, {0x80, 0xFE}}},
@@ -89,29 +89,29 @@ constexpr std::array<DoubleByteSpec, 4> kDoubleByteSpecs{{
      {{{0x80, 0x80, 0x0080}, {0xFF, 0xFF, 0xF8F8}}}},
 }};
 
-const DoubleByteSpec* FindDoubleByteSpec(unsigned codePage) {
-  for (const DoubleByteSpec& spec : kDoubleByteSpecs) {
-    if (spec.codePage == codePage) return &spec;
+const DoubleByteLayout* FindDoubleByteLayout(unsigned codePage) {
+  for (const DoubleByteLayout& layout : kDoubleByteLayouts) {
+    if (layout.codePage == codePage) return &layout;
   }
   return nullptr;
 }
 
-// A spec unfolded into byte tables, with its pair decoder.
+// A layout unfolded into byte tables, with its pair decoder.
 struct DoubleBytePage {
-  explicit DoubleBytePage(const DoubleByteSpec& spec)
-      : defaultChar(spec.defaultChar), decoder(spec.pairDecoder, QStringConverter::Flag::Stateless) {
+  explicit DoubleBytePage(const DoubleByteLayout& layout)
+      : defaultChar(layout.defaultChar), decoder(layout.pairDecoder, QStringConverter::Flag::Stateless) {
     for (int byte = 0; byte < 0x80; ++byte) single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(byte);
-    for (int byte = 0x80; byte < 0x100; ++byte) single[static_cast<std::size_t>(byte)] = spec.defaultChar;
-    for (const SingleRun& run : spec.singles) {
+    for (int byte = 0x80; byte < 0x100; ++byte) single[static_cast<std::size_t>(byte)] = layout.defaultChar;
+    for (const SingleRun& run : layout.singles) {
       if (run.firstChar == 0) continue;
       for (int byte = run.first; byte <= run.last; ++byte) {
         single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(run.firstChar + (byte - run.first));
       }
     }
-    for (const ByteRange& range : spec.leads) {
+    for (const ByteRange& range : layout.leads) {
       for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) lead.set(byte);
     }
-    for (const ByteRange& range : spec.trails) {
+    for (const ByteRange& range : layout.trails) {
       for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) trail.set(byte);
     }
   }
@@ -182,10 +182,10 @@ CString DecodeDoubleByte(DoubleBytePage& page, std::string_view bytes) {
 }
 
 // One unfolded page per code page and thread: the decoders are not shared between threads.
-DoubleBytePage& DoubleBytePageFor(const DoubleByteSpec& spec) {
+DoubleBytePage& DoubleBytePageFor(const DoubleByteLayout& layout) {
   thread_local std::map<unsigned, std::unique_ptr<DoubleBytePage>> pages;
-  std::unique_ptr<DoubleBytePage>& page = pages[spec.codePage];
-  if (!page) page = std::make_unique<DoubleBytePage>(spec);
+  std::unique_ptr<DoubleBytePage>& page = pages[layout.codePage];
+  if (!page) page = std::make_unique<DoubleBytePage>(layout);
   return *page;
 }
 
@@ -203,15 +203,15 @@ CString DecodeAsciiOnly(std::string_view bytes) {
 }  // namespace
 
 bool IsSupportedAnsiCodePage(unsigned codePage) {
-  return FindSingleBytePage(codePage) != nullptr || FindDoubleByteSpec(codePage) != nullptr;
+  return FindSingleBytePage(codePage) != nullptr || FindDoubleByteLayout(codePage) != nullptr;
 }
 
 CString MultiByteToWideChar(unsigned codePage, std::string_view bytes) {
   if (codePage == CP_ACP) codePage = GetLocaleSettings().ansiCodePage;
   if (bytes.empty()) return {};
   if (const SingleBytePage* page = FindSingleBytePage(codePage)) return DecodeSingleByte(*page, bytes);
-  if (const DoubleByteSpec* spec = FindDoubleByteSpec(codePage)) {
-    return DecodeDoubleByte(DoubleBytePageFor(*spec), bytes);
+  if (const DoubleByteLayout* layout = FindDoubleByteLayout(codePage)) {
+    return DecodeDoubleByte(DoubleBytePageFor(*layout), bytes);
   }
   return DecodeAsciiOnly(bytes);
 }

@@ -4,8 +4,9 @@
 
 #include <array>
 #include <bitset>
-#include <map>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "platform/core/CodePageTables.h"
 #include "platform/core/Locale.h"
@@ -89,17 +90,19 @@ constexpr std::array<DoubleByteLayout, 4> kDoubleByteLayouts{{
      {{{0x80, 0x80, 0x0080}, {0xFF, 0xFF, 0xF8F8}}}},
 }};
 
-const DoubleByteLayout* FindDoubleByteLayout(unsigned codePage) {
-  for (const DoubleByteLayout& layout : kDoubleByteLayouts) {
-    if (layout.codePage == codePage) return &layout;
+// The index of the code page's layout, or -1.
+int FindDoubleByteLayout(unsigned codePage) {
+  for (std::size_t i = 0; i < kDoubleByteLayouts.size(); ++i) {
+    if (kDoubleByteLayouts[i].codePage == codePage) return static_cast<int>(i);
   }
-  return nullptr;
+  return -1;
 }
 
-// A layout unfolded into byte tables, with its pair decoder.
+// A layout unfolded into byte tables: what every single byte is, which bytes lead, and what every pair is.
+// The pair table is filled once from the decoder, all valid pairs in one call; pairs that it cannot map,
+// and pairs whose second byte cannot be a trail byte, keep the default character.
 struct DoubleBytePage {
-  explicit DoubleBytePage(const DoubleByteLayout& layout)
-      : defaultChar(layout.defaultChar), decoder(layout.pairDecoder, QStringConverter::Flag::Stateless) {
+  explicit DoubleBytePage(const DoubleByteLayout& layout) : pairs(kPairCount, layout.defaultChar) {
     for (int byte = 0; byte < 0x80; ++byte) single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(byte);
     for (int byte = 0x80; byte < 0x100; ++byte) single[static_cast<std::size_t>(byte)] = layout.defaultChar;
     for (const SingleRun& run : layout.singles) {
@@ -111,50 +114,48 @@ struct DoubleBytePage {
     for (const ByteRange& range : layout.leads) {
       for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) lead.set(byte);
     }
-    for (const ByteRange& range : layout.trails) {
-      for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) trail.set(byte);
-    }
+    FillPairs(layout);
   }
 
-  // A pair's character from the decoder, or the default character where it has none.
-  char16_t Checked(char16_t decoded) const {
-    return decoded == kReplacement || decoded == u'\x1A' ? defaultChar : decoded;
-  }
+  static constexpr std::size_t kPairCount = 0x10000;
 
   std::array<char16_t, 256> single{};
   std::bitset<256> lead;
-  std::bitset<256> trail;
-  char16_t defaultChar;
-  QStringDecoder decoder;
-};
+  std::vector<char16_t> pairs;  // by lead byte * 256 + trail byte
 
-// Pairs to decode, and where their characters go in the text.
-struct PendingPairs {
-  std::string bytes;
-  std::vector<std::size_t> positions;
-};
-
-// All pairs in one call where the decoder gives one character a pair, as it does for every mapped and
-// unmapped pair of valid bytes; otherwise pair by pair.
-void ResolvePairs(DoubleBytePage& page, const PendingPairs& pairs, std::u16string& out) {
-  if (pairs.positions.empty()) return;
-  const QString whole = page.decoder.decode(QByteArrayView(pairs.bytes));
-  if (static_cast<std::size_t>(whole.size()) == pairs.positions.size()) {
-    for (std::size_t k = 0; k < pairs.positions.size(); ++k) {
-      out[pairs.positions[k]] = page.Checked(whole[static_cast<qsizetype>(k)].unicode());
+ private:
+  void FillPairs(const DoubleByteLayout& layout) {
+    std::bitset<256> trail;
+    for (const ByteRange& range : layout.trails) {
+      for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) trail.set(byte);
     }
-    return;
+    std::vector<std::size_t> indexes;
+    QByteArray bytes;
+    for (std::size_t leadByte = 0x80; leadByte < 0x100; ++leadByte) {
+      if (!lead[leadByte]) continue;
+      for (std::size_t trailByte = 0; trailByte < 0x100; ++trailByte) {
+        if (!trail[trailByte]) continue;
+        indexes.push_back(leadByte * 256 + trailByte);
+        bytes.append(static_cast<char>(leadByte)).append(static_cast<char>(trailByte));
+      }
+    }
+    QStringDecoder decoder(layout.pairDecoder, QStringConverter::Flag::Stateless);
+    if (!decoder.isValid()) return;
+    const QString whole = decoder.decode(bytes);
+    const bool onePerPair = static_cast<std::size_t>(whole.size()) == indexes.size();
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+      const QString one = onePerPair ? QString(whole[static_cast<qsizetype>(k)])
+                                     : decoder.decode(QByteArrayView(bytes.constData() + 2 * k, 2));
+      // The decoder's substitutes stand for pairs without a character: those keep the default.
+      if (one.size() != 1 || one[0] == QChar(kReplacement) || one[0] == QChar(u'\x1A')) continue;
+      pairs[indexes[k]] = one[0].unicode();
+    }
   }
-  for (std::size_t k = 0; k < pairs.positions.size(); ++k) {
-    const QString one = page.decoder.decode(QByteArrayView(pairs.bytes.data() + 2 * k, 2));
-    out[pairs.positions[k]] = one.size() == 1 ? page.Checked(one[0].unicode()) : page.defaultChar;
-  }
-}
+};
 
-CString DecodeDoubleByte(DoubleBytePage& page, std::string_view bytes) {
+CString DecodeDoubleByte(const DoubleBytePage& page, std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());
-  PendingPairs pairs;
   for (std::size_t i = 0; i < bytes.size();) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
     if (!page.lead[byte]) {
@@ -164,29 +165,24 @@ CString DecodeDoubleByte(DoubleBytePage& page, std::string_view bytes) {
     }
     // A lead byte at the end, or before a NUL (which stays a character of its own), is a character cut short.
     if (i + 1 == bytes.size() || bytes[i + 1] == '\0') {
-      out += page.defaultChar;
+      out += page.pairs[byte * 256];  // no trail byte is 0: the default character
       ++i;
       continue;
     }
-    // Any other byte after a lead byte is its trail; one that the table cannot map makes the default.
-    const auto trailByte = static_cast<unsigned char>(bytes[i + 1]);
-    if (page.trail[trailByte] && page.decoder.isValid()) {
-      pairs.positions.push_back(out.size());
-      pairs.bytes.append(bytes.substr(i, 2));
-    }
-    out += page.defaultChar;
+    // Any other byte after a lead byte is its trail.
+    out += page.pairs[byte * 256 + static_cast<unsigned char>(bytes[i + 1])];
     i += 2;
   }
-  ResolvePairs(page, pairs, out);
   return CString(std::move(out));
 }
 
-// One unfolded page per code page and thread: the decoders are not shared between threads.
-DoubleBytePage& DoubleBytePageFor(const DoubleByteLayout& layout) {
-  thread_local std::map<unsigned, std::unique_ptr<DoubleBytePage>> pages;
-  std::unique_ptr<DoubleBytePage>& page = pages[layout.codePage];
-  if (!page) page = std::make_unique<DoubleBytePage>(layout);
-  return *page;
+// Each code page's tables, built at its first use and shared by every thread.
+const DoubleBytePage& DoubleBytePageFor(std::size_t index) {
+  static std::array<std::unique_ptr<const DoubleBytePage>, kDoubleByteLayouts.size()> pages;
+  static std::array<std::once_flag, kDoubleByteLayouts.size()> built;
+  std::call_once(built[index],
+                 [index] { pages[index] = std::make_unique<const DoubleBytePage>(kDoubleByteLayouts[index]); });
+  return *pages[index];
 }
 
 // Code pages this layer does not know: ASCII passes, every other byte is replaced.
@@ -203,15 +199,15 @@ CString DecodeAsciiOnly(std::string_view bytes) {
 }  // namespace
 
 bool IsSupportedAnsiCodePage(unsigned codePage) {
-  return FindSingleBytePage(codePage) != nullptr || FindDoubleByteLayout(codePage) != nullptr;
+  return FindSingleBytePage(codePage) != nullptr || FindDoubleByteLayout(codePage) >= 0;
 }
 
 CString MultiByteToWideChar(unsigned codePage, std::string_view bytes) {
   if (codePage == CP_ACP) codePage = GetLocaleSettings().ansiCodePage;
   if (bytes.empty()) return {};
   if (const SingleBytePage* page = FindSingleBytePage(codePage)) return DecodeSingleByte(*page, bytes);
-  if (const DoubleByteLayout* layout = FindDoubleByteLayout(codePage)) {
-    return DecodeDoubleByte(DoubleBytePageFor(*layout), bytes);
+  if (const int layout = FindDoubleByteLayout(codePage); layout >= 0) {
+    return DecodeDoubleByte(DoubleBytePageFor(static_cast<std::size_t>(layout)), bytes);
   }
   return DecodeAsciiOnly(bytes);
 }

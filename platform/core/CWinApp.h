@@ -29,7 +29,8 @@ class CCommandLineInfo {
 
 class CWinApp : public CCmdTarget {
  public:
-  // appName null: the name comes from string resource AFX_IDS_APP_TITLE.
+  // appName null: the name comes from string resource AFX_IDS_APP_TITLE, now when the resources are registered
+  // already, else in SetCurrentHandles.
   explicit CWinApp(const char16_t* appName = nullptr);
   ~CWinApp() override;
   CWinApp(const CWinApp&) = delete;
@@ -38,6 +39,10 @@ class CWinApp : public CCmdTarget {
   DECLARE_DYNAMIC(CWinApp)
 
  public:
+  // The framework's start-up, once the resources are registered: a name that is still empty comes from string
+  // AFX_IDS_APP_TITLE, and is "Tarvelquist" only when the resources have no such string.
+  void SetCurrentHandles();
+
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance();
 

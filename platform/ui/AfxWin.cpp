@@ -14,10 +14,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTreeView>
 
 #include "platform/core/CDocTemplate.h"
 #include "platform/core/CWinApp.h"
@@ -194,6 +198,51 @@ QWidget* DialogParent() {
   return QApplication::activeWindow();
 }
 
+// Qt's file dialog keeps its history and last folder in Qt's own settings file (QtProject.conf), read when it
+// is made and written when it goes. The program persists nothing but its one setting: while a file dialog
+// lives, the user's settings folder of Qt's own formats is one below a file, where nothing can be read and no
+// folder or file can ever be made; the folder is put back afterwards.
+class QtSettingsSetAside {
+ public:
+  QtSettingsSetAside() {
+    for (const auto format : kFormats) {
+      m_folders.push_back(UserFolder(format));
+      QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+    }
+  }
+  ~QtSettingsSetAside() {
+    for (std::size_t i = 0; i < kFormats.size(); ++i) {
+      QSettings::setPath(kFormats[i], QSettings::UserScope, m_folders[i]);
+    }
+  }
+  QtSettingsSetAside(const QtSettingsSetAside&) = delete;
+  QtSettingsSetAside& operator=(const QtSettingsSetAside&) = delete;
+
+ private:
+  static constexpr std::array kFormats{QSettings::NativeFormat, QSettings::IniFormat};
+
+  // QSettings tells its folders only through the file names of its objects.
+  static QString UserFolder(QSettings::Format format) {
+    return QFileInfo(QSettings(format, QSettings::UserScope, QStringLiteral("folder")).fileName()).absolutePath();
+  }
+
+  std::vector<QString> m_folders;
+};
+
+// The file dialog's view fitted to the window: no side bar and no type column (the handheld's list shows
+// neither), the size and date as wide as they need and the name taking the rest.
+void FitFileDialogToTheWindow(QFileDialog& dialog) {
+  if (auto* sidebar = dialog.findChild<QWidget*>(QStringLiteral("sidebar"))) sidebar->hide();
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;
+  QHeaderView* header = view->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  constexpr int kTypeColumn = 2;
+  view->setColumnHidden(kTypeColumn, true);
+}
+
 }  // namespace
 
 // ---- the application's loop -----------------------------------------------------------------------------
@@ -201,7 +250,7 @@ QWidget* DialogParent() {
 int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   // The application object is built before the resources are registered; its name comes from them now.
-  if (app && app->m_pszAppName.IsEmpty()) app->m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+  if (app) app->SetCurrentHandles();
   if (const auto status = AnswerInformationRequest(argc, argv)) return *status;
   if (!app) {
     std::fprintf(stderr, "tarvelquist: no application object\n");
@@ -308,8 +357,13 @@ QStringList AfxFileDialogFilters(const CString& filter) {
 }
 
 BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter) {
-  QFileDialog dialog(DialogParent(), title.ToQString());
+  const QtSettingsSetAside settingsSetAside;
+  QWidget* parent = DialogParent();
+  QFileDialog dialog(parent, title.ToQString());
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // Over the main window and as large, like the program's other dialogs.
+  if (parent && parent == AfxGetMainWindowWidget()) dialog.setGeometry(parent->geometry());
+  FitFileDialogToTheWindow(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   const QStringList filters = AfxFileDialogFilters(filter);

@@ -41,11 +41,11 @@ BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& fi
 // Name filters for the file dialog from a framework filter ("name|pattern|...||", or Qt's "a;;b").
 QStringList AfxFileDialogFilters(const CString& filter);
 
-// The dialog font: "MS UI Gothic" 9 pt where installed, else IPA P Gothic, sized as on the handheld's 192-dpi
+// The dialog font: "MS UI Gothic" 9 pt where installed, else VL Gothic, sized as on the handheld's 192-dpi
 // screen (9 pt = 24 px).
 QFont AfxGetDialogFont();
 
-// Dialog base units of the dialog font (average width of A-Z a-z, and its height), as MapDialogRect uses.
+// Dialog base units of the dialog font as the handheld has them (12 x 24), whichever font substitutes.
 struct DialogBaseUnits {
   int cx;
   int cy;

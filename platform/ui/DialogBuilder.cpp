@@ -51,7 +51,8 @@ std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, 
   if (!parent) return std::nullopt;
   const QFont font = FontOf(dialog);
   parent->setFont(font);
-  const DialogBaseUnits units = AfxGetFontBaseUnits(font);
+  const DialogBaseUnits units = (dialog.style & DS_SETFONT) ? AfxGetTemplateBaseUnits(dialog.faceName, dialog.pointSize)
+                                                             : AfxGetDialogBaseUnits();
   owner.m_baseUnitX = units.cx;
   owner.m_baseUnitY = units.cy;
 

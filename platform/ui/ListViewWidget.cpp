@@ -13,9 +13,12 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include "platform/core/WinStyles.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/TextFit.h"
 
 namespace listview {
 
@@ -40,6 +43,14 @@ QString CellText(const CString& text) {
     if (c == u'\n' || c == u'\r') c = u' ';
   }
   return shown;
+}
+
+// The tip of an elided cell shows its whole text as it is: line breaks as lines, markup as plain characters.
+QString TipText(const CString& text) {
+  QString plain(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+  plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  plain.replace(u'\r', u'\n');
+  return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
 }
 
 }  // namespace
@@ -351,6 +362,8 @@ void ListViewWidget::UpdateGeometries() {
 bool ListViewWidget::event(QEvent* e) {
   // The pending row and column changes ride on the layout request, which the scroll area also answers.
   if (e->type() == QEvent::LayoutRequest) FlushLayout();
+  // The viewport leaves tips to its owner.
+  if (e->type() == QEvent::ToolTip) return ShowCellTip(*static_cast<QHelpEvent*>(e));
   return QAbstractScrollArea::event(e);
 }
 
@@ -405,19 +418,16 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
     const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
     painter.fillRect(QRect(left, rowRect.top(), width, rowRect.height()), palette().brush(QPalette::Highlight));
   }
-  const QFontMetrics metrics = fontMetrics();
   const int viewRight = viewport()->width();
   for (int c = 0; c < ColumnCount(); ++c) {
-    const QRect cell(m_header->sectionViewportPosition(c), rowRect.top(), m_header->sectionSize(c),
-                     rowRect.height());
-    if (cell.right() < 0 || cell.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
-    const QRect textRect = cell.adjusted(kTextPadding, 0, -kTextPadding, 0);
+    const QRect textRect = CellTextRect(c, rowRect);
+    if (textRect.right() < 0 || textRect.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
     if (textRect.width() <= 0) continue;
     const bool highlighted = selected && (fullRow || c == 0);
     painter.setPen(palette().color(highlighted ? QPalette::HighlightedText : QPalette::Text));
-    const QString text =
-        metrics.elidedText(CellText(r.texts[static_cast<std::size_t>(c)]), Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    const FittedText fit = AfxFitText(font(), CellText(r.texts[static_cast<std::size_t>(c)]), textRect.width());
+    painter.setFont(fit.font);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fit.text);
   }
   if (row == m_focusRow && hasFocus()) {
     QStyleOptionFocusRect option;
@@ -427,6 +437,29 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
     option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
   }
+}
+
+QRect ListViewWidget::CellTextRect(int column, const QRect& rowRect) const {
+  const QRect cell(m_header->sectionViewportPosition(column), rowRect.top(), m_header->sectionSize(column),
+                   rowRect.height());
+  return cell.adjusted(kTextPadding, 0, -kTextPadding, 0);
+}
+
+FittedText ListViewWidget::CellTextFit(int row, int column) const {
+  return AfxFitText(font(), CellText(Text(row, column)), CellTextRect(column, RowRect(row)).width());
+}
+
+bool ListViewWidget::ShowCellTip(QHelpEvent& e) {
+  const QPoint pos = viewport()->mapFrom(this, e.pos());
+  const int row = pos.y() < 0 || RowCount() == 0 ? -1 : TopRow() + pos.y() / RowHeight();
+  const int column = m_header->logicalIndexAt(pos.x());
+  if (row >= 0 && row < RowCount() && column >= 0 && CellTextFit(row, column).elided) {
+    QToolTip::showText(e.globalPos(), TipText(Text(row, column)), viewport(), CellTextRect(column, RowRect(row)));
+    return true;
+  }
+  QToolTip::hideText();
+  e.ignore();
+  return true;
 }
 
 // --- input ---

@@ -12,9 +12,11 @@
 
 #include "platform/core/CString.h"
 #include "platform/ui/GapBuffer.h"
+#include "platform/ui/TextFit.h"
 #include "platform/core/WinTypes.h"
 
 class QHeaderView;
+class QHelpEvent;
 
 namespace listview {
 
@@ -64,6 +66,8 @@ class ListViewWidget : public QAbstractScrollArea {
   int TopRow() const;
   int RowAt(QPoint viewportPos) const;  // -1 below the rows or outside the columns that select
   QRect RowRect(int row) const;         // viewport coordinates
+  // How a cell's text is drawn in its column (whole, condensed or elided); a cell that is elided has a tip.
+  FittedText CellTextFit(int row, int column) const;
   QHeaderView* Header() const { return m_header; }
   void EnsureVisible(int row);
   // Applies pending scroll-range and repaint work at once (normally done from the event loop).
@@ -102,6 +106,9 @@ class ListViewWidget : public QAbstractScrollArea {
   void ScheduleLayout();
   void UpdateGeometries();
   void PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
+  QRect CellTextRect(int column, const QRect& rowRect) const;  // the column less its text padding
+  // A cell whose text is drawn elided shows it whole in a tip, as the platform's label tips do.
+  bool ShowCellTip(QHelpEvent& e);
   struct Geometry {
     int viewWidth = 0;   // the rows' area, scroll bars excluded
     int viewHeight = 0;

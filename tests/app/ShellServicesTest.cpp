@@ -4,10 +4,13 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include "platform/ui/AfxWin.h"
 #include "tests/app/AppTestSupport.h"
@@ -110,6 +113,56 @@ TEST(FilePromptTest, AsksWithTheTitleAndFiltersAndGivesTheChosenFile) {
   CString cancelled;
   EXPECT_FALSE(AfxPromptForFile(cancelled, CString(u"Open"), CString(u"All Files (*.*)|*.*||")));
   EXPECT_TRUE(cancelled.IsEmpty());
+}
+
+// Qt's own settings file as the file dialog would write it: whether it is there, and its bytes.
+std::pair<bool, QByteArray> QtSettingsFile() {
+  QFile file(QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName());
+  if (!file.open(QIODevice::ReadOnly)) return {false, {}};
+  return {true, file.readAll()};
+}
+
+class OpenDialogTest : public AppFixture {};
+
+TEST_F(OpenDialogTest, LiesOverTheMainWindowShowsItsColumnsAndWritesNoSettings) {
+  ASSERT_TRUE(StartApp());
+  QWidget* main = AfxGetMainWindowWidget();
+  ASSERT_NE(main, nullptr);
+  const auto settingsBefore = QtSettingsFile();
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("chosen.tvq"));
+  WriteFile(file, QByteArray());
+  QRect placed;
+  int columnsRight = 0;
+  int viewWidth = 0;
+  OnModal([&](QWidget* modal) {
+    placed = modal->geometry();
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    auto* view = modal->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (dialog && view) {
+      dialog->setViewMode(QFileDialog::Detail);
+      dialog->selectFile(file);
+      QTest::qWait(100);  // the folder's model fills from the event loop
+      viewWidth = view->viewport()->width();
+      columnsRight = view->header()->length();
+    }
+    static_cast<QDialog*>(modal)->accept();
+    if (modal->isVisible()) static_cast<QDialog*>(modal)->reject();  // never left open
+  });
+  CString chosen;
+  ASSERT_TRUE(AfxPromptForFile(chosen, CString(u"Open"), CString(u"Tarvelquist Files (*.tvq)|*.tvq||")));
+  EXPECT_EQ(chosen.ToQString(), file);
+  EXPECT_EQ(placed, main->geometry());
+  EXPECT_GT(columnsRight, 0);
+  EXPECT_LE(columnsRight, viewWidth);  // name, size, type and date all in sight
+
+  OnModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+  CString cancelled;
+  EXPECT_FALSE(AfxPromptForFile(cancelled, CString(u"Open"), CString(u"All Files (*.*)|*.*||")));
+  // Neither the dialog's history nor its last folder went into Qt's settings, nor anything into the
+  // program's configuration folder (no file was read, so not even the one setting).
+  EXPECT_EQ(QtSettingsFile(), settingsBefore);
+  EXPECT_TRUE(QDir(ConfigHome()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
 
 TEST(FilePromptTest, FilterEntriesFromTheFrameworksForm) {

@@ -135,12 +135,9 @@ TEST_F(TemplateBuilder, ItemsArePlacedByMapDialogRectWithTheDialogFont) {
   EXPECT_EQ(Item(kSubject)->geometry(), Mapped(50, 5, 80, 12));
   EXPECT_EQ(Item(kMemo)->geometry(), Mapped(5, 60, 100, 30));
   EXPECT_EQ(Item(IDOK)->geometry(), Mapped(20, 120, 40, 14));
-  if (AfxGetDialogBaseUnits().cx == 14 && AfxGetDialogBaseUnits().cy == 26) {
-    // 50 * 14 / 4 = 175; 5 * 26 / 8 = 16.25; 130 * 14 / 4 = 455; 17 * 26 / 8 = 55.25.
-    EXPECT_EQ(Item(kSubject)->geometry(), QRect(175, 16, 280, 39));
-    // 20 * 14 / 4 = 70; 120 * 26 / 8 = 390; 60 * 14 / 4 = 210; 134 * 26 / 8 = 435.5 -> 436.
-    EXPECT_EQ(Item(IDOK)->geometry(), QRect(70, 390, 140, 46));
-  }
+  // The handheld's units, 12 x 24: 3 pixels a unit each way.
+  EXPECT_EQ(Item(kSubject)->geometry(), QRect(150, 15, 240, 36));
+  EXPECT_EQ(Item(IDOK)->geometry(), QRect(60, 360, 120, 42));
 }
 
 TEST_F(TemplateBuilder, VisibleAndDisabledStylesHold) {

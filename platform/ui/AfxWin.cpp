@@ -197,6 +197,7 @@ int AfxWinMain(int argc, char** argv) {
   if (CDocTemplate* docTemplate = app->GetDocTemplate()) docTemplate->CloseAllDocuments(TRUE);
   app->m_pMainWnd = nullptr;
   const int status = app->ExitInstance();
+  app->DeleteDocTemplate();
   return started ? status : 1;
 }
 

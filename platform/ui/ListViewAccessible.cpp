@@ -25,7 +25,7 @@ void Send(QAccessibleEvent& event) {
   if (Sink()) {
     Sink()(event);
   } else {
-    Send(event);
+    QAccessible::updateAccessibility(&event);
   }
 }
 

@@ -13,17 +13,17 @@ namespace listview {
 
 namespace {
 
-AccessibleChanges::EventSink& Sink() {
-  static AccessibleChanges::EventSink sink;
-  return sink;
-}
+AccessibleChanges::EventSink g_sink;
+bool g_active = false;  // assistive technology is active
 
-// Whether anyone listens: assistive technology, or a test's sink.
-bool Listening() { return Sink() || QAccessible::isActive(); }
+class ActivationWatch : public QAccessible::ActivationObserver {
+ public:
+  void accessibilityActiveChanged(bool active) override { AccessibleChanges::SetActive(active); }
+};
 
 void Send(QAccessibleEvent& event) {
-  if (Sink()) {
-    Sink()(event);
+  if (g_sink) {
+    g_sink(event);
   } else {
     QAccessible::updateAccessibility(&event);
   }
@@ -231,12 +231,28 @@ QAccessibleInterface* ListFactory(const QString&, QObject* object) {
 
 }  // namespace
 
-void InstallListViewAccessibility() { QAccessible::installFactory(&ListFactory); }
+void InstallListViewAccessibility() {
+  QAccessible::installFactory(&ListFactory);
+  static ActivationWatch watch;
+  QAccessible::installActivationObserver(&watch);
+  AccessibleChanges::SetActive(QAccessible::isActive());
+}
 
-AccessibleChanges::EventSink AccessibleChanges::SetEventSink(EventSink sink) { return std::exchange(Sink(), std::move(sink)); }
+void AccessibleChanges::SetActive(bool active) {
+  g_active = active;
+  UpdateListening();
+}
+
+void AccessibleChanges::UpdateListening() { s_listening = g_active || g_sink; }
+
+AccessibleChanges::EventSink AccessibleChanges::SetEventSink(EventSink sink) {
+  EventSink previous = std::exchange(g_sink, std::move(sink));
+  UpdateListening();
+  return previous;
+}
 
 void AccessibleChanges::Add(const Change& change) {
-  if (!Listening() || m_reset) return;
+  if (m_reset) return;
   if (!m_pending.empty()) {
     // The texts of a row just inserted are part of the insert.
     const Change& last = m_pending.back();
@@ -253,14 +269,8 @@ void AccessibleChanges::Add(const Change& change) {
   m_pending.push_back(change);
 }
 
-void AccessibleChanges::RowsInserted(int row) { Add({QAccessibleTableModelChangeEvent::RowsInserted, row, -1}); }
-void AccessibleChanges::RowsRemoved(int row) { Add({QAccessibleTableModelChangeEvent::RowsRemoved, row, -1}); }
-void AccessibleChanges::TextChanged(int row, int column) {
-  Add({QAccessibleTableModelChangeEvent::DataChanged, row, column});
-}
-
 void AccessibleChanges::Reset() {
-  if (!Listening()) return;
+  if (!s_listening) return;
   m_pending.clear();
   m_reset = true;
 }
@@ -284,14 +294,14 @@ void AccessibleChanges::Flush(ListViewWidget* list) {
 }
 
 void AccessibleChanges::SelectionChanged(ListViewWidget* list, int row, bool selected) {
-  if (!Listening() || list->ColumnCount() == 0) return;
+  if (!s_listening || list->ColumnCount() == 0) return;
   QAccessibleEvent event(list, selected ? QAccessible::SelectionAdd : QAccessible::SelectionRemove);
   event.setChild(ChildIndex(*list, row, 0));
   Send(event);
 }
 
 void AccessibleChanges::FocusMoved(ListViewWidget* list, int row) {
-  if (!Listening() || !list->hasFocus() || row < 0 || list->ColumnCount() == 0) return;
+  if (!s_listening || !list->hasFocus() || row < 0 || list->ColumnCount() == 0) return;
   QAccessibleEvent event(list, QAccessible::Focus);
   event.setChild(ChildIndex(*list, row, 0));
   Send(event);

@@ -21,9 +21,15 @@ void InstallListViewAccessibility();
 // while no assistive technology is active.
 class AccessibleChanges {
  public:
-  void RowsInserted(int row);
-  void RowsRemoved(int row);
-  void TextChanged(int row, int column);
+  void RowsInserted(int row) {
+    if (s_listening) Add({QAccessibleTableModelChangeEvent::RowsInserted, row, -1});
+  }
+  void RowsRemoved(int row) {
+    if (s_listening) Add({QAccessibleTableModelChangeEvent::RowsRemoved, row, -1});
+  }
+  void TextChanged(int row, int column) {
+    if (s_listening) Add({QAccessibleTableModelChangeEvent::DataChanged, row, column});
+  }
   void Reset();
   // Sends what was gathered, as table-model change events of the list.
   void Flush(ListViewWidget* list);
@@ -37,6 +43,9 @@ class AccessibleChanges {
   using EventSink = std::function<void(QAccessibleEvent& event)>;
   static EventSink SetEventSink(EventSink sink);
 
+  // Assistive technology became active or inactive (Qt's activation observer tells).
+  static void SetActive(bool active);
+
  private:
   struct Change {
     QAccessibleTableModelChangeEvent::ModelChangeType type;
@@ -44,7 +53,11 @@ class AccessibleChanges {
     int column;
   };
   void Add(const Change& change);
+  static void UpdateListening();
 
+  // Whether anyone listens: asked on every row the list changes, so a plain flag (a fill of 100,000 rows must
+  // not ask the platform 400,000 times).
+  static inline bool s_listening = false;
   std::vector<Change> m_pending;
   bool m_reset = false;
 };

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev
   xvfb xauth
+  dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

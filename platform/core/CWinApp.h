@@ -54,6 +54,10 @@ class CWinApp : public CCmdTarget {
 
   void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+  // Destroys the template and whatever it still owns. The window layer calls it at the end of the program's
+  // run, while the windows' application still exists: the application object itself is a static, destroyed
+  // only after that application has gone.
+  void DeleteDocTemplate() { m_pDocTemplate.reset(); }
 
   // argv[1..] of the process, for ParseCommandLine.
   void SetCommandLine(int argc, char** argv);

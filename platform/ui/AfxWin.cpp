@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
@@ -36,6 +37,8 @@
 namespace {
 
 bool g_mainLoopRunning = false;
+// A close request waits this many times 50 ms for dialogs and nested loops to end.
+constexpr int kCloseTries = 40;
 bool g_quitRequested = false;
 
 // ---- --help and --version -------------------------------------------------------------------------------
@@ -89,10 +92,13 @@ void OnTerminationSignal(int) {
 }
 
 void RequestClose(int triesLeft) {
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    // A dialog's nested loop must end before the windows behind it go: close it (closing cancels), then ask
-    // again once its loop has returned.
-    modal->close();
+  QWidget* modal = QApplication::activeModalWidget();
+  // Closing a dialog cancels it; its nested loop then returns once control gets back to it.
+  if (modal) modal->close();
+  // The windows behind a nested loop (a dialog's, or any other's) must not go while it runs: the code that
+  // started it still uses them when it returns (the view's command, the button that was pressed). Ask again
+  // once the loops have returned.
+  if (modal || QThread::currentThread()->loopLevel() > 1) {
     if (triesLeft > 0) QTimer::singleShot(50, qApp, [triesLeft] { RequestClose(triesLeft - 1); });
     return;
   }
@@ -112,7 +118,7 @@ class TerminationSignals {
     m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [] {
       char byte = 0;
-      if (::read(g_signalPipe[0], &byte, 1) == 1) RequestClose(40);
+      if (::read(g_signalPipe[0], &byte, 1) == 1) AfxRequestClose();
     });
     struct sigaction action {};
     action.sa_handler = &OnTerminationSignal;
@@ -276,6 +282,7 @@ int AfxWinMain(int argc, char** argv) {
   if (CDocTemplate* docTemplate = app->GetDocTemplate()) docTemplate->CloseAllDocuments(TRUE);
   app->m_pMainWnd = nullptr;
   const int status = app->ExitInstance();
+  app->DeleteDocTemplate();
   return started ? status : 1;
 }
 
@@ -289,6 +296,8 @@ void AfxInitWindowLayer(QApplication& app) {
   AfxSetMessageBoxHandler(&AfxShowMessageBox);
   CWinApp::SetFilePromptHandler(&AfxPromptForFile);
 }
+
+void AfxRequestClose() { RequestClose(kCloseTries); }
 
 void AfxPostQuitMessage(int nExitCode) {
   if (!g_mainLoopRunning) return;

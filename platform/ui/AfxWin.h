@@ -25,6 +25,11 @@ void AfxInitWindowLayer(QApplication& app);
 // when the loop is not running (GUI tests drive the windows without it).
 void AfxPostQuitMessage(int nExitCode);
 
+// Closes the program as a user would, as the termination signals ask it: every modal dialog is closed first
+// (which cancels it), and the main window (saving a modified document) only once no nested loop runs any more,
+// however the dialog was opened. Before the main window exists, the start-up ends as soon as it has finished.
+void AfxRequestClose();
+
 // The main window's widget (m_pMainWnd), or null.
 QWidget* AfxGetMainWindowWidget();
 // Brings the visible main window to the front with every dialog and message box open over it still above it,

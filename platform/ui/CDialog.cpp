@@ -30,6 +30,9 @@ class DialogFrame : public QDialog {
  public:
   DialogFrame(CDialog* owner, const QFont& font, const QString& title)
       : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner) {
+    // Modal to the whole program, as Qt knows it: whatever looks for the running dialog (a close request, a
+    // second start raising the program) finds it as the active modal widget.
+    setWindowModality(Qt::ApplicationModal);
     setFont(font);
     setWindowTitle(title);
     m_strip = new QWidget(this);

@@ -125,6 +125,7 @@ int ListViewWidget::InsertRow(int index, const CString& text) {
   m_rows.insert(static_cast<std::size_t>(index), std::move(row));
   if (m_focusRow >= index) ++m_focusRow;
   if (m_anchorRow >= index) ++m_anchorRow;
+  m_accessible.RowsInserted(index);
   ScheduleLayout();
   return index;
 }
@@ -135,6 +136,7 @@ BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
   auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
   if (texts.size() <= static_cast<std::size_t>(column)) texts.resize(static_cast<std::size_t>(column) + 1);
   texts[static_cast<std::size_t>(column)] = text;
+  m_accessible.TextChanged(row, column);
   ScheduleLayout();
   return TRUE;
 }
@@ -160,6 +162,7 @@ BOOL ListViewWidget::DeleteRow(int row) {
   } else if (m_anchorRow > row) {
     --m_anchorRow;
   }
+  m_accessible.RowsRemoved(row);
   ScheduleLayout();
   return TRUE;
 }
@@ -169,6 +172,7 @@ void ListViewWidget::DeleteAllRows() {
   m_selectedCount = 0;
   m_focusRow = -1;
   m_anchorRow = -1;
+  m_accessible.Reset();
   ScheduleLayout();
 }
 
@@ -192,7 +196,7 @@ BOOL ListViewWidget::SetState(int row, UINT state, UINT mask) {
   }
   if (mask & LVIS_FOCUSED) {
     if (state & LVIS_FOCUSED) {
-      m_focusRow = row;
+      SetFocusRow(row);
     } else if (m_focusRow == row) {
       m_focusRow = -1;
     }
@@ -206,14 +210,18 @@ void ListViewWidget::SetSelected(int row, bool selected) {
   if (r.selected == selected) return;
   r.selected = selected;
   m_selectedCount += selected ? 1 : -1;
+  AccessibleChanges::SelectionChanged(this, row, selected);
+}
+
+void ListViewWidget::SetFocusRow(int row) {
+  if (m_focusRow == row) return;
+  m_focusRow = row;
+  AccessibleChanges::FocusMoved(this, row);
 }
 
 void ListViewWidget::ClearSelection() {
   for (std::size_t i = 0; m_selectedCount > 0 && i < m_rows.size(); ++i) {
-    if (m_rows[i].selected) {
-      m_rows[i].selected = false;
-      --m_selectedCount;
-    }
+    if (m_rows[i].selected) SetSelected(static_cast<int>(i), false);
   }
 }
 
@@ -239,6 +247,7 @@ int ListViewWidget::InsertColumn(int index, const QString& heading, int width) {
   });
   if (width < 0) width = fontMetrics().horizontalAdvance(heading) + 2 * kTextPadding;
   m_header->resizeSection(index, width);
+  m_accessible.Reset();
   ScheduleLayout();
   return index;
 }
@@ -357,6 +366,7 @@ void ListViewWidget::UpdateGeometries() {
   hbar->setRange(0, std::max(0, m_header->length() - g.viewWidth));
   m_header->setOffset(hbar->value());
   viewport()->update();
+  m_accessible.Flush(this);
 }
 
 bool ListViewWidget::event(QEvent* e) {
@@ -495,7 +505,7 @@ void ListViewWidget::ClickRow(int row, Qt::KeyboardModifiers mods) {
     SelectOnly(row);
     m_anchorRow = row;
   }
-  m_focusRow = row;
+  SetFocusRow(row);
   ScheduleLayout();
 }
 
@@ -543,7 +553,7 @@ void ListViewWidget::MoveFocusTo(int row, Qt::KeyboardModifiers mods) {
     SelectOnly(row);
     m_anchorRow = row;
   }
-  m_focusRow = row;
+  SetFocusRow(row);
   EnsureVisible(row);
   ScheduleLayout();
 }
@@ -599,6 +609,7 @@ void ListViewWidget::keyPressEvent(QKeyEvent* e) {
 
 void ListViewWidget::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
+  AccessibleChanges::FocusMoved(this, m_focusRow);
   viewport()->update();
 }
 

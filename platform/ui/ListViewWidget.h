@@ -13,6 +13,7 @@
 #include "platform/core/CString.h"
 #include "platform/ui/GapBuffer.h"
 #include "platform/ui/TextFit.h"
+#include "platform/ui/ListViewAccessible.h"
 #include "platform/core/WinTypes.h"
 
 class QHeaderView;
@@ -44,6 +45,7 @@ class ListViewWidget : public QAbstractScrollArea {
   // row -1: every row, as the platform does.
   BOOL SetState(int row, UINT state, UINT mask);
   int SelectedCount() const { return m_selectedCount; }
+  int FocusRow() const { return m_focusRow; }  // -1 when no row has the focus
 
   // Columns.
   int InsertColumn(int index, const QString& heading, int width);
@@ -102,6 +104,7 @@ class ListViewWidget : public QAbstractScrollArea {
   void SelectOnly(int row);
   void SelectRange(int from, int to, bool keepOthers);
   void SetSelected(int row, bool selected);
+  void SetFocusRow(int row);
   void ClearSelection();
   void ScheduleLayout();
   void UpdateGeometries();
@@ -129,6 +132,7 @@ class ListViewWidget : public QAbstractScrollArea {
   QHeaderView* m_header = nullptr;
   HeaderModel* m_headerModel;  // owned by this widget as its Qt child
   NotifySink m_sink;
+  AccessibleChanges m_accessible;
 };
 
 // Windows virtual-key code of a Qt key, 0 when the key has none.

@@ -1,6 +1,7 @@
 // Windows built from templates: widgets, ids, places, styles, radio groups, z-order, tab order, messages.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -328,3 +329,16 @@ TEST(TemplateBuilderFailure, UnknownClassFailsTheWindowAndLeavesNothing) {
 }
 
 }  // namespace
+
+// A control that shows no caption of its own is named, for screen readers, by the static text before it on its
+// line; the memo, with no static on its line, stays unnamed, and buttons keep their own texts.
+TEST_F(TemplateBuilder, ControlsWithoutACaptionAreNamedByTheStaticTextOnTheirLine) {
+  auto name = [](QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
+  };
+  EXPECT_EQ(name(Item(kSubject)), QStringLiteral("&Namex"));  // as the static shows it
+  EXPECT_EQ(name(Item(kMemo)), QString());
+  EXPECT_EQ(name(Item(kRadioA)), QStringLiteral("A"));
+  EXPECT_EQ(name(Item(kCheck)), QStringLiteral("Check"));
+}

@@ -7,6 +7,7 @@
 
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/CString.h"
+#include "platform/core/NativePath.h"
 
 namespace tvqcli {
 
@@ -107,11 +108,11 @@ std::string ReadStandardInput() {
 }
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
-  return document.OnOpenDocument(CString::FromUtf8(path)) != FALSE;
+  return document.OnOpenDocument(platform::PathFromNative(path)) != FALSE;
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {
-  return document.OnSaveDocument(CString::FromUtf8(path)) != FALSE;
+  return document.OnSaveDocument(platform::PathFromNative(path)) != FALSE;
 }
 
 }  // namespace tvqcli

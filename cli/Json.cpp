@@ -357,7 +357,8 @@ void JsonReader::End() {
   if (!AtEnd()) Fail("unexpected " + Printable(Current()) + " after the end of the JSON text");
 }
 
-void AppendString(std::string& out, std::u16string_view text) {
+void AppendString(std::string& out, std::u16string_view text, const std::function<void()>& spill) {
+  constexpr std::size_t kSpillSize = 1 << 16;
   static constexpr char kHex[] = "0123456789abcdef";
   // Written through a pointer into a local block that goes to `out` whenever it might not take one more unit.
   char block[1024];
@@ -369,6 +370,7 @@ void AppendString(std::string& out, std::u16string_view text) {
     if (p >= blockEnd) {
       out.append(block, static_cast<std::size_t>(p - block));
       p = block;
+      if (spill && out.size() >= kSpillSize) spill();
     }
     const char32_t unit = text[i];
     if (unit < 0x80) {

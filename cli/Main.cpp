@@ -9,6 +9,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Json.h"
+#include "platform/core/CFile.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/MessageBox.h"
@@ -106,6 +107,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of killing tvq
   // The application object as the window has it, except that tvq never writes the settings.
   CWinApp app(u"Tarvelquist");
   app.SetRegistryKey(CString(u"VORNAKEL"));

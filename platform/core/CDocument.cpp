@@ -1,15 +1,19 @@
 #include "platform/core/CDocument.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <sys/stat.h>
+
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "platform/core/CArchive.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
@@ -23,10 +27,7 @@ namespace {
 constexpr const char16_t* kExtension = u".tvq";
 constexpr int kMaxSaveNameTries = 100000;
 
-CString AbsolutePath(const CString& path) {
-  if (path.IsEmpty()) return path;
-  return CString::FromQString(QDir::cleanPath(QFileInfo(path.ToQString()).absoluteFilePath()));
-}
+using platform::AbsolutePath;
 
 CString PromptText(UINT id) {
   CString text = AfxFrameworkString(id);
@@ -52,10 +53,19 @@ bool RunOrFail(Work&& work, Fail&& fail) {
   return false;
 }
 
-bool NameTaken(const QString& path) {
+bool NameTaken(const CString& path) {
   // A dangling link still takes the name.
-  const QFileInfo info(path);
-  return info.exists() || info.isSymLink();
+  struct stat info {};
+  return ::lstat(platform::ToNativePath(path).c_str(), &info) == 0 || errno != ENOENT;
+}
+
+// mkdir -p on the bytes of the name.
+bool MakeFolders(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  const std::size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash))) return false;
+  return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
 }  // namespace
@@ -68,7 +78,7 @@ void CDocument::SetTitle(const CString& title) { m_strTitle = title; }
 
 void CDocument::SetPathName(const CString& pathName, BOOL bAddToMRU) {
   m_strPathName = AbsolutePath(pathName);
-  SetTitle(CString::FromQString(QFileInfo(m_strPathName.ToQString()).fileName()));
+  SetTitle(platform::FileNameOf(m_strPathName));
 }
 
 BOOL CDocument::OnNewDocument() {
@@ -152,7 +162,8 @@ CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CExce
                                             UINT nIDPDefault) {
   if (const auto* fileError = dynamic_cast<const CFileException*>(e); fileError && fileError->m_cause != CFileException::none) {
     const CString& named = fileError->m_strFileName.IsEmpty() ? pathName : fileError->m_strFileName;
-    return CFileException::CauseMessageTemplate(fileError->m_cause).FormatMessage1(AbsolutePath(named));
+    return CFileException::CauseMessageTemplate(fileError->m_cause)
+        .FormatMessage1(platform::DisplayPath(AbsolutePath(named)));
   }
   if (const auto* archiveError = dynamic_cast<const CArchiveException*>(e)) {
     switch (archiveError->m_cause) {
@@ -195,15 +206,15 @@ BOOL CDocument::DoSave(const CString& pathName, BOOL bReplace) {
 
 CString CDocument::ChooseSaveName() const {
   const CString folder = AfxGetDocumentsFolder();
-  if (folder.IsEmpty() || !QDir().mkpath(folder.ToQString())) return {};
-  QString title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).ToQString();
-  title.replace(u'/', u'_');
-  const QString base = folder.ToQString() + u'/' + title;
-  const QString extension = QString::fromUtf16(kExtension);
-  if (!NameTaken(base + extension)) return CString::FromQString(base + extension);
+  if (folder.IsEmpty() || !MakeFolders(platform::ToNativePath(folder))) return {};
+  std::u16string title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).str();
+  std::replace(title.begin(), title.end(), u'/', u'_');
+  const CString base = folder + CString(u"/") + CString(title);
+  const CString extension(kExtension);
+  if (!NameTaken(base + extension)) return base + extension;
   for (int n = 1; n < kMaxSaveNameTries; ++n) {
-    const QString candidate = base + QString::number(n) + extension;
-    if (!NameTaken(candidate)) return CString::FromQString(candidate);
+    const CString candidate = base + CString::FromUtf8(std::to_string(n)) + extension;
+    if (!NameTaken(candidate)) return candidate;
   }
   return {};
 }
@@ -222,7 +233,7 @@ void CDocument::OnFileSave() { DoFileSave(); }
 
 CString AfxGetDocumentsFolder() {
   if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
-    return AbsolutePath(CString::FromQString(QFile::decodeName(configured)));
+    return AbsolutePath(platform::PathFromNative(configured));
   }
   return CString::FromQString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }

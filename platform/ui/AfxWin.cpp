@@ -13,14 +13,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include "platform/core/CDocTemplate.h"
+#include "platform/core/CFile.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/CWnd.h"
@@ -177,6 +180,7 @@ int AfxWinMain(int argc, char** argv) {
     return 1;
   }
 
+  AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of a kill
   QApplication qtApp(argc, argv);
   AfxInitWindowLayer(qtApp);
 
@@ -272,8 +276,30 @@ QStringList AfxFileDialogFilters(const CString& filter) {
   return filters;
 }
 
+namespace {
+
+// Qt's file dialog decodes names that are not UTF-8 with U+FFFD and then finds no such file. It accepts a
+// choice when the name it shows stands for exactly one file on disk.
+class OpenFileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (chosen.size() == 1 && !QFileInfo::exists(chosen.front())) {
+      const CString shown = CString::FromQString(chosen.front());
+      if (platform::RecoverLossyPath(shown) != shown) {
+        QDialog::accept();
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
 BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter) {
-  QFileDialog dialog(DialogParent(), title.ToQString());
+  OpenFileDialog dialog(DialogParent(), title.ToQString());
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -288,6 +314,7 @@ BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& fi
   if (dialog.exec() != QDialog::Accepted) return FALSE;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return FALSE;
-  fileName = CString::FromQString(chosen.front());
+  // The dialog shows a name that is not UTF-8 with U+FFFD in it: open the file it showed all the same.
+  fileName = platform::RecoverLossyPath(CString::FromQString(chosen.front()));
   return TRUE;
 }

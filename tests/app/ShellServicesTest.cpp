@@ -18,9 +18,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <future>
 
+#include "platform/core/NativePath.h"
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/SingleInstance.h"
 #include "tests/app/AppTestSupport.h"
@@ -125,6 +127,24 @@ TEST(FilePromptTest, AsksWithTheTitleAndFiltersAndGivesTheChosenFile) {
   CString cancelled;
   EXPECT_FALSE(AfxPromptForFile(cancelled, CString(u"Open"), CString(u"All Files (*.*)|*.*||")));
   EXPECT_TRUE(cancelled.IsEmpty());
+}
+
+TEST(FilePromptTest, AChosenNameThatIsNotUtf8GivesTheFileOnDisk) {
+  QTemporaryDir dir;
+  const QByteArray bytes = QFile::encodeName(dir.path()) + QByteArray("/bad\xff.tvq");
+  {
+    QFile out;
+    ASSERT_TRUE(out.open(::fopen(bytes.constData(), "wb"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+  }
+  OnModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QFile::decodeName(bytes));  // the name as the dialog shows it: U+FFFD for the byte
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  CString chosen;
+  ASSERT_TRUE(AfxPromptForFile(chosen, CString(u"Open"), CString(u"All Files (*.*)|*.*||")));
+  EXPECT_EQ(platform::ToNativePath(chosen), bytes.toStdString());
 }
 
 TEST(FilePromptTest, FilterEntriesFromTheFrameworksForm) {

@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <thread>
 #include <stdexcept>
 
 #include "tests/support/Files.h"
@@ -60,9 +63,19 @@ TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input,
   const int spawned = posix_spawn(&pid, TVQ_BINARY, &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error(std::string("cannot start tvq: ") + std::strerror(spawned));
+  // A tvq that hangs (on a FIFO, say) fails its test instead of the whole run.
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (true) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) throw std::runtime_error("waitpid failed");
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   TvqResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -109,6 +110,13 @@ std::string ReadStandardInput() {
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
   return document.OnOpenDocument(platform::PathFromNative(path)) != FALSE;
+}
+
+bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing) {
+  if (!document.HoldFileLock(platform::PathFromNative(path))) return false;
+  struct stat info {};
+  if (createWhenMissing && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
+  return LoadDocument(document, path);
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {

@@ -1,6 +1,7 @@
 // tvq: Tarvelquist's task files from the command line, through the same document code as the window.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -108,6 +109,8 @@ int RunCommand(const Command& command, const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of killing tvq
+  // Commands side by side on one file take turns: wait a few seconds for the other's lock before giving up.
+  CFile::SetLockWait(std::chrono::seconds(5));
   // The application object as the window has it, except that tvq never writes the settings.
   CWinApp app(u"Tarvelquist");
   app.SetRegistryKey(CString(u"VORNAKEL"));

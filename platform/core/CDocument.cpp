@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/core/CArchive.h"
+#include "platform/core/FileLock.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/NativePath.h"
@@ -218,6 +219,20 @@ CString CDocument::ChooseSaveName() const {
   }
   return {};
 }
+
+BOOL CDocument::HoldFileLock(const CString& pathName) {
+  const CString fullPath = AbsolutePath(pathName);
+  m_pFileLock = std::make_unique<CFileLock>(true);
+  const int failed =
+      m_pFileLock->Acquire(platform::ToNativePath(fullPath), CFileLock::Mode::exclusive, CFile::GetLockWait());
+  if (failed == 0) return TRUE;
+  m_pFileLock.reset();
+  const CFileException error(CFileException::OsErrorToCause(failed), failed, fullPath);
+  ReportSaveLoadException(pathName, &error, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
+  return FALSE;
+}
+
+void CDocument::ReleaseFileLock() { m_pFileLock.reset(); }
 
 void CDocument::AddView(CView* view) {
   if (!view) return;

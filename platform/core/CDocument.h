@@ -14,6 +14,7 @@
 
 class CArchive;
 class CDocTemplate;
+class CFileLock;
 class CView;  // window layer
 
 class CDocument : public CCmdTarget {
@@ -28,7 +29,6 @@ class CDocument : public CCmdTarget {
   const CString& GetPathName() const { return m_strPathName; }
   // Sets the path and the title (the file's name).
   virtual void SetPathName(const CString& pathName, BOOL bAddToMRU = TRUE);
-  void ClearPathName() { m_strPathName.Empty(); }
 
   virtual BOOL IsModified() { return m_bModified; }
   virtual void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
@@ -59,6 +59,12 @@ class CDocument : public CCmdTarget {
   // empty when the folder cannot be had.
   virtual CString ChooseSaveName() const;
 
+  // Takes the writers' lock of pathName (waiting briefly for another writer) and holds it until
+  // ReleaseFileLock or the document's end, so that a read and the save that follows it are one turn: nobody
+  // else's save comes between. FALSE, reported as a load failure, when the lock cannot be had.
+  BOOL HoldFileLock(const CString& pathName);
+  void ReleaseFileLock();
+
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
   void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
@@ -77,6 +83,7 @@ class CDocument : public CCmdTarget {
   BOOL m_bModified = FALSE;
   CDocTemplate* m_pDocTemplate = nullptr;
   std::vector<CView*> m_viewList;
+  std::unique_ptr<CFileLock> m_pFileLock;
 
   DECLARE_MESSAGE_MAP()
 };

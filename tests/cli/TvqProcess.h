@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,19 @@ struct TvqResult {
 // XDG_CONFIG_HOME points at a private folder unless the caller sets it.
 TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input = {},
                  const std::map<std::string, std::string>& environment = {});
+
+// Starts tvq without waiting; Wait gives its result. For commands run side by side.
+class TvqRun {
+ public:
+  explicit TvqRun(const std::vector<std::string>& args);
+  ~TvqRun();
+  TvqRun(const TvqRun&) = delete;
+  TvqRun& operator=(const TvqRun&) = delete;
+  TvqResult Wait();
+
+ private:
+  struct State;
+  std::unique_ptr<State> m_state;
+};
 
 }  // namespace clitest

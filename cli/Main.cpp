@@ -14,6 +14,7 @@
 #include "platform/core/CWinApp.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/MessageBox.h"
+#include "res/ProgramResources.h"
 
 #ifndef TVQ_VERSION
 #define TVQ_VERSION "0.0.0.0"
@@ -108,6 +109,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  RegisterTarvelquistResources();  // the program's own messages (a save that kept another version aside)
   AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of killing tvq
   // Commands side by side on one file take turns: wait a few seconds for the other's lock before giving up.
   CFile::SetLockWait(std::chrono::seconds(5));

@@ -5,6 +5,7 @@
 
 #include "platform/core/CArchive.h"
 #include "platform/core/CWinApp.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CTarvelquistDoc, CDocument)
 
@@ -120,6 +121,15 @@ void CTarvelquistDoc::DestroyTasks() {
 void CTarvelquistDoc::DeleteContents() { DestroyTasks(); }
 
 BOOL CTarvelquistDoc::OnNewDocument() { return CDocument::OnNewDocument() ? TRUE : FALSE; }
+
+BOOL CTarvelquistDoc::SwapContents(CDocument& loaded) {
+  auto* other = dynamic_cast<CTarvelquistDoc*>(&loaded);
+  if (!other) return FALSE;
+  tasks.swap(other->tasks);  // workTask stays: it belongs to the flows, not to the file
+  return TRUE;
+}
+
+UINT CTarvelquistDoc::GetSaveConflictPrompt() const { return IDP_SAVE_CONFLICT; }
 
 void CTarvelquistDoc::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {

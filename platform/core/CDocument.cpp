@@ -11,6 +11,8 @@
 #include <string>
 
 #include "platform/core/CArchive.h"
+#include "platform/core/CWinApp.h"
+#include "platform/core/ContentHash.h"
 #include "platform/core/FileLock.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/MessageBox.h"
@@ -86,6 +88,7 @@ BOOL CDocument::OnNewDocument() {
   DeleteContents();
   m_strPathName.Empty();
   SetModifiedFlag(FALSE);
+  SetFileState({});
   return TRUE;
 }
 
@@ -114,17 +117,21 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
     DeleteContents();
     ReportSaveLoadException(pathName, e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
   };
+  FileState state;
   const bool loaded = RunOrFail(
       [&] {
         CArchive loadArchive(file.get(), CArchive::load);
         loadArchive.m_pDocument = this;
         if (file->GetLength() != 0) Serialize(loadArchive);
+        loadArchive.ReadToEnd();  // bytes after the document count for the version too
+        state = {file->GetFilePath(), file->GetIdentity(), loadArchive.GetContentHash()};
         loadArchive.Close();
         file->Close();
       },
       fail);
   if (!loaded) return FALSE;
   SetModifiedFlag(FALSE);
+  SetFileState(std::move(state));
   return TRUE;
 }
 
@@ -136,8 +143,15 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
     ReportSaveLoadException(pathName, &fileError, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
     return FALSE;
   }
+  // The file may have changed since it was read or written here: the version this save replaces is kept aside
+  // unless it is the remembered one. The check runs at the rename, under the writers' lock.
+  auto* mirror = dynamic_cast<CMirrorFile*>(file.get());
+  if (mirror && m_fileState.identity.valid && m_fileState.path == AbsolutePath(pathName)) {
+    mirror->SetDisplacedCheck([this](int fd) { return !HoldsRememberedVersion(fd); });
+  }
   // Serialize may clear the flag while storing; a save that then fails must leave the document modified.
   const BOOL wasModified = IsModified();
+  std::uint64_t hash = 0;
   const auto fail = [&](const CException* e) {
     file->Abort();
     SetModifiedFlag(wasModified);
@@ -149,15 +163,77 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
         saveArchive.m_pDocument = this;
         Serialize(saveArchive);
         saveArchive.Close();
+        hash = saveArchive.GetContentHash();
         file->Close();  // the mirror file replaces the old file here
       },
       fail);
   if (!saved) return FALSE;
   SetModifiedFlag(FALSE);
+  if (mirror) {
+    SetFileState({AbsolutePath(pathName), mirror->GetWrittenIdentity(), hash});
+    if (!mirror->GetKeptName().IsEmpty()) ReportSaveConflict(AbsolutePath(pathName), mirror->GetKeptName());
+  }
   return TRUE;
 }
 
 void CDocument::OnCloseDocument() { DeleteContents(); }
+
+void CDocument::SetFileState(FileState state) {
+  m_fileState = std::move(state);
+  if (m_fileStateListener) m_fileStateListener();
+}
+
+bool CDocument::HoldsRememberedVersion(int fd) const {
+  const CFileIdentity identity = CFileIdentity::OfDescriptor(fd);
+  if (!identity.valid) return false;
+  if (identity == m_fileState.identity) return true;
+  if (identity.size != m_fileState.identity.size) return false;
+  // Touched, copied back or rewritten in place: the same bytes are the same version.
+  platform::ContentHash hash;
+  return platform::HashRestOfFile(fd, hash) && hash.Value() == m_fileState.hash;
+}
+
+BOOL CDocument::IsFileChangedOnDisk() const {
+  if (m_fileState.path.IsEmpty() || !m_fileState.identity.valid) return FALSE;
+  return CFileIdentity::OfPath(m_fileState.path) == m_fileState.identity ? FALSE : TRUE;
+}
+
+BOOL CDocument::SwapContents(CDocument&) { return FALSE; }
+
+BOOL CDocument::ReloadFromFile() {
+  if (m_fileState.path.IsEmpty()) return FALSE;
+  std::unique_ptr<CDocument> fresh = AfxCreateObject<CDocument>(GetRuntimeClass());
+  if (!fresh) return FALSE;
+  fresh->m_bQuiet = true;
+  // A reload is no new read for the setting: it keeps naming what it named.
+  CWinApp* app = AfxGetApp();
+  const bool writable = app && app->IsProfileWritable();
+  if (app) app->SetProfileWritable(false);
+  const BOOL loaded = fresh->OnOpenDocument(m_fileState.path);
+  if (app) app->SetProfileWritable(writable);
+  if (!loaded) return FALSE;
+  const FileState& read = fresh->m_fileState;
+  if (read.hash == m_fileState.hash && read.identity.size == m_fileState.identity.size) {
+    SetFileState(read);  // the same bytes in a new version (touched, or copied back): nothing to show
+    return FALSE;
+  }
+  if (!SwapContents(*fresh)) return FALSE;
+  SetModifiedFlag(FALSE);
+  SetFileState(read);
+  return TRUE;
+}
+
+void CDocument::ReportSaveConflict(const CString& savedPath, const CString& keptPath) {
+  const UINT id = GetSaveConflictPrompt();
+  const CString text = id ? AfxLoadString(id) : CString();
+  if (text.IsEmpty()) return;
+  std::u16string message = text.FormatMessage1(platform::DisplayPath(savedPath)).str();
+  const std::u16string kept = platform::DisplayPath(keptPath).str();
+  for (std::size_t at = message.find(u"%2"); at != std::u16string::npos; at = message.find(u"%2", at + kept.size())) {
+    message.replace(at, 2, kept);
+  }
+  AfxMessageBox(CString(std::move(message)), MB_ICONEXCLAMATION);
+}
 
 CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CException* e, BOOL bSaving,
                                             UINT nIDPDefault) {
@@ -181,6 +257,7 @@ CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CExce
 
 void CDocument::ReportSaveLoadException(const CString& pathName, const CException* e, BOOL bSaving,
                                         UINT nIDPDefault) {
+  if (m_bQuiet) return;
   AfxMessageBox(SaveLoadExceptionMessage(pathName, e, bSaving, nIDPDefault), MB_ICONEXCLAMATION);
 }
 

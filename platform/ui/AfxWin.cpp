@@ -28,6 +28,7 @@
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlFactory.h"
+#include "platform/ui/ModalLoop.h"
 #include "platform/ui/SingleInstance.h"
 
 namespace {
@@ -245,7 +246,10 @@ int AfxShowMessageBox(const CString& text, const CString& caption, UINT nType) {
   const std::vector<ButtonAnswer> buttons = ButtonsFor(nType);
   for (const ButtonAnswer& entry : buttons) box.addButton(entry.button);
   box.setDefaultButton(buttons.front().button);
-  box.exec();
+  {
+    const CModalLoopScope modal;
+    box.exec();
+  }
   const auto pressed = box.standardButton(box.clickedButton());
   for (const ButtonAnswer& entry : buttons) {
     if (entry.button == pressed) return entry.answer;
@@ -311,7 +315,12 @@ BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& fi
     if (!selected.endsWith(QStringLiteral("(*.*)"))) return;
     if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({QStringLiteral("*")});
   });
-  if (dialog.exec() != QDialog::Accepted) return FALSE;
+  int answer = QDialog::Rejected;
+  {
+    const CModalLoopScope modal;
+    answer = dialog.exec();
+  }
+  if (answer != QDialog::Accepted) return FALSE;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return FALSE;
   // The dialog shows a name that is not UTF-8 with U+FFFD in it: open the file it showed all the same.

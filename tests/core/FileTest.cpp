@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
@@ -12,9 +13,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <filesystem>
 
 #include "platform/core/CFile.h"
+#include "platform/core/FileLock.h"
 #include "platform/core/Exceptions.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
@@ -452,6 +456,71 @@ TEST_F(MirrorFileTest, AWriteBeyondTheFileSizeLimitIsDiskFullAndLeavesNothing) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadFileBytes(m_target), m_old);
   EXPECT_EQ(FilesInFolder(), 1U);
+}
+
+}  // namespace
+
+// ---- the writers' lock --------------------------------------------------------------------------------------
+
+namespace {
+
+using std::chrono::milliseconds;
+
+TEST_F(FileTest, TheWritersLockFollowsTheFileThatThePathNames) {
+  const auto path = m_dir / "list.tvq";
+  const std::string native = path.string();
+  // No file yet: the folder is locked, so a second creator waits.
+  CFileLock first;
+  ASSERT_EQ(first.Acquire(native, CFileLock::Mode::exclusive, milliseconds(0)), 0);
+  EXPECT_TRUE(first.LocksFolder());
+  CFileLock second;
+  EXPECT_EQ(second.Acquire(native, CFileLock::Mode::exclusive, milliseconds(50)), EWOULDBLOCK);
+  first.Release();
+
+  WriteFileBytes(path, {1});
+  ASSERT_EQ(first.Acquire(native, CFileLock::Mode::exclusive, milliseconds(0)), 0);
+  EXPECT_FALSE(first.LocksFolder());
+  EXPECT_EQ(second.Acquire(native, CFileLock::Mode::exclusive, milliseconds(50)), EWOULDBLOCK);
+  // A writer renamed a new file over the locked one: the lock on the old inode says nothing about it.
+  WriteFileBytes(m_dir / "new", {2});
+  std::filesystem::rename(m_dir / "new", path);
+  EXPECT_EQ(second.Acquire(native, CFileLock::Mode::exclusive, milliseconds(50)), 0);
+  second.Release();
+  first.Release();
+}
+
+TEST_F(FileTest, AWaitingWriterGetsTheLockWhenItIsReleased) {
+  const auto path = m_dir / "list.tvq";
+  WriteFileBytes(path, {1});
+  auto holder = std::make_unique<CFileLock>();
+  ASSERT_EQ(holder->Acquire(path.string(), CFileLock::Mode::exclusive, milliseconds(0)), 0);
+  std::thread release([&holder] {
+    std::this_thread::sleep_for(milliseconds(100));
+    holder.reset();
+  });
+  CFileLock waiter;
+  EXPECT_EQ(waiter.Acquire(path.string(), CFileLock::Mode::exclusive, milliseconds(5000)), 0);
+  release.join();
+}
+
+TEST_F(FileTest, ALockHeldForTheProcessCoversItsOwnOpens) {
+  const auto path = m_dir / "list.tvq";
+  WriteFileBytes(path, {1});
+  CFileLock held(true);
+  ASSERT_EQ(held.Acquire(path.string(), CFileLock::Mode::exclusive, milliseconds(0)), 0);
+  // For other processes it is a real lock.
+  const int probe = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(probe, 0);
+  EXPECT_NE(::flock(probe, LOCK_EX | LOCK_NB), 0);
+  ::close(probe);
+  {
+    CFile reader(PathString(path), CFile::modeRead | CFile::shareDenyWrite);  // would wait for itself
+    CMirrorFile writer;
+    ASSERT_TRUE(writer.Open(PathString(path), CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive));
+    writer.Write("z", 1);
+    writer.Close();
+  }
+  EXPECT_EQ(ReadFileBytes(path), Bytes{'z'});
 }
 
 }  // namespace

@@ -293,7 +293,7 @@ void CArchive::ReadInPieces(Text& text, std::size_t length) {
   constexpr std::size_t unit = sizeof(typename Text::value_type);
   constexpr std::size_t pieceUnits = kStringChunk / unit;
   if (length <= pieceUnits) {
-    text.resize(length);
+    text = Text(length, typename Text::value_type{});  // one allocation, as most strings are short
     ReadExact(text.data(), static_cast<UINT>(length * unit));
     return;
   }

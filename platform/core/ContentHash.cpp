@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -24,7 +25,8 @@ std::uint64_t Round(std::uint64_t acc, std::uint64_t input) { return Rotl(acc + 
 
 std::uint64_t Load64(const unsigned char* p) {
   std::uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = (value << 8) | p[i];  // little-endian on every host
+  std::memcpy(&value, p, sizeof value);
+  if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);  // the same on every host
   return value;
 }
 
@@ -32,8 +34,18 @@ std::uint64_t Load64(const unsigned char* p) {
 
 ContentHash::ContentHash() : m_lanes{kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1} {}
 
-void ContentHash::Block(const unsigned char* block) {
-  for (std::size_t lane = 0; lane < 4; ++lane) m_lanes[lane] = Round(m_lanes[lane], Load64(block + 8 * lane));
+// The lanes live in locals while the blocks run: stored through `this`, the compiler would have to reload them
+// after every byte read (a byte pointer may alias anything).
+std::size_t ContentHash::Blocks(const unsigned char* bytes, std::size_t count) {
+  std::uint64_t a = m_lanes[0], b = m_lanes[1], c = m_lanes[2], d = m_lanes[3];
+  for (std::size_t i = 0; i < count; ++i, bytes += kBlock) {
+    a = Round(a, Load64(bytes));
+    b = Round(b, Load64(bytes + 8));
+    c = Round(c, Load64(bytes + 16));
+    d = Round(d, Load64(bytes + 24));
+  }
+  m_lanes = {a, b, c, d};
+  return count * kBlock;
 }
 
 void ContentHash::Update(const void* data, std::size_t size) {
@@ -46,10 +58,12 @@ void ContentHash::Update(const void* data, std::size_t size) {
     bytes += take;
     size -= take;
     if (m_tailSize < kBlock) return;
-    Block(m_tail.data());
+    Blocks(m_tail.data(), 1);
     m_tailSize = 0;
   }
-  for (; size >= kBlock; bytes += kBlock, size -= kBlock) Block(bytes);
+  const std::size_t done = Blocks(bytes, size / kBlock);
+  bytes += done;
+  size -= done;
   std::memcpy(m_tail.data(), bytes, size);
   m_tailSize = size;
 }

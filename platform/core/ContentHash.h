@@ -16,7 +16,7 @@ class ContentHash {
   std::uint64_t Length() const { return m_length; }
 
  private:
-  void Block(const unsigned char* block);
+  std::size_t Blocks(const unsigned char* bytes, std::size_t count);  // whole blocks; bytes taken
 
   static constexpr std::size_t kBlock = 32;
   std::array<std::uint64_t, 4> m_lanes;

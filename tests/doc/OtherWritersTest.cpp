@@ -21,10 +21,16 @@ using tvqtest::ReadFileBytes;
 using tvqtest::TempDir;
 using tvqtest::WriteFileBytes;
 
+// A task with a fixed due date (a new task's default is now, which differs from call to call).
+void Fix(TaskItem& task, std::u16string_view subject) {
+  task.SetSubject(CString(subject));
+  task.dueDate = COleDateTime(39578.5, COleDateTime::valid);
+}
+
 Bytes FileOf(std::initializer_list<std::u16string_view> subjects) {
   CTarvelquistDoc doc;
   for (const auto subject : subjects) {
-    doc.workTask.SetSubject(CString(subject));
+    Fix(doc.workTask, subject);
     doc.InsertTask(doc.GetTaskCount());
   }
   TempDir dir;
@@ -65,7 +71,7 @@ TEST_P(ConflictTest, TheSaveKeepsTheOtherVersionBesideTheFile) {
   WriteFileBytes(m_file, FileOf({u"a"}));
   CTarvelquistDoc doc;
   ASSERT_TRUE(doc.OnOpenDocument(PathString(m_file)));
-  doc.workTask.SetSubject(U(u"mine"));
+  Fix(doc.workTask, u"mine");
   doc.InsertTask(1);
   const Bytes theirs = FileOf({u"theirs", u"too"});
   if (GetParam() == Writer::atTheLastMoment) {

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include "cli/Display.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/CString.h"
+#include "platform/core/NativePath.h"
 
 namespace tvqcli {
 
@@ -113,11 +115,18 @@ std::string ReadStandardInput() {
 }
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
-  return document.OnOpenDocument(CString::FromUtf8(path)) != FALSE;
+  return document.OnOpenDocument(platform::PathFromNative(path)) != FALSE;
+}
+
+bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing) {
+  if (!document.HoldFileLock(platform::PathFromNative(path))) return false;
+  struct stat info {};
+  if (createWhenMissing && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
+  return LoadDocument(document, path);
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {
-  return document.OnSaveDocument(CString::FromUtf8(path)) != FALSE;
+  return document.OnSaveDocument(platform::PathFromNative(path)) != FALSE;
 }
 
 }  // namespace tvqcli

@@ -92,5 +92,9 @@ std::string ReadStandardInput();
 // already gone to standard error through the message sink and the result is false.
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path);
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path);
+// For a command that changes the file: takes its writers' lock (waiting for another tvq or the window to
+// finish) and keeps it through the SaveDocument that follows, then loads it; a missing file leaves the
+// document empty when createWhenMissing is set.
+bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing = false);
 
 }  // namespace tvqcli

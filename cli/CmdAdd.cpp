@@ -20,7 +20,7 @@ int RunAdd(const std::vector<std::string>& args) {
 
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
-  if (!LoadOrCreate(document, path, true)) return kExitFailure;
+  if (!LoadForChange(document, path, true)) return kExitFailure;
   const int count = document.GetTaskCount();
   const int position = parsed.Has("at") ? ParseTaskNumber(*parsed.Value("at"), count, true) : count;
   StoreMembers(members, document.workTask);

@@ -15,7 +15,7 @@ int RunEdit(const std::vector<std::string>& args) {
   if (const auto* text = parsed.Value("due")) due = ParseDue(*text);
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
-  if (!LoadDocument(document, path)) return kExitFailure;
+  if (!LoadForChange(document, path)) return kExitFailure;
   const int index = ParseTaskNumber(parsed.positional[1], document.GetTaskCount());
   document.SelectTask(index);
   EditorMembers members = EditTaskMembers(document.workTask);

@@ -28,7 +28,7 @@ int RunImport(const std::vector<std::string>& args) {
     ReadTasksJson(input, collect);
   }
   CTarvelquistDoc document;
-  if (parsed.Has("append") && !LoadOrCreate(document, path, true)) return kExitFailure;
+  if (parsed.Has("append") && !LoadForChange(document, path, true)) return kExitFailure;
   for (const TaskValues& task : tasks) {
     document.workTask.subject = task.subject;
     document.workTask.dueDate = task.dueDate;

@@ -13,7 +13,7 @@ int RunMv(const std::vector<std::string>& args) {
   if (direction != "up" && direction != "down") throw UsageError("the direction is up or down, not '" + direction + "'");
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
-  if (!LoadDocument(document, path)) return kExitFailure;
+  if (!LoadForChange(document, path)) return kExitFailure;
   const int count = document.GetTaskCount();
   const int row = ParseTaskNumber(parsed.positional[1], count);
   // The first task does not move up and the last does not move down; the file then stays as it is.

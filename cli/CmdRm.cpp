@@ -11,7 +11,7 @@ int RunRm(const std::vector<std::string>& args) {
   ExpectPositional(parsed, 2, "FILE and task number N");
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
-  if (!LoadDocument(document, path)) return kExitFailure;
+  if (!LoadForChange(document, path)) return kExitFailure;
   document.RemoveTask(ParseTaskNumber(parsed.positional[1], document.GetTaskCount()));
   return SaveDocument(document, path) ? kExitOk : kExitFailure;
 }

@@ -20,7 +20,7 @@ int RunSort(const std::vector<std::string>& args) {
   const int column = ColumnOf(parsed.positional[1]);
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
-  if (!LoadDocument(document, path)) return kExitFailure;
+  if (!LoadForChange(document, path)) return kExitFailure;
   const ExchangeSortResult result = SortTasks(document, column);
   // A list already in order is left as it is, file included.
   if (!result.anyExchange) return kExitOk;

@@ -358,7 +358,8 @@ void JsonReader::End() {
   if (!AtEnd()) Fail("unexpected " + Printable(Current()) + " after the end of the JSON text");
 }
 
-void AppendString(std::string& out, std::u16string_view text) {
+void AppendString(std::string& out, std::u16string_view text, const std::function<void()>& spill) {
+  constexpr std::size_t kSpillSize = 1 << 16;
   static constexpr char kHex[] = "0123456789abcdef";
   // Written through a pointer into a local block that goes to `out` whenever it might not take one more unit.
   char block[1024];
@@ -370,6 +371,7 @@ void AppendString(std::string& out, std::u16string_view text) {
     if (p >= blockEnd) {
       out.append(block, static_cast<std::size_t>(p - block));
       p = block;
+      if (spill && out.size() >= kSpillSize) spill();
     }
     const char32_t unit = text[i];
     // Escaped besides what JSON requires: DEL and the hidden controls (tvqcli::IsHiddenControl), so that the

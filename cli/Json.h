@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -81,8 +82,9 @@ class JsonReader {
 };
 
 // Appends a JSON string literal of UTF-16 text as UTF-8: quotes, backslashes and control characters escaped,
-// unpaired surrogates as \uXXXX escapes, everything else as UTF-8.
-void AppendString(std::string& out, std::u16string_view text);
+// unpaired surrogates as \uXXXX escapes, everything else as UTF-8. `spill`, when given, is called whenever
+// `out` has grown large (it may empty it), so that a long text is written out as it goes.
+void AppendString(std::string& out, std::u16string_view text, const std::function<void()>& spill = {});
 // Shortest decimal that reads back as the same double; "null" when not finite.
 void AppendNumber(std::string& out, double value);
 void AppendInteger(std::string& out, long long value);

@@ -1,6 +1,7 @@
 // tvq: Tarvelquist's task files from the command line, through the same document code as the window.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -10,9 +11,11 @@
 #include "cli/Cli.h"
 #include "cli/Display.h"
 #include "cli/Json.h"
+#include "platform/core/CFile.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/MessageBox.h"
+#include "res/ProgramResources.h"
 
 #ifndef TVQ_VERSION
 #define TVQ_VERSION "0.0.0.0"
@@ -111,6 +114,10 @@ int RunCommand(const Command& command, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  RegisterTarvelquistResources();  // the program's own messages (a save that kept another version aside)
+  AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of killing tvq
+  // Commands side by side on one file take turns: wait a few seconds for the other's lock before giving up.
+  CFile::SetLockWait(std::chrono::seconds(5));
   // The application object as the window has it, except that tvq never writes the settings.
   CWinApp app(u"Tarvelquist");
   app.SetRegistryKey(CString(u"VORNAKEL"));

@@ -1,7 +1,5 @@
 #include "cli/TaskEdit.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <charconv>
 
@@ -122,12 +120,6 @@ int ParseTaskNumber(const std::string& text, int count, bool allowEnd) {
                      (count == 1 ? " task" : " tasks"));
   }
   return number - 1;
-}
-
-bool LoadOrCreate(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing) {
-  struct stat info {};
-  if (createWhenMissing && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
-  return LoadDocument(document, path);
 }
 
 void SwapTasks(CTarvelquistDoc& document, int first, int second) {

@@ -51,9 +51,6 @@ void ApplyTextOptions(const ParsedArguments& parsed, EditorMembers& members);
 // Throws InputError naming the list's size when out of range, UsageError when not a number.
 int ParseTaskNumber(const std::string& text, int count, bool allowEnd = false);
 
-// Loads path, or leaves the document empty when no such file exists and createWhenMissing is set.
-bool LoadOrCreate(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing);
-
 // SwapTasks of the window: two selects, two replaces.
 void SwapTasks(CTarvelquistDoc& document, int first, int second);
 

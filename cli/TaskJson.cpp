@@ -170,9 +170,9 @@ void ReadTask(tvqjson::JsonReader& reader, const TaskItem& defaults, TaskValues&
 
 }  // namespace
 
-void AppendTaskJson(std::string& out, const TaskItem& task) {
+void AppendTaskJson(std::string& out, const TaskItem& task, const std::function<void()>& spill) {
   out.append("{\"subject\":");
-  tvqjson::AppendString(out, task.subject.view());
+  tvqjson::AppendString(out, task.subject.view(), spill);
   out.append(",\"due\":{\"status\":");
   tvqjson::AppendInteger(out, task.dueDate.m_status);
   out.append(",\"value\":");
@@ -180,9 +180,9 @@ void AppendTaskJson(std::string& out, const TaskItem& task) {
   out.append(",\"bits\":");
   AppendBits(out, DateBits(task.dueDate.m_dt));
   out.append("},\"priority\":");
-  tvqjson::AppendString(out, task.priority.view());
+  tvqjson::AppendString(out, task.priority.view(), spill);
   out.append(",\"memo\":");
-  tvqjson::AppendString(out, task.memo.view());
+  tvqjson::AppendString(out, task.memo.view(), spill);
   out.append(",\"dueText\":");
   tvqjson::AppendString(out, tasktext::DueColumnText(task.dueDate).view());
   out.push_back('}');
@@ -194,7 +194,7 @@ void WriteTasksJson(Output& out, const CTarvelquistDoc& document) {
   const int count = document.GetTaskCount();
   for (int i = 0; i < count; ++i) {
     if (i > 0) buffer.push_back(',');
-    AppendTaskJson(buffer, document.TaskAt(i));
+    AppendTaskJson(buffer, document.TaskAt(i), [&out] { out.Flush(); });  // long texts go out as they are written
     out.MaybeFlush();
   }
   buffer.append("]}\n");

@@ -16,7 +16,7 @@ namespace tvqcli {
 class Output;
 
 // One task object (dueText is the list's due column in the current locale settings).
-void AppendTaskJson(std::string& out, const TaskItem& task);
+void AppendTaskJson(std::string& out, const TaskItem& task, const std::function<void()>& spill = {});
 // The whole list, then a newline.
 void WriteTasksJson(Output& out, const CTarvelquistDoc& document);
 

@@ -1,12 +1,11 @@
 #include "doc/CTarvelquistDoc.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <new>
-#include <system_error>
 
 #include "platform/core/CArchive.h"
 #include "platform/core/CWinApp.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CTarvelquistDoc, CDocument)
 
@@ -33,16 +32,6 @@ std::unique_ptr<TaskItem> NewTask() {
 
 // The smallest record a file can hold: three 8-bit strings of length 0 (one byte each), status and value.
 constexpr ULONGLONG kMinimumRecordBytes = 1 + 4 + 8 + 1 + 1;
-
-// The file's full path as the setting records it.
-CString FullPath(const CString& path) {
-  std::error_code error;
-  const std::filesystem::path given(path.ToUtf8());
-  if (path.IsEmpty() || given.is_absolute()) return path;
-  const std::filesystem::path absolute = std::filesystem::absolute(given, error);
-  if (error) return path;
-  return CString::FromUtf8(absolute.lexically_normal().string());
-}
 
 }  // namespace
 
@@ -133,6 +122,15 @@ void CTarvelquistDoc::DeleteContents() { DestroyTasks(); }
 
 BOOL CTarvelquistDoc::OnNewDocument() { return CDocument::OnNewDocument() ? TRUE : FALSE; }
 
+BOOL CTarvelquistDoc::SwapContents(CDocument& loaded) {
+  auto* other = dynamic_cast<CTarvelquistDoc*>(&loaded);
+  if (!other) return FALSE;
+  tasks.swap(other->tasks);  // workTask stays: it belongs to the flows, not to the file
+  return TRUE;
+}
+
+UINT CTarvelquistDoc::GetSaveConflictPrompt() const { return IDP_SAVE_CONFLICT; }
+
 void CTarvelquistDoc::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
     StoreTasks(ar);
@@ -158,8 +156,10 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
   ar >> count;
   try {
     if (count > 0) {
-      // Never trust the claimed count for memory: a record takes at least kMinimumRecordBytes of the file.
-      const ULONGLONG fits = ar.GetRemainingLength() / kMinimumRecordBytes;
+      // Never trust the claimed count for memory: a record takes at least kMinimumRecordBytes of what the
+      // file really stores.
+      const ULONGLONG claimed = static_cast<ULONGLONG>(count) * kMinimumRecordBytes;
+      const ULONGLONG fits = ar.GetStoredRemainingLength(claimed) / kMinimumRecordBytes;
       tasks.reserve(tasks.size() + static_cast<std::size_t>(std::min<ULONGLONG>(fits, count)));
     }
     for (LONG i = 0; i < count; ++i) {
@@ -179,6 +179,6 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
   if (CWinApp* app = AfxGetApp()) {
     CFile* file = ar.GetFile();
     app->WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"),
-                            FullPath(file ? file->GetFilePath() : CString()));
+                            file ? file->GetFilePath() : CString());  // the file's full path
   }
 }

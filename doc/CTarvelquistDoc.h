@@ -36,6 +36,8 @@ class CTarvelquistDoc : public CDocument {
   void ReorderTasks(const std::vector<int>& order);
 
   void Serialize(CArchive& ar) override;
+  BOOL SwapContents(CDocument& loaded) override;
+  UINT GetSaveConflictPrompt() const override;
   void DeleteContents() override;
   BOOL OnNewDocument() override;
 

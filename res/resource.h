@@ -8,6 +8,7 @@
 #define IDD_TARVELQUIST_INS 132
 #define IDD_TARVELQUIST_FORM 134
 #define IDS_MENU_BUTTON 302
+#define IDP_SAVE_CONFLICT 303  // a save kept another writer's version aside: %1 saved file, %2 the kept one
 #define IDM_MENU_BUTTON 402
 
 // About box controls.

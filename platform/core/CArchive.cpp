@@ -23,6 +23,8 @@ T LoadLE(const BYTE* in) {
 }
 
 constexpr ULONGLONG kMaxStringLength = 2147483647;
+// Long strings are read in pieces of this many bytes, so that what is allocated grows with what was read.
+constexpr ULONGLONG kStringChunk = ULONGLONG{1} << 20;
 
 CString ArchiveFileName(const CFile* file) { return file ? file->GetFilePath() : CString(); }
 
@@ -37,6 +39,7 @@ void CArchive::Flush() {
   if (m_mode != store || m_bufferPos == 0) return;
   const UINT count = m_bufferPos;
   m_bufferPos = 0;
+  m_hash.Update(m_buffer.data(), count);
   m_file->Write(m_buffer.data(), count);
 }
 
@@ -68,7 +71,11 @@ void CArchive::FillBuffer(UINT needed) {
   m_bufferPos = 0;
   m_bufferEnd = unread;
   const auto capacity = static_cast<UINT>(m_buffer.size());
-  if (m_bufferEnd < capacity) m_bufferEnd += m_file->Read(m_buffer.data() + m_bufferEnd, capacity - m_bufferEnd);
+  if (m_bufferEnd < capacity) {
+    const UINT got = m_file->Read(m_buffer.data() + m_bufferEnd, capacity - m_bufferEnd);
+    m_hash.Update(m_buffer.data() + m_bufferEnd, got);
+    m_bufferEnd += got;
+  }
 }
 
 UINT CArchive::Read(void* buffer, UINT count) {
@@ -85,6 +92,7 @@ UINT CArchive::Read(void* buffer, UINT count) {
   if (count - done >= capacity) {
     const UINT direct = (count - done) / capacity * capacity;
     const UINT got = m_file->Read(out + done, direct);
+    m_hash.Update(out + done, got);
     done += got;
     if (got < direct) return done;
   }
@@ -109,6 +117,7 @@ void CArchive::Write(const void* buffer, UINT count) {
   while (count > 0) {
     if (m_bufferPos == 0 && count >= capacity) {  // a whole block: no copy through the buffer
       const UINT direct = count / capacity * capacity;
+      m_hash.Update(in, direct);
       m_file->Write(in, direct);
       in += direct;
       count -= direct;
@@ -129,6 +138,24 @@ ULONGLONG CArchive::GetRemainingLength() const {
   const ULONGLONG length = m_file->GetLength();
   const ULONGLONG position = m_file->GetPosition();
   return buffered + (length > position ? length - position : 0);
+}
+
+ULONGLONG CArchive::GetStoredRemainingLength(ULONGLONG enough) const {
+  const ULONGLONG buffered = m_mode == load ? m_bufferEnd - m_bufferPos : 0;
+  if (!m_file || !m_file->IsOpen()) return buffered;
+  const ULONGLONG stored = m_file->GetStoredLength(m_file->GetPosition(), enough > buffered ? enough - buffered : 0);
+  return buffered + stored;
+}
+
+void CArchive::ReadToEnd() {
+  CheckUsable(load);
+  m_bufferPos = m_bufferEnd;
+  while (true) {
+    m_bufferPos = 0;
+    m_bufferEnd = 0;
+    FillBuffer(1);
+    if (m_bufferEnd == 0) return;
+  }
 }
 
 // ---- values -------------------------------------------------------------------------------------------------
@@ -232,27 +259,49 @@ CArchive& CArchive::operator>>(CString& value) {
   CheckUsable(load);
   const auto [unitSize, length] = ReadStringLength();
   const ULONGLONG byteCount = length * unitSize;
-  // A length beyond what the file still holds is a cut file; say so before allocating anything for it.
+  // A length beyond what the file still holds is a cut file; say so before allocating anything for it. Long
+  // strings must also be really stored: a sparse file's holes would read as zeros without limit.
   // (Most strings sit in the buffer already; only longer ones need to ask the file.)
   const ULONGLONG buffered = m_bufferEnd - m_bufferPos;
-  if (byteCount > buffered && byteCount > GetRemainingLength()) {
+  if (byteCount > buffered &&
+      (byteCount > GetRemainingLength() ||
+       (byteCount - buffered > kStringChunk && byteCount > GetStoredRemainingLength(byteCount)))) {
     AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
   }
   try {
     if (unitSize == 2) {
-      std::u16string text(static_cast<std::size_t>(length), u'\0');
-      ReadExact(text.data(), static_cast<UINT>(byteCount));
+      std::u16string text;
+      ReadInPieces(text, static_cast<std::size_t>(length));
       if constexpr (std::endian::native != std::endian::little) {
         for (char16_t& unit : text) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
       }
       value = CString(std::move(text));
     } else {
-      std::string bytes(static_cast<std::size_t>(length), '\0');
-      ReadExact(bytes.data(), static_cast<UINT>(byteCount));
+      std::string bytes;
+      ReadInPieces(bytes, static_cast<std::size_t>(length));
       value = platform::MultiByteToWideChar(CP_ACP, bytes);
     }
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();
   }
   return *this;
+}
+
+// Reads `length` units into text a piece at a time: the string grows with the bytes actually read.
+template <typename Text>
+void CArchive::ReadInPieces(Text& text, std::size_t length) {
+  constexpr std::size_t unit = sizeof(typename Text::value_type);
+  constexpr std::size_t pieceUnits = kStringChunk / unit;
+  if (length <= pieceUnits) {
+    text = Text(length, typename Text::value_type{});  // one allocation, as most strings are short
+    ReadExact(text.data(), static_cast<UINT>(length * unit));
+    return;
+  }
+  text.reserve(pieceUnits);
+  while (text.size() < length) {
+    const std::size_t done = text.size();
+    const std::size_t piece = std::min(pieceUnits, length - done);
+    text.resize(done + piece);
+    ReadExact(text.data() + done, static_cast<UINT>(piece * unit));
+  }
 }

@@ -9,6 +9,7 @@
 
 #include "platform/core/CFile.h"
 #include "platform/core/CString.h"
+#include "platform/core/ContentHash.h"
 #include "platform/core/WinTypes.h"
 
 class CDocument;
@@ -39,6 +40,14 @@ class CArchive {
 
   // Bytes that a load can still read from the file (buffered plus the rest of the file).
   ULONGLONG GetRemainingLength() const;
+  // The same, counting only what the file really stores (a sparse file's holes do not count), looked at no
+  // further than `enough`. Where the file system cannot tell, GetRemainingLength.
+  ULONGLONG GetStoredRemainingLength(ULONGLONG enough) const;
+
+  // Every byte read from or written to the file passes through this hash, in file order.
+  std::uint64_t GetContentHash() const { return m_hash.Value(); }
+  // Loading: reads the rest of the file (bytes after the document), so that the hash covers the whole file.
+  void ReadToEnd();
 
   CArchive& operator<<(BYTE value);
   CArchive& operator<<(WORD value);
@@ -73,6 +82,8 @@ class CArchive {
   template <typename T>
   T ReadValue();
   std::pair<UINT, ULONGLONG> ReadStringLength();  // unit size (1 or 2) and length in units
+  template <typename Text>
+  void ReadInPieces(Text& text, std::size_t length);
 
   CFile* m_file;
   Mode m_mode;
@@ -80,4 +91,5 @@ class CArchive {
   UINT m_bufferPos = 0;   // next byte to read or write
   UINT m_bufferEnd = 0;   // loading: bytes valid in the buffer
   bool m_closed = false;
+  platform::ContentHash m_hash;
 };

@@ -1,15 +1,22 @@
 #include "platform/core/CDocument.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <sys/stat.h>
+
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "platform/core/CArchive.h"
+#include "platform/core/CWinApp.h"
+#include "platform/core/ContentHash.h"
+#include "platform/core/FileLock.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
@@ -23,10 +30,7 @@ namespace {
 constexpr const char16_t* kExtension = u".tvq";
 constexpr int kMaxSaveNameTries = 100000;
 
-CString AbsolutePath(const CString& path) {
-  if (path.IsEmpty()) return path;
-  return CString::FromQString(QDir::cleanPath(QFileInfo(path.ToQString()).absoluteFilePath()));
-}
+using platform::AbsolutePath;
 
 CString PromptText(UINT id) {
   CString text = AfxFrameworkString(id);
@@ -52,10 +56,19 @@ bool RunOrFail(Work&& work, Fail&& fail) {
   return false;
 }
 
-bool NameTaken(const QString& path) {
+bool NameTaken(const CString& path) {
   // A dangling link still takes the name.
-  const QFileInfo info(path);
-  return info.exists() || info.isSymLink();
+  struct stat info {};
+  return ::lstat(platform::ToNativePath(path).c_str(), &info) == 0 || errno != ENOENT;
+}
+
+// mkdir -p on the bytes of the name.
+bool MakeFolders(const std::string& folder) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  const std::size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash))) return false;
+  return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
 }  // namespace
@@ -68,13 +81,14 @@ void CDocument::SetTitle(const CString& title) { m_strTitle = title; }
 
 void CDocument::SetPathName(const CString& pathName, BOOL bAddToMRU) {
   m_strPathName = AbsolutePath(pathName);
-  SetTitle(CString::FromQString(QFileInfo(m_strPathName.ToQString()).fileName()));
+  SetTitle(platform::FileNameOf(m_strPathName));
 }
 
 BOOL CDocument::OnNewDocument() {
   DeleteContents();
   m_strPathName.Empty();
   SetModifiedFlag(FALSE);
+  SetFileState({});
   return TRUE;
 }
 
@@ -103,17 +117,21 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
     DeleteContents();
     ReportSaveLoadException(pathName, e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
   };
+  FileState state;
   const bool loaded = RunOrFail(
       [&] {
         CArchive loadArchive(file.get(), CArchive::load);
         loadArchive.m_pDocument = this;
         if (file->GetLength() != 0) Serialize(loadArchive);
+        loadArchive.ReadToEnd();  // bytes after the document count for the version too
+        state = {file->GetFilePath(), file->GetIdentity(), loadArchive.GetContentHash()};
         loadArchive.Close();
         file->Close();
       },
       fail);
   if (!loaded) return FALSE;
   SetModifiedFlag(FALSE);
+  SetFileState(std::move(state));
   return TRUE;
 }
 
@@ -125,8 +143,15 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
     ReportSaveLoadException(pathName, &fileError, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
     return FALSE;
   }
+  // The file may have changed since it was read or written here: the version this save replaces is kept aside
+  // unless it is the remembered one. The check runs at the rename, under the writers' lock.
+  auto* mirror = dynamic_cast<CMirrorFile*>(file.get());
+  if (mirror && m_fileState.identity.valid && m_fileState.path == AbsolutePath(pathName)) {
+    mirror->SetDisplacedCheck([this](int fd) { return !HoldsRememberedVersion(fd); });
+  }
   // Serialize may clear the flag while storing; a save that then fails must leave the document modified.
   const BOOL wasModified = IsModified();
+  std::uint64_t hash = 0;
   const auto fail = [&](const CException* e) {
     file->Abort();
     SetModifiedFlag(wasModified);
@@ -138,21 +163,84 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
         saveArchive.m_pDocument = this;
         Serialize(saveArchive);
         saveArchive.Close();
+        hash = saveArchive.GetContentHash();
         file->Close();  // the mirror file replaces the old file here
       },
       fail);
   if (!saved) return FALSE;
   SetModifiedFlag(FALSE);
+  if (mirror) {
+    SetFileState({AbsolutePath(pathName), mirror->GetWrittenIdentity(), hash});
+    if (!mirror->GetKeptName().IsEmpty()) ReportSaveConflict(AbsolutePath(pathName), mirror->GetKeptName());
+  }
   return TRUE;
 }
 
 void CDocument::OnCloseDocument() { DeleteContents(); }
 
+void CDocument::SetFileState(FileState state) {
+  m_fileState = std::move(state);
+  if (m_fileStateListener) m_fileStateListener();
+}
+
+bool CDocument::HoldsRememberedVersion(int fd) const {
+  const CFileIdentity identity = CFileIdentity::OfDescriptor(fd);
+  if (!identity.valid) return false;
+  if (identity == m_fileState.identity) return true;
+  if (identity.size != m_fileState.identity.size) return false;
+  // Touched, copied back or rewritten in place: the same bytes are the same version.
+  platform::ContentHash hash;
+  return platform::HashRestOfFile(fd, hash) && hash.Value() == m_fileState.hash;
+}
+
+BOOL CDocument::IsFileChangedOnDisk() const {
+  if (m_fileState.path.IsEmpty() || !m_fileState.identity.valid) return FALSE;
+  return CFileIdentity::OfPath(m_fileState.path) == m_fileState.identity ? FALSE : TRUE;
+}
+
+BOOL CDocument::SwapContents(CDocument&) { return FALSE; }
+
+BOOL CDocument::ReloadFromFile() {
+  if (m_fileState.path.IsEmpty()) return FALSE;
+  std::unique_ptr<CDocument> fresh = AfxCreateObject<CDocument>(GetRuntimeClass());
+  if (!fresh) return FALSE;
+  fresh->m_bQuiet = true;
+  // A reload is no new read for the setting: it keeps naming what it named.
+  CWinApp* app = AfxGetApp();
+  const bool writable = app && app->IsProfileWritable();
+  if (app) app->SetProfileWritable(false);
+  const BOOL loaded = fresh->OnOpenDocument(m_fileState.path);
+  if (app) app->SetProfileWritable(writable);
+  if (!loaded) return FALSE;
+  const FileState& read = fresh->m_fileState;
+  if (read.hash == m_fileState.hash && read.identity.size == m_fileState.identity.size) {
+    SetFileState(read);  // the same bytes in a new version (touched, or copied back): nothing to show
+    return FALSE;
+  }
+  if (!SwapContents(*fresh)) return FALSE;
+  SetModifiedFlag(FALSE);
+  SetFileState(read);
+  return TRUE;
+}
+
+void CDocument::ReportSaveConflict(const CString& savedPath, const CString& keptPath) {
+  const UINT id = GetSaveConflictPrompt();
+  const CString text = id ? AfxLoadString(id) : CString();
+  if (text.IsEmpty()) return;
+  std::u16string message = text.FormatMessage1(platform::DisplayPath(savedPath)).str();
+  const std::u16string kept = platform::DisplayPath(keptPath).str();
+  for (std::size_t at = message.find(u"%2"); at != std::u16string::npos; at = message.find(u"%2", at + kept.size())) {
+    message.replace(at, 2, kept);
+  }
+  AfxMessageBox(CString(std::move(message)), MB_ICONEXCLAMATION);
+}
+
 CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CException* e, BOOL bSaving,
                                             UINT nIDPDefault) {
   if (const auto* fileError = dynamic_cast<const CFileException*>(e); fileError && fileError->m_cause != CFileException::none) {
     const CString& named = fileError->m_strFileName.IsEmpty() ? pathName : fileError->m_strFileName;
-    return CFileException::CauseMessageTemplate(fileError->m_cause).FormatMessage1(AbsolutePath(named));
+    return CFileException::CauseMessageTemplate(fileError->m_cause)
+        .FormatMessage1(platform::DisplayPath(AbsolutePath(named)));
   }
   if (const auto* archiveError = dynamic_cast<const CArchiveException*>(e)) {
     switch (archiveError->m_cause) {
@@ -169,6 +257,7 @@ CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CExce
 
 void CDocument::ReportSaveLoadException(const CString& pathName, const CException* e, BOOL bSaving,
                                         UINT nIDPDefault) {
+  if (m_bQuiet) return;
   AfxMessageBox(SaveLoadExceptionMessage(pathName, e, bSaving, nIDPDefault), MB_ICONEXCLAMATION);
 }
 
@@ -195,18 +284,32 @@ BOOL CDocument::DoSave(const CString& pathName, BOOL bReplace) {
 
 CString CDocument::ChooseSaveName() const {
   const CString folder = AfxGetDocumentsFolder();
-  if (folder.IsEmpty() || !QDir().mkpath(folder.ToQString())) return {};
-  QString title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).ToQString();
-  title.replace(u'/', u'_');
-  const QString base = folder.ToQString() + u'/' + title;
-  const QString extension = QString::fromUtf16(kExtension);
-  if (!NameTaken(base + extension)) return CString::FromQString(base + extension);
+  if (folder.IsEmpty() || !MakeFolders(platform::ToNativePath(folder))) return {};
+  std::u16string title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).str();
+  std::replace(title.begin(), title.end(), u'/', u'_');
+  const CString base = folder + CString(u"/") + CString(title);
+  const CString extension(kExtension);
+  if (!NameTaken(base + extension)) return base + extension;
   for (int n = 1; n < kMaxSaveNameTries; ++n) {
-    const QString candidate = base + QString::number(n) + extension;
-    if (!NameTaken(candidate)) return CString::FromQString(candidate);
+    const CString candidate = base + CString::FromUtf8(std::to_string(n)) + extension;
+    if (!NameTaken(candidate)) return candidate;
   }
   return {};
 }
+
+BOOL CDocument::HoldFileLock(const CString& pathName) {
+  const CString fullPath = AbsolutePath(pathName);
+  m_pFileLock = std::make_unique<CFileLock>(true);
+  const int failed =
+      m_pFileLock->Acquire(platform::ToNativePath(fullPath), CFileLock::Mode::exclusive, CFile::GetLockWait());
+  if (failed == 0) return TRUE;
+  m_pFileLock.reset();
+  const CFileException error(CFileException::OsErrorToCause(failed), failed, fullPath);
+  ReportSaveLoadException(pathName, &error, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
+  return FALSE;
+}
+
+void CDocument::ReleaseFileLock() { m_pFileLock.reset(); }
 
 void CDocument::AddView(CView* view) {
   if (!view) return;
@@ -222,7 +325,7 @@ void CDocument::OnFileSave() { DoFileSave(); }
 
 CString AfxGetDocumentsFolder() {
   if (const char* configured = std::getenv("XDG_DOCUMENTS_DIR"); configured && *configured) {
-    return AbsolutePath(CString::FromQString(QFile::decodeName(configured)));
+    return AbsolutePath(platform::PathFromNative(configured));
   }
   return CString::FromQString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }

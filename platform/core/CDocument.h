@@ -4,6 +4,8 @@
 // documents folder.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -14,6 +16,7 @@
 
 class CArchive;
 class CDocTemplate;
+class CFileLock;
 class CView;  // window layer
 
 class CDocument : public CCmdTarget {
@@ -28,7 +31,6 @@ class CDocument : public CCmdTarget {
   const CString& GetPathName() const { return m_strPathName; }
   // Sets the path and the title (the file's name).
   virtual void SetPathName(const CString& pathName, BOOL bAddToMRU = TRUE);
-  void ClearPathName() { m_strPathName.Empty(); }
 
   virtual BOOL IsModified() { return m_bModified; }
   virtual void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
@@ -59,6 +61,29 @@ class CDocument : public CCmdTarget {
   // empty when the folder cannot be had.
   virtual CString ChooseSaveName() const;
 
+  // What the document last read from or wrote to its file: which file, which version of it on disk, and a hash
+  // of its bytes. A save never replaces another version silently, and the window reloads a changed file.
+  struct FileState {
+    CString path;  // full path; empty when the document holds no file's contents
+    CFileIdentity identity;
+    std::uint64_t hash = 0;
+  };
+  const FileState& GetFileState() const { return m_fileState; }
+  // True when the file on disk is no longer the version read or written last (changed, replaced or gone).
+  BOOL IsFileChangedOnDisk() const;
+  // Reads the file again into a document of the same class and, when it loads and its content differs, takes
+  // over its contents and clears the modified flag. Nothing is shown and nothing changes when it fails. TRUE when
+  // the contents were replaced.
+  virtual BOOL ReloadFromFile();
+  // Called whenever the file state changes (open, save, new, reload): the window watches the file anew.
+  void SetFileStateListener(std::function<void()> listener) { m_fileStateListener = std::move(listener); }
+
+  // Takes the writers' lock of pathName (waiting briefly for another writer) and holds it until
+  // ReleaseFileLock or the document's end, so that a read and the save that follows it are one turn: nobody
+  // else's save comes between. FALSE, reported as a load failure, when the lock cannot be had.
+  BOOL HoldFileLock(const CString& pathName);
+  void ReleaseFileLock();
+
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
   void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
@@ -71,12 +96,27 @@ class CDocument : public CCmdTarget {
   void OnFileSave();  // ID_FILE_SAVE
   // Opens the file; a CMirrorFile for writing. Null with *error filled on failure.
   virtual std::unique_ptr<CFile> GetFile(const CString& fileName, UINT openFlags, CFileException* error);
+  // Takes the contents of `loaded` (a document of the same class just read by ReloadFromFile), giving it this
+  // one's. FALSE when this class cannot (then it is not reloaded).
+  virtual BOOL SwapContents(CDocument& loaded);
+  // The string resource of the message shown when a save kept another writer's version aside ("%1" the saved
+  // file, "%2" where the other version went); 0 for no message. The program's string table has the text.
+  virtual UINT GetSaveConflictPrompt() const { return 0; }
+  virtual void ReportSaveConflict(const CString& savedPath, const CString& keptPath);
+
+  void SetFileState(FileState state);
+  // Whether the file open on fd still holds the version of m_fileState (same inode and time, or same bytes).
+  bool HoldsRememberedVersion(int fd) const;
 
   CString m_strTitle;
   CString m_strPathName;
   BOOL m_bModified = FALSE;
   CDocTemplate* m_pDocTemplate = nullptr;
   std::vector<CView*> m_viewList;
+  std::unique_ptr<CFileLock> m_pFileLock;
+  FileState m_fileState;
+  std::function<void()> m_fileStateListener;
+  bool m_bQuiet = false;  // a background reload reports nothing
 
   DECLARE_MESSAGE_MAP()
 };

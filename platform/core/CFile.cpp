@@ -1,32 +1,32 @@
 #include "platform/core/CFile.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFileInfo>
-
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
+#include <optional>
+#include <random>
 #include <string>
+
+#include "platform/core/FileLock.h"
+#include "platform/core/NativePath.h"
 
 namespace {
 
 std::mutex g_injectorMutex;
 CFile::FaultInjector g_injector;
+std::atomic<long long> g_lockWaitMs{2000};
 
-// Absolute, with "." and ".." folded, so that messages always name the whole path.
-CString FullPath(const CString& fileName) {
-  if (fileName.IsEmpty()) return fileName;
-  const QString absolute = QFileInfo(fileName.ToQString()).absoluteFilePath();
-  return CString::FromQString(QDir::cleanPath(absolute));
-}
-
-std::string NativePath(const CString& fileName) { return QFile::encodeName(fileName.ToQString()).toStdString(); }
+using platform::ToNativePath;
 
 int AccessMode(UINT flags) {
   switch (flags & 0x3) {
@@ -38,12 +38,12 @@ int AccessMode(UINT flags) {
 
 // The advisory lock that stands for the share mode: readers that deny writers share the file, writers that
 // deny others hold it alone.
-int LockFor(UINT flags) {
+std::optional<CFileLock::Mode> LockFor(UINT flags) {
   const UINT share = flags & 0x70;
   const bool writing = (flags & 0x3) != CFile::modeRead;
-  if (share == CFile::shareExclusive || share == CFile::shareDenyRead) return LOCK_EX;
-  if (share == CFile::shareDenyWrite) return writing ? LOCK_EX : LOCK_SH;
-  return 0;
+  if (share == CFile::shareExclusive || share == CFile::shareDenyRead) return CFileLock::Mode::exclusive;
+  if (share == CFile::shareDenyWrite) return writing ? CFileLock::Mode::exclusive : CFileLock::Mode::shared;
+  return std::nullopt;
 }
 
 void CloseQuietly(int fd) {
@@ -59,7 +59,63 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Opens without blocking (a FIFO without a writer, a device) and without taking a terminal; 0 or errno.
+int OpenNonBlocking(const std::string& path, int flags, int& fd) {
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) return 0;
+  return errno == ENXIO ? EACCES : errno;  // a socket, or a FIFO nobody reads: not a file to use
+}
+
+// Only regular files are documents: a folder, FIFO, device or socket is refused; 0 or errno. The descriptor
+// blocks again afterwards, as files do.
+int CheckRegular(int fd, struct stat& info) {
+  if (::fstat(fd, &info) != 0) return errno;
+  if (S_ISDIR(info.st_mode)) return EISDIR;
+  if (!S_ISREG(info.st_mode)) return EACCES;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return errno;
+  return 0;
+}
+
+std::string RandomSuffix() {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 random(std::random_device{}());
+  std::string suffix(6, 'X');
+  for (char& c : suffix) c = kChars[random() % (sizeof kChars - 1)];
+  return suffix;
+}
+
+bool Unsupported(int errnoValue) { return errnoValue == EINVAL || errnoValue == ENOSYS || errnoValue == EOPNOTSUPP; }
+
 }  // namespace
+
+// ---- identity -----------------------------------------------------------------------------------------------
+
+namespace {
+CFileIdentity IdentityOf(const struct stat& info) {
+  CFileIdentity identity;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.size = static_cast<ULONGLONG>(info.st_size);
+  identity.mtimeNs = static_cast<LONGLONG>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+  identity.valid = true;
+  return identity;
+}
+}  // namespace
+
+CFileIdentity CFileIdentity::OfDescriptor(int fd) {
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0) return {};
+  return IdentityOf(info);
+}
+
+CFileIdentity CFileIdentity::OfPath(const CString& path) {
+  struct stat info {};
+  if (path.IsEmpty() || ::stat(ToNativePath(path).c_str(), &info) != 0) return {};
+  return IdentityOf(info);
+}
 
 // ---- CFile --------------------------------------------------------------------------------------------------
 
@@ -77,6 +133,10 @@ void CFile::SetFaultInjector(FaultInjector injector) {
   g_injector = std::move(injector);
 }
 
+void CFile::SetLockWait(std::chrono::milliseconds wait) { g_lockWaitMs = wait.count(); }
+
+std::chrono::milliseconds CFile::GetLockWait() { return std::chrono::milliseconds(g_lockWaitMs.load()); }
+
 int CFile::InjectedFault(Operation op, const CString& fileName) {
   FaultInjector injector;
   {
@@ -91,7 +151,7 @@ void CFile::ThrowOsError(int errnoValue) const {
 }
 
 int CFile::BeginOpen(const CString& fileName) {
-  m_strFileName = FullPath(fileName);
+  m_strFileName = platform::AbsolutePath(fileName);
   m_written = false;
   if (m_strFileName.IsEmpty()) return ENOENT;
   return InjectedFault(Operation::open, m_strFileName);
@@ -107,30 +167,20 @@ BOOL CFile::Open(const CString& fileName, UINT openFlags, CFileException* error)
   const auto fail = [&](int errnoValue) { return FailOpen(errnoValue, error); };
   if (const int refused = BeginOpen(fileName)) return fail(refused);
 
-  int flags = AccessMode(openFlags) | O_CLOEXEC;
+  int flags = AccessMode(openFlags);
   if (openFlags & modeCreate) flags |= O_CREAT | ((openFlags & modeNoTruncate) ? 0 : O_TRUNC);
   int fd = -1;
-  do {
-    fd = ::open(NativePath(m_strFileName).c_str(), flags, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return fail(errno);
-
+  if (const int failed = OpenNonBlocking(ToNativePath(m_strFileName), flags, fd)) return fail(failed);
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    const int errnoValue = S_ISDIR(info.st_mode) ? EISDIR : errno;
-    CloseQuietly(fd);
-    return fail(errnoValue);
+  int failed = CheckRegular(fd, info);
+  const auto lock = LockFor(openFlags);
+  // A lock this process holds from a read to its save covers its own opens of that file.
+  if (!failed && lock && !CFileLock::HeldByProcess(info.st_dev, info.st_ino)) {
+    failed = CFileLock::LockDescriptor(fd, *lock, GetLockWait());
   }
-  if (const int lock = LockFor(openFlags)) {
-    int result = 0;
-    do {
-      result = ::flock(fd, lock | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-      const int errnoValue = errno;
-      CloseQuietly(fd);
-      return fail(errnoValue);
-    }
+  if (failed) {
+    CloseQuietly(fd);
+    return fail(failed);
   }
   m_fd = fd;
   return TRUE;
@@ -165,7 +215,7 @@ void CFile::Write(const void* buffer, UINT count) {
     const ssize_t put = ::write(m_fd, bytes + done, count - done);
     if (put < 0) {
       if (errno == EINTR) continue;
-      ThrowOsError(errno);
+      ThrowOsError(errno);  // EFBIG beyond the file-size limit (SIGXFSZ is ignored): disk full
     }
     if (put == 0) ThrowOsError(ENOSPC);  // the device took nothing: it is full
     done += static_cast<UINT>(put);
@@ -219,81 +269,129 @@ ULONGLONG CFile::Seek(LONGLONG offset, UINT from) {
   return static_cast<ULONGLONG>(position);
 }
 
+ULONGLONG CFile::GetStoredLength(ULONGLONG position, ULONGLONG enough) const {
+  const ULONGLONG length = GetLength();
+  const ULONGLONG apparent = length > position ? length - position : 0;
+  const off_t saved = ::lseek(m_fd, 0, SEEK_CUR);
+  ULONGLONG stored = 0;
+  auto offset = static_cast<off_t>(position);
+  while (stored < enough && static_cast<ULONGLONG>(offset) < length) {
+    const off_t data = ::lseek(m_fd, offset, SEEK_DATA);
+    if (data < 0) {
+      if (errno != ENXIO) stored = apparent;  // no way to tell: take the length
+      break;                                  // ENXIO: only a hole is left
+    }
+    const off_t hole = ::lseek(m_fd, data, SEEK_HOLE);
+    if (hole < 0) {
+      stored = apparent;
+      break;
+    }
+    stored += static_cast<ULONGLONG>(hole - data);
+    offset = hole;
+  }
+  if (saved >= 0) ::lseek(m_fd, saved, SEEK_SET);
+  return std::min(stored, apparent);
+}
+
 // ---- CMirrorFile --------------------------------------------------------------------------------------------
 
+CMirrorFile::CMirrorFile() = default;
+
 CMirrorFile::~CMirrorFile() {
-  if (IsOpen() || !m_strMirrorName.IsEmpty()) CMirrorFile::Abort();
+  if (IsOpen() || m_mirroring) CMirrorFile::Abort();
 }
 
 BOOL CMirrorFile::Open(const CString& fileName, UINT openFlags, CFileException* error) {
-  if (IsOpen() || !m_strMirrorName.IsEmpty()) Abort();
+  if (IsOpen() || m_mirroring) Abort();
+  m_strKeptName.Empty();
+  m_writtenIdentity = {};
   const bool writing = (openFlags & 0x3) != modeRead;
   if (!(openFlags & modeCreate) || (openFlags & modeNoTruncate) || !writing) {
     return CFile::Open(fileName, openFlags, error);
   }
-  const auto fail = [&](int errnoValue) { return FailOpen(errnoValue, error); };
+  const auto fail = [&](int errnoValue) {
+    m_lock.reset();
+    return FailOpen(errnoValue, error);
+  };
   if (const int refused = BeginOpen(fileName)) return fail(refused);
 
   // Saving through a symbolic link replaces the file it points to and keeps the link.
   m_strRenameTarget = m_strFileName;
-  if (const QFileInfo link(m_strFileName.ToQString()); link.isSymLink()) {
-    const QString resolved = link.canonicalFilePath();
-    if (!resolved.isEmpty()) m_strRenameTarget = CString::FromQString(resolved);
-  }
-  const std::string target = NativePath(m_strRenameTarget);
+  const std::string named = ToNativePath(m_strFileName);
   struct stat info {};
+  if (::lstat(named.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* resolved = ::realpath(named.c_str(), nullptr)) {
+      m_strRenameTarget = platform::PathFromNative(resolved);
+      std::free(resolved);
+    }
+  }
+  const std::string target = ToNativePath(m_strRenameTarget);
+  // Writers take turns: whoever holds the target (or, for a new file, its folder) finishes first.
+  m_lock = std::make_unique<CFileLock>();
+  if (const int locked = m_lock->Acquire(target, CFileLock::Mode::exclusive, GetLockWait())) return fail(locked);
   if (::stat(target.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) return fail(EISDIR);
+    if (!S_ISREG(info.st_mode)) return fail(EACCES);  // never replace a device, FIFO or socket
     if (::access(target.c_str(), W_OK) != 0) return fail(errno);
     m_targetMode = info.st_mode & 07777;
     m_targetUid = info.st_uid;
     m_targetGid = info.st_gid;
     m_targetExists = true;
-    // Someone who holds the file (a reader that denies writers) blocks the save, as an open would.
-    const int probe = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (probe >= 0) {
-      const int locked = ::flock(probe, LOCK_EX | LOCK_NB);
-      const int errnoValue = errno;
-      if (locked != 0) {
-        ::close(probe);
-        return fail(errnoValue);
-      }
-      m_targetLockFd = probe;
-    }
   } else if (errno != ENOENT) {
     return fail(errno);
   } else {
     m_targetMode = NewFileMode();
     m_targetExists = false;
   }
-
-  const QFileInfo targetInfo(m_strRenameTarget.ToQString());
-  std::string pattern =
-      QFile::encodeName(targetInfo.absolutePath() + u'/' + u'.' + targetInfo.fileName()).toStdString() +
-      ".XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) {
-    const int errnoValue = errno;
-    ReleaseTargetLock();
-    return fail(errnoValue);
-  }
-  m_fd = fd;
-  m_strMirrorName = CString::FromQString(QFile::decodeName(pattern.c_str()));
+  if (const int failed = CreateTemporary()) return fail(failed);
+  m_mirroring = true;
   return TRUE;
 }
 
-void CMirrorFile::ReleaseTargetLock() {
-  CloseQuietly(m_targetLockFd);
-  m_targetLockFd = -1;
+// An unnamed file in the target's folder where the file system has them (it only gets a name when it is
+// complete, just before the rename), else a named ".NAME.XXXXXX".
+int CMirrorFile::CreateTemporary() {
+  const std::string folder = ToNativePath(platform::FolderOf(m_strRenameTarget));
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    m_fd = fd;
+    m_strMirrorName.Empty();
+    return 0;
+  }
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+  std::string pattern = ToNativePath(m_strRenameTarget);
+  pattern.insert(pattern.rfind('/') + 1, ".");
+  pattern += ".XXXXXX";
+  fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+  m_fd = fd;
+  m_strMirrorName = platform::PathFromNative(pattern);
+  return 0;
+}
+
+// Gives the finished unnamed file its temporary name beside the target.
+int CMirrorFile::NameTemporary() {
+  std::string base = ToNativePath(m_strRenameTarget);
+  base.insert(base.rfind('/') + 1, ".");
+  const std::string procPath = "/proc/self/fd/" + std::to_string(m_fd);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = base + "." + RandomSuffix();
+    int linked = ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+    if (linked != 0 && errno == ENOENT) linked = ::linkat(m_fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+    if (linked == 0) {
+      m_strMirrorName = platform::PathFromNative(name);
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
 }
 
 void CMirrorFile::Close() {
-  if (m_strMirrorName.IsEmpty()) {
+  if (!m_mirroring) {
     CFile::Close();
     return;
   }
-  const std::string mirror = NativePath(m_strMirrorName);
-  const std::string target = NativePath(m_strRenameTarget);
   const auto failWith = [&](int errnoValue) {
     Abort();
     ThrowOsError(errnoValue);
@@ -302,8 +400,15 @@ void CMirrorFile::Close() {
   if (const int injected = InjectedFault(Operation::flush, m_strFileName)) failWith(injected);
   if (::fsync(m_fd) != 0) failWith(errno);
   if (::fchmod(m_fd, static_cast<mode_t>(m_targetMode)) != 0) failWith(errno);
-  if (m_targetExists && ::geteuid() == 0) {
-    [[maybe_unused]] const int ignored = ::fchown(m_fd, static_cast<uid_t>(m_targetUid), static_cast<gid_t>(m_targetGid));  // keep the owner
+  if (m_targetExists) {
+    // Keep the owner and group where permitted (the group alone where only that is allowed).
+    if (::fchown(m_fd, static_cast<uid_t>(m_targetUid), static_cast<gid_t>(m_targetGid)) != 0) {
+      [[maybe_unused]] const int ignored = ::fchown(m_fd, static_cast<uid_t>(-1), static_cast<gid_t>(m_targetGid));
+    }
+  }
+  m_writtenIdentity = CFileIdentity::OfDescriptor(m_fd);
+  if (m_strMirrorName.IsEmpty()) {
+    if (const int failed = NameTemporary()) failWith(failed);
   }
   const int fd = m_fd;
   m_fd = -1;
@@ -311,11 +416,12 @@ void CMirrorFile::Close() {
   const int closed = ::close(fd);
   if (injected) failWith(injected);
   if (closed != 0 && errno != EINTR) failWith(errno);
-  if (::rename(mirror.c_str(), target.c_str()) != 0) failWith(errno);
+  if (const int failed = Commit()) failWith(failed);
   m_strMirrorName.Empty();
-  ReleaseTargetLock();
+  m_mirroring = false;
+  m_lock.reset();
   // Make the rename itself durable.
-  const std::string folder = QFile::encodeName(QFileInfo(m_strRenameTarget.ToQString()).absolutePath()).toStdString();
+  const std::string folder = ToNativePath(platform::FolderOf(m_strRenameTarget));
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
@@ -323,11 +429,112 @@ void CMirrorFile::Close() {
   }
 }
 
+// Moves the finished file onto the target. Where the file system can exchange two names atomically, the file
+// it replaces is looked at afterwards (race-free even against writers that take no lock); elsewhere before.
+// 0 or errno; on failure the target is as it was.
+int CMirrorFile::Commit() {
+  const std::string mirror = ToNativePath(m_strMirrorName);
+  const std::string target = ToNativePath(m_strRenameTarget);
+  if (!m_targetExists) {
+    if (::renameat2(AT_FDCWD, mirror.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EEXIST) return Unsupported(errno) && ::rename(mirror.c_str(), target.c_str()) == 0 ? 0 : errno;
+    // Someone made the file meanwhile: replace it as an existing one.
+  }
+  if (::renameat2(AT_FDCWD, mirror.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+    return SettleDisplaced(mirror, target);
+  }
+  if (errno == ENOENT) return ::rename(mirror.c_str(), target.c_str()) == 0 ? 0 : errno;
+  if (!Unsupported(errno)) return errno;
+  struct stat info {};
+  if (::lstat(target.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) return EACCES;
+    if (m_displacedCheck) {
+      const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+      const bool keep = fd < 0 || m_displacedCheck(fd);
+      CloseQuietly(fd);
+      if (keep) {
+        if (const int failed = KeepAside(target, true)) return failed;
+      }
+    }
+  }
+  return ::rename(mirror.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
+// After the exchange the temporary name holds what the target was: dropped when it is the version this save
+// replaces knowingly, kept aside when it is another writer's, put back when it is no regular file.
+int CMirrorFile::SettleDisplaced(const std::string& displaced, const std::string& target) {
+  struct stat info {};
+  if (::lstat(displaced.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (::renameat2(AT_FDCWD, displaced.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
+      m_strMirrorName.Empty();  // what sits there now is not ours to remove
+    }
+    return EACCES;
+  }
+  bool keep = false;
+  if (m_displacedCheck) {
+    const int fd = ::open(displaced.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    keep = fd < 0 || m_displacedCheck(fd);  // what cannot be read is kept, not dropped
+    CloseQuietly(fd);
+  }
+  if (!keep) {
+    ::unlink(displaced.c_str());
+    return 0;
+  }
+  if (KeepAside(displaced, false) != 0) m_strKeptName = m_strMirrorName;  // it stays under the temporary name
+  m_strMirrorName.Empty();
+  return 0;
+}
+
+// Puts `from` under the first free conflict name: by a rename, or (linkOnly) by a second link.
+int CMirrorFile::KeepAside(const std::string& from, bool linkOnly) {
+  const std::time_t now = std::time(nullptr);
+  struct tm local {};
+  ::localtime_r(&now, &local);
+  for (int attempt = 1; attempt < 1000; ++attempt) {
+    const CString name = AfxConflictFileName(m_strRenameTarget, local, attempt);
+    const std::string native = ToNativePath(name);
+    int moved = -1;
+    if (!linkOnly) {
+      moved = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, native.c_str(), RENAME_NOREPLACE);
+      if (moved != 0 && Unsupported(errno)) linkOnly = true;
+    }
+    if (linkOnly) {
+      moved = ::link(from.c_str(), native.c_str());
+      if (moved == 0 && from == ToNativePath(m_strMirrorName)) ::unlink(from.c_str());
+    }
+    if (moved == 0) {
+      m_strKeptName = name;
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
 void CMirrorFile::Abort() {
-  CFile::Abort();
+  CFile::Abort();  // an unnamed temporary file goes with its descriptor
   if (!m_strMirrorName.IsEmpty()) {
-    ::unlink(NativePath(m_strMirrorName).c_str());
+    ::unlink(ToNativePath(m_strMirrorName).c_str());
     m_strMirrorName.Empty();
   }
-  ReleaseTargetLock();
+  m_mirroring = false;
+  m_lock.reset();
+}
+
+void AfxIgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
+
+CString AfxConflictFileName(const CString& target, const struct tm& when, int attempt) {
+  const CString name = platform::FileNameOf(target);
+  const std::u16string_view text = name.view();
+  std::size_t dot = text.rfind(u'.');
+  if (dot == 0 || dot == std::u16string_view::npos) dot = text.size();
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, " (conflict %04d-%02d-%02d %02d%02d%02d", when.tm_year + 1900, when.tm_mon + 1,
+                when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
+  std::string suffix = stamp;
+  if (attempt > 1) suffix += " " + std::to_string(attempt);
+  suffix += ")";
+  CString folder = platform::FolderOf(target);
+  if (folder != CString(u"/")) folder += u'/';
+  return folder + CString(text.substr(0, dot)) + CString::FromUtf8(suffix) + CString(text.substr(dot));
 }

@@ -1,15 +1,33 @@
 // CFile: a real file with the framework's open flags and failures reported as CFileException, the cause taken
-// from errno. CMirrorFile: a CFile opened for writing that writes a temporary file beside the target and
-// renames it over the target only when every byte is written and flushed (the previous file survives any failed
-// save, and keeps its permissions).
+// from errno. Only regular files are opened (a FIFO or a device is refused without blocking); share modes are
+// advisory locks, waited for briefly. CMirrorFile: a CFile opened for writing that writes a temporary file
+// beside the target and renames it over the target only when every byte is written and flushed (the previous
+// file survives any failed save, and keeps its permissions, owner and group where permitted).
 #pragma once
 
+#include <chrono>
+#include <ctime>
 #include <functional>
 #include <memory>
 
 #include "platform/core/CString.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/WinTypes.h"
+
+// One version of a file on disk: the same device, inode, size and modification time.
+struct CFileIdentity {
+  ULONGLONG device = 0;
+  ULONGLONG inode = 0;
+  ULONGLONG size = 0;
+  LONGLONG mtimeNs = 0;
+  bool valid = false;
+  friend bool operator==(const CFileIdentity&, const CFileIdentity&) = default;
+
+  static CFileIdentity OfDescriptor(int fd);   // invalid when fstat fails
+  static CFileIdentity OfPath(const CString& path);  // through links; invalid when there is no such file
+};
+
+class CFileLock;
 
 class CFile {
  public:
@@ -43,9 +61,18 @@ class CFile {
   ULONGLONG GetLength() const;
   ULONGLONG GetPosition() const;
   ULONGLONG Seek(LONGLONG offset, UINT from);
+  // Bytes the file really stores from `position` on (the data between its holes), counted no further than
+  // `enough`; where the file system cannot tell, the length from `position`. The position is unchanged.
+  ULONGLONG GetStoredLength(ULONGLONG position, ULONGLONG enough) const;
   bool IsOpen() const { return m_fd >= 0; }
 
   const CString& GetFilePath() const { return m_strFileName; }
+  int GetDescriptor() const { return m_fd; }
+  CFileIdentity GetIdentity() const { return CFileIdentity::OfDescriptor(m_fd); }
+
+  // How long an open waits for a share lock that someone else holds before it fails with a sharing violation.
+  static void SetLockWait(std::chrono::milliseconds wait);
+  static std::chrono::milliseconds GetLockWait();
 
   // Test seam: called before every read, write, flush and close with the operation; a non-zero errno value
   // makes that operation fail with it. Pass an empty function to remove.
@@ -69,22 +96,50 @@ class CFile {
 
 class CMirrorFile : public CFile {
  public:
+  CMirrorFile();
   ~CMirrorFile() override;
-  // With modeCreate|modeWrite the bytes go to a temporary file in the same folder.
+  // With modeCreate|modeWrite the bytes go to a temporary file in the same folder (unnamed where the file
+  // system allows, so that not even a killed process leaves it behind). The target must be a regular file or
+  // not exist; the writers' lock of the target is taken here and held until the rename.
   BOOL Open(const CString& fileName, UINT openFlags, CFileException* error = nullptr) override;
   // Flushes, syncs and renames the temporary file over the target (keeping the target's permissions).
   void Close() override;
   // Removes the temporary file; the target stays as it was.
   void Abort() override;
 
- private:
-  void ReleaseTargetLock();
+  // Asked at the rename about the file being replaced, given a descriptor open on it: true keeps it (it is
+  // another writer's version) under a free name "NAME (conflict YYYY-MM-DD HHMMSS).EXT" beside the target.
+  using DisplacedCheck = std::function<bool(int fd)>;
+  void SetDisplacedCheck(DisplacedCheck check) { m_displacedCheck = std::move(check); }
+  // After Close: where the replaced file was kept (empty when nothing was kept), and what was written.
+  const CString& GetKeptName() const { return m_strKeptName; }
+  const CFileIdentity& GetWrittenIdentity() const { return m_writtenIdentity; }
 
-  CString m_strMirrorName;  // the temporary file while writing; empty when not mirroring
+ private:
+  int CreateTemporary();
+  int NameTemporary();
+  int Commit();
+  int SettleDisplaced(const std::string& displaced, const std::string& target);
+  int KeepAside(const std::string& from, bool linkOnly);
+  void DropTemporary();
+
+  CString m_strMirrorName;  // the temporary file's name once it has one; empty while unnamed or not mirroring
   CString m_strRenameTarget;  // where the finished file goes: the target, or the file a link points to
+  bool m_mirroring = false;
   unsigned m_targetMode = 0;  // permissions the finished file gets: the old file's, or new-file defaults
   unsigned m_targetUid = 0;
   unsigned m_targetGid = 0;
   bool m_targetExists = false;
-  int m_targetLockFd = -1;  // holds the old file against other writers and readers until the rename
+  std::unique_ptr<CFileLock> m_lock;  // the writers' lock of the target, until the rename
+  DisplacedCheck m_displacedCheck;
+  CString m_strKeptName;
+  CFileIdentity m_writtenIdentity;
 };
+
+// Ignores SIGXFSZ, so that a write beyond the file-size limit fails ("Disk full while accessing %1.") instead
+// of killing the process with a half-done save. Called once at start-up.
+void AfxIgnoreFileSizeSignal();
+
+// The name under which another writer's version of target is kept: "NAME (conflict YYYY-MM-DD HHMMSS).EXT",
+// with " 2", " 3", ... before the parenthesis closes for the second and later tries.
+CString AfxConflictFileName(const CString& target, const struct tm& when, int attempt);

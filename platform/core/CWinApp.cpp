@@ -12,6 +12,7 @@
 
 #include "platform/core/CDocument.h"
 #include "platform/core/FrameworkStrings.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 
 IMPLEMENT_DYNAMIC(CWinApp, CCmdTarget)
@@ -120,6 +121,8 @@ CString CWinApp::GetProfileString(const CString& section, const CString& entry, 
   settings.beginGroup(section.ToQString());
   const QVariant value = settings.value(entry.ToQString());
   if (!value.isValid()) return defaultValue;
+  // A file name that is not UTF-8 is kept as its bytes (see WriteProfileString).
+  if (value.typeId() == QMetaType::QByteArray) return platform::PathFromNative(value.toByteArray().toStdString());
   return CString::FromQString(value.toString());
 }
 
@@ -129,7 +132,13 @@ BOOL CWinApp::WriteProfileString(const CString& section, const CString& entry, c
   QDir().mkpath(QFileInfo(path).absolutePath());
   QSettings settings(path, QSettings::IniFormat);
   settings.beginGroup(section.ToQString());
-  settings.setValue(entry.ToQString(), value.ToQString());
+  if (platform::HasUndecodableBytes(value)) {
+    // Text in the settings file is UTF-8, which cannot carry such a file name: store its exact bytes.
+    const std::string bytes = platform::ToNativePath(value);
+    settings.setValue(entry.ToQString(), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  } else {
+    settings.setValue(entry.ToQString(), value.ToQString());
+  }
   settings.endGroup();
   settings.sync();
   return settings.status() == QSettings::NoError ? TRUE : FALSE;
@@ -140,7 +149,7 @@ void CWinApp::AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate) { m_pDoc
 void CWinApp::SetCommandLine(int argc, char** argv) {
   m_arguments.clear();
   for (int i = 1; i < argc; ++i) {
-    if (argv[i]) m_arguments.push_back(CString::FromQString(QFile::decodeName(argv[i])));
+    if (argv[i]) m_arguments.push_back(platform::PathFromNative(argv[i]));  // the bytes as given
   }
 }
 

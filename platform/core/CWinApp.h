@@ -51,6 +51,7 @@ class CWinApp : public CCmdTarget {
   BOOL WriteProfileString(const CString& section, const CString& entry, const CString& value);
   // tvq reads files without touching what the window reopens: writes are then dropped (and succeed).
   void SetProfileWritable(bool writable) { m_profileWritable = writable; }
+  bool IsProfileWritable() const { return m_profileWritable; }
 
   void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }

@@ -1,5 +1,7 @@
 #include "platform/core/Exceptions.h"
 
+#include "platform/core/NativePath.h"
+
 #include <cerrno>
 
 #include "platform/core/FrameworkStrings.h"
@@ -8,7 +10,7 @@ namespace {
 
 // The name a message uses when the exception carries none.
 CString NameOrUnnamed(const CString& fileName) {
-  return fileName.IsEmpty() ? CString(u"an unnamed file") : fileName;
+  return fileName.IsEmpty() ? CString(u"an unnamed file") : platform::DisplayPath(fileName);
 }
 
 }  // namespace

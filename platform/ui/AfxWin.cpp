@@ -25,13 +25,16 @@
 #include <QTreeView>
 
 #include "platform/core/CDocTemplate.h"
+#include "platform/core/CFile.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlFactory.h"
+#include "platform/ui/ModalLoop.h"
 #include "platform/ui/SingleInstance.h"
 
 namespace {
@@ -263,6 +266,7 @@ int AfxWinMain(int argc, char** argv) {
     return 1;
   }
 
+  AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of a kill
   QApplication qtApp(argc, argv);
   AfxInitWindowLayer(qtApp);
 
@@ -334,7 +338,10 @@ int AfxShowMessageBox(const CString& text, const CString& caption, UINT nType) {
   const std::vector<ButtonAnswer> buttons = ButtonsFor(nType);
   for (const ButtonAnswer& entry : buttons) box.addButton(entry.button);
   box.setDefaultButton(buttons.front().button);
-  box.exec();
+  {
+    const CModalLoopScope modal;
+    box.exec();
+  }
   const auto pressed = box.standardButton(box.clickedButton());
   for (const ButtonAnswer& entry : buttons) {
     if (entry.button == pressed) return entry.answer;
@@ -365,10 +372,32 @@ QStringList AfxFileDialogFilters(const CString& filter) {
   return filters;
 }
 
+namespace {
+
+// Qt's file dialog decodes names that are not UTF-8 with U+FFFD and then finds no such file. It accepts a
+// choice when the name it shows stands for exactly one file on disk.
+class OpenFileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (chosen.size() == 1 && !QFileInfo::exists(chosen.front())) {
+      const CString shown = CString::FromQString(chosen.front());
+      if (platform::RecoverLossyPath(shown) != shown) {
+        QDialog::accept();
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
 BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter) {
   const QtSettingsSetAside settingsSetAside;
   QWidget* parent = DialogParent();
-  QFileDialog dialog(parent, title.ToQString());
+  OpenFileDialog dialog(parent, title.ToQString());
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   // Over the main window and as large, like the program's other dialogs.
   if (parent && parent == AfxGetMainWindowWidget()) dialog.setGeometry(parent->geometry());
@@ -383,9 +412,15 @@ BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& fi
     if (!selected.endsWith(QStringLiteral("(*.*)"))) return;
     if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({QStringLiteral("*")});
   });
-  if (dialog.exec() != QDialog::Accepted) return FALSE;
+  int answer = QDialog::Rejected;
+  {
+    const CModalLoopScope modal;
+    answer = dialog.exec();
+  }
+  if (answer != QDialog::Accepted) return FALSE;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return FALSE;
-  fileName = CString::FromQString(chosen.front());
+  // The dialog shows a name that is not UTF-8 with U+FFFD in it: open the file it showed all the same.
+  fileName = platform::RecoverLossyPath(CString::FromQString(chosen.front()));
   return TRUE;
 }

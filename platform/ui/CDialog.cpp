@@ -1,5 +1,6 @@
 // Modal dialogs, full screen as on the handheld.
 #include "platform/ui/CDialog.h"
+#include "platform/ui/ModalLoop.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -229,7 +230,10 @@ INT_PTR CDialog::DoModal() {
         if (!m_bEnded && hook) hook(*this);
       });
     }
-    if (!m_bEnded) loop.exec(QEventLoop::DialogExec);
+    if (!m_bEnded) {
+      const CModalLoopScope modal;
+      loop.exec(QEventLoop::DialogExec);
+    }
     m_pModalLoop = nullptr;
   }
 

@@ -8,12 +8,16 @@
 #include "platform/core/MessageBox.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/CView.h"
+#include "platform/ui/DocumentWatcher.h"
 
 CSingleDocTemplate::CSingleDocTemplate(UINT nIDResource, const CRuntimeClass* pDocClass,
                                        const CRuntimeClass* pFrameClass, const CRuntimeClass* pViewClass)
     : CDocTemplate(nIDResource, pDocClass, pFrameClass, pViewClass) {}
 
-CSingleDocTemplate::~CSingleDocTemplate() { DestroyFrameAndView(); }
+CSingleDocTemplate::~CSingleDocTemplate() {
+  m_pWatcher.reset();
+  DestroyFrameAndView();
+}
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const CString* pathName, BOOL bMakeVisible) {
   bool created = false;
@@ -65,6 +69,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const CString* pathName, BOOL bM
   }
 
   if (CWinApp* app = AfxGetApp(); created && app && !app->m_pMainWnd) app->m_pMainWnd = m_pFrame.get();
+  if (!m_pWatcher) m_pWatcher = std::make_unique<CDocumentWatcher>(document, [this] { RefreshViews(); });
   InitialUpdateFrame(bMakeVisible);
   return document;
 }
@@ -126,6 +131,7 @@ void CSingleDocTemplate::RefreshViews() {
 
 void CSingleDocTemplate::CloseAllDocuments(BOOL) {
   // As the framework closes a document: its windows first, then its contents.
+  m_pWatcher.reset();
   DestroyFrameAndView();
   if (!m_pOnlyDoc) return;
   m_pOnlyDoc->OnCloseDocument();

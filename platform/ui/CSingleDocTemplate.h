@@ -7,6 +7,7 @@
 
 #include "platform/core/CDocTemplate.h"
 
+class CDocumentWatcher;
 class CFrameWnd;
 class CView;
 
@@ -36,4 +37,5 @@ class CSingleDocTemplate : public CDocTemplate {
   std::unique_ptr<CDocument> m_pOnlyDoc;
   std::unique_ptr<CFrameWnd> m_pFrame;
   std::unique_ptr<CView> m_pView;
+  std::unique_ptr<CDocumentWatcher> m_pWatcher;  // reloads the file when another writer changed it
 };

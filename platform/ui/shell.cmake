@@ -8,6 +8,7 @@ set(_tvq_shell_sources
   CFrameWnd.cpp
   CCommandBar.cpp
   CSingleDocTemplate.cpp
+  DocumentWatcher.cpp
 )
 foreach(src ${_tvq_shell_sources})
   if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${src})

@@ -131,6 +131,15 @@ void AppFixture::SetUp() {
   });
 }
 
+QString AppFixture::StartWithFile(const std::vector<std::u16string>& subjects) {
+  const QString file = DocsPath(QStringLiteral("list.tvq"));
+  WriteFile(file, TaskFileBytes(subjects));
+  WriteRememberedFile(ConfigHome(), file);
+  EXPECT_TRUE(StartApp());
+  EXPECT_TRUE(m_messages.empty());
+  return file;
+}
+
 void AppFixture::TearDown() {
   CloseApp();
   CDialog::SetModalHook(std::move(m_previousModal));

@@ -68,6 +68,8 @@ class AppFixture : public ::testing::Test {
 
   // Starts the application object as the program's start-up does (InitInstance), with these arguments.
   BOOL StartApp(const std::vector<std::string>& arguments = {});
+  // Writes docs/list.tvq with the subjects, remembers it and starts: the file is open without a message.
+  QString StartWithFile(const std::vector<std::u16string>& subjects);
   // Closes the windows and the document without saving, then ends the application object.
   void CloseApp();
 

@@ -32,15 +32,6 @@ class DocumentFlowTest : public AppFixture {
     doc->InsertTask(index);
     View()->InsertTaskRow(index);
   }
-
-  QString StartWithFile(const std::vector<std::u16string>& subjects) {
-    const QString file = DocsPath(QStringLiteral("list.tvq"));
-    WriteFile(file, TaskFileBytes(subjects));
-    WriteRememberedFile(ConfigHome(), file);
-    EXPECT_TRUE(StartApp());
-    EXPECT_TRUE(m_messages.empty());
-    return file;
-  }
 };
 
 TEST_F(DocumentFlowTest, TheSettingIsWrittenAfterALoadAndNotAfterASave) {

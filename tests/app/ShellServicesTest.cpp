@@ -12,6 +12,13 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <future>
+
+#include "platform/core/NativePath.h"
 #include "platform/ui/AfxWin.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -163,6 +170,24 @@ TEST_F(OpenDialogTest, LiesOverTheMainWindowShowsItsColumnsAndWritesNoSettings) 
   // program's configuration folder (no file was read, so not even the one setting).
   EXPECT_EQ(QtSettingsFile(), settingsBefore);
   EXPECT_TRUE(QDir(ConfigHome()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+}
+
+TEST(FilePromptTest, AChosenNameThatIsNotUtf8GivesTheFileOnDisk) {
+  QTemporaryDir dir;
+  const QByteArray bytes = QFile::encodeName(dir.path()) + QByteArray("/bad\xff.tvq");
+  {
+    QFile out;
+    ASSERT_TRUE(out.open(::fopen(bytes.constData(), "wb"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+  }
+  OnModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QFile::decodeName(bytes));  // the name as the dialog shows it: U+FFFD for the byte
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  CString chosen;
+  ASSERT_TRUE(AfxPromptForFile(chosen, CString(u"Open"), CString(u"All Files (*.*)|*.*||")));
+  EXPECT_EQ(platform::ToNativePath(chosen), bytes.toStdString());
 }
 
 TEST(FilePromptTest, FilterEntriesFromTheFrameworksForm) {

@@ -1,6 +1,13 @@
 // Start-up: the remembered file decides what is open; a file that cannot be read is reported and the program
 // begins with a new list; a frame that cannot be built ends the start-up with the framework's message.
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "app/CTarvelquistApp.h"
 #include "doc/CTarvelquistDoc.h"
@@ -12,7 +19,7 @@
 namespace apptest {
 namespace {
 
-enum class Setting { none, empty, goodFile, zeroByteFile, missingFile, cutFile };
+enum class Setting { none, empty, goodFile, zeroByteFile, missingFile, cutFile, fifo };
 
 struct StartupCase {
   const char* name;
@@ -42,6 +49,11 @@ TEST_P(StartupTest, OpensTheRememberedFileOrANewList) {
       WriteRememberedFile(ConfigHome(), file);
       break;
     case Setting::missingFile:
+      WriteRememberedFile(ConfigHome(), file);
+      break;
+    case Setting::fifo:
+      // Reading a FIFO would wait for a writer forever: it is no task file.
+      ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0644), 0);
       WriteRememberedFile(ConfigHome(), file);
       break;
     case Setting::cutFile:
@@ -90,8 +102,28 @@ INSTANTIATE_TEST_SUITE_P(
                     QStringLiteral("@file"), nullptr},
         StartupCase{"ZeroByteFile", Setting::zeroByteFile, {}, QStringLiteral("@file"), nullptr},
         StartupCase{"MissingFile", Setting::missingFile, {}, QStringLiteral("Untitled"), "%1 was not found."},
-        StartupCase{"CutFile", Setting::cutFile, {}, QStringLiteral("Untitled"), "Unexpected file format."}),
+        StartupCase{"CutFile", Setting::cutFile, {}, QStringLiteral("Untitled"), "Unexpected file format."},
+        StartupCase{"Fifo", Setting::fifo, {}, QStringLiteral("Untitled"), "Access to %1 was denied."}),
     [](const ::testing::TestParamInfo<StartupCase>& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, ARememberedNameThatIsNotUtf8OpensItsFile) {
+  const QByteArray file = QFile::encodeName(m_docs) + QByteArray("/bad\xff.tvq");
+  {
+    QFile out;
+    ASSERT_TRUE(out.open(::fopen(file.constData(), "wb"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+    out.write(TaskFileBytes({u"bytes"}));
+  }
+  QDir().mkpath(ConfigHome() + QStringLiteral("/VORNAKEL"));
+  {
+    QSettings settings(ConfigHome() + QStringLiteral("/VORNAKEL/Tarvelquist.conf"), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Recent File List/File_tvq"), file);  // as the program stores such a name
+  }
+  ASSERT_TRUE(StartApp());
+  EXPECT_EQ(Rows(), QStringList{QStringLiteral("bytes")});
+  EXPECT_TRUE(m_messages.empty()) << m_messages[0].text.toStdString();
+  QSettings settings(ConfigHome() + QStringLiteral("/VORNAKEL/Tarvelquist.conf"), QSettings::IniFormat);
+  EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File_tvq")).toByteArray(), file);
+}
 
 TEST_F(StartupTest, AFileNamedOnTheCommandLineIsNotOpened) {
   const QString file = DocsPath(QStringLiteral("named.tvq"));

@@ -1,8 +1,8 @@
 // Runs the built tvq binary as a separate process with its own environment, standard input and outputs.
 #pragma once
 
-#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +19,21 @@ struct TvqResult {
 TvqResult RunTvq(const std::vector<std::string>& args, const std::string& input = {},
                  const std::map<std::string, std::string>& environment = {});
 // The same with standard output on a terminal (a pseudo-terminal in raw mode) and nothing on standard input.
-TvqResult RunTvqOnTerminal(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+TvqResult RunTvqOnTerminal(const std::vector<std::string>& args,
+                           const std::map<std::string, std::string>& environment = {});
+
+// Starts tvq without waiting; Wait gives its result. For commands run side by side.
+class TvqRun {
+ public:
+  explicit TvqRun(const std::vector<std::string>& args);
+  ~TvqRun();
+  TvqRun(const TvqRun&) = delete;
+  TvqRun& operator=(const TvqRun&) = delete;
+  TvqResult Wait();
+
+ private:
+  struct State;
+  std::unique_ptr<State> m_state;
+};
 
 }  // namespace clitest

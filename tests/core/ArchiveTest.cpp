@@ -284,3 +284,80 @@ TEST_F(ArchiveTest, AbortDropsTheBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file whose string claims far more than the file stores: a hole reads as zeros, but holes are not data.
+TEST_F(ArchiveTest, ASparseFilesHoleIsNoStringData) {
+  Bytes header{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x40};  // 1 Gi units follow
+  WriteFileBytes(m_path, header);
+  std::filesystem::resize_file(m_path, (std::uintmax_t{1} << 31) + 64);  // 2 GiB, nearly all hole
+  CFile file(PathString(m_path), CFile::modeRead);
+  CArchive ar(&file, CArchive::load);
+  CString value;
+  try {
+    ar >> value;
+    ADD_FAILURE() << "read " << value.GetLength() << " units from a hole";
+  } catch (const CArchiveException& e) {
+    EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+  }
+  EXPECT_LT(ar.GetStoredRemainingLength(1 << 20), 4096U * 4);
+}
+
+TEST_F(ArchiveTest, LongStringsReadInPiecesAreWhole) {
+  // Longer than one piece, with a surrogate pair across the pieces' border and bytes after it.
+  std::u16string text(700000, u'a');
+  text[524287] = 0xD842;
+  text[524288] = 0xDFB7;
+  text.back() = u'z';
+  const Bytes stored = Store([&](CArchive& ar) { ar << CString(text) << static_cast<BYTE>(7); });
+  CString value;
+  BYTE after = 0;
+  Load(stored, [&](CArchive& ar) { ar >> value >> after; });
+  EXPECT_TRUE(value.str() == text);
+  EXPECT_EQ(after, 7);
+  // The 8-bit form too: no tag, a 32-bit length of 3,000,000 bytes.
+  Bytes narrow{0xFF, 0xFF, 0xFF, 0xC0, 0xC6, 0x2D, 0x00};
+  narrow.resize(narrow.size() + 3000000, 'b');
+  CString wide;
+  Load(narrow, [&](CArchive& ar) { ar >> wide; });
+  EXPECT_EQ(wide.GetLength(), 3000000);
+  EXPECT_EQ(wide[3000000 - 1], u'b');
+}
+
+TEST_F(ArchiveTest, TheHashCoversExactlyTheBytesThatPassed) {
+  const auto hashOfStore = [&](auto&& write) {
+    CFile file(PathString(m_path), CFile::modeCreate | CFile::modeWrite);
+    CArchive ar(&file, CArchive::store, 64);  // a small buffer: blocks and pieces mix
+    write(ar);
+    ar.Close();
+    file.Close();
+    return ar.GetContentHash();
+  };
+  const std::u16string longText(1000, u'x');
+  const auto stored = hashOfStore([&](CArchive& ar) { ar << static_cast<LONG>(3) << CString(longText) << 1.5; });
+  const Bytes bytes = ReadFileBytes(m_path);
+  // Loading the same bytes through a different buffer gives the same hash once everything is read.
+  CFile file(PathString(m_path), CFile::modeRead);
+  CArchive ar(&file, CArchive::load, 4096);
+  LONG count = 0;
+  ar >> count;
+  ar.ReadToEnd();
+  EXPECT_EQ(ar.GetContentHash(), stored);
+  platform::ContentHash direct;
+  direct.Update(bytes.data(), bytes.size());
+  EXPECT_EQ(direct.Value(), stored);
+  // One changed byte anywhere changes it.
+  for (std::size_t i : {std::size_t{0}, bytes.size() / 2, bytes.size() - 1}) {
+    Bytes changed = bytes;
+    changed[i] ^= 1;
+    platform::ContentHash other;
+    other.Update(changed.data(), changed.size());
+    EXPECT_NE(other.Value(), stored) << i;
+  }
+  platform::ContentHash shorter;
+  shorter.Update(bytes.data(), bytes.size() - 1);
+  EXPECT_NE(shorter.Value(), stored);
+}
+
+}  // namespace

@@ -258,6 +258,8 @@ TEST(ProgramResources, EveryStringOfTheTable) {
   const std::vector<std::pair<UINT, std::u16string>> strings{
       {128, u"Tarvelquist\n\nTarvelquist\nTarvelquist Files (*.tvq)\n.tvq\nTarvelQuist.Document\nTarvelquist.Document"},
       {302, u"メニュー"},
+      {303, u"%1 は、読み込んだ後にほかのプログラムによって変更されていました。\n\nこの一覧を %1 に保存し、"
+            u"ほかのプログラムが保存した内容は %2 として残しました。"},
       {57344, u"Tarvelquist"},
       {57345, u"レディ"},
       {57603, u"作業中のファイルを上書きして保存\n保存"},

@@ -20,6 +20,6 @@ class Output;
 void WriteTasksCsv(Output& out, const CTarvelquistDoc& document);
 std::string DueCsvText(const COleDateTime& due);
 // Reads the whole text and calls onTask per row. Throws InputError "line N: ..." on the first bad row.
-void ReadTasksCsv(std::string_view text, const std::function<void(const TaskValues&)>& onTask);
+void ReadTasksCsv(std::string_view text, const std::function<void(const TaskItem&)>& onTask);
 
 }  // namespace tvqcli

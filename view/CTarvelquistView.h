@@ -7,8 +7,8 @@
 #include "platform/ui/Controls.h"
 
 class CTarvelquistDoc;
-class CTarvelquistIns;
 class TaskItem;
+enum class TaskMove;
 
 class CTarvelquistView : public CFormView {
   DECLARE_DYNCREATE(CTarvelquistView)
@@ -50,6 +50,9 @@ class CTarvelquistView : public CFormView {
  private:
   void LayoutList();
   void InsertRowFrom(const TaskItem& task, int index);
+  // Shows task index again: its row is deleted and built anew (unselected), as no row is ever rewritten.
+  void RebuildRow(int index);
+  void MoveSelectedTask(TaskMove move);
 
   DECLARE_MESSAGE_MAP()
 };

@@ -2,14 +2,6 @@
 
 #include "doc/TaskText.h"
 
-namespace {
-
-// The picker's calendar.
-constexpr WORD kFirstPickerYear = 100;
-constexpr WORD kLastPickerYear = 9999;
-
-}  // namespace
-
 TaskEditorMembers::TaskEditorMembers()
     : m_dueDate(COleDateTime::GetCurrentTime()), m_priorityLetter(1), m_priorityDigit(0), m_noDueDate(FALSE) {}
 
@@ -48,9 +40,10 @@ void SetNoDueDate(TaskEditorMembers& editor, bool ticked) {
 }
 
 COleDateTime PickerValue(const COleDateTime& requested, const COleDateTime& shown) {
+  // The picker's calendar is the range the date conversion has (1 January 100 to 31 December 9999); the
+  // conversion also rounds to the second, as the picker keeps whole seconds.
   SYSTEMTIME time;
-  if (!requested.GetAsSystemTime(time)) return shown;  // not valid, or beyond what a date can be
-  if (time.wYear < kFirstPickerYear || time.wYear > kLastPickerYear) return shown;
+  if (!requested.GetAsSystemTime(time)) return shown;
   return COleDateTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
 }
 

@@ -60,17 +60,12 @@ std::vector<CString> MakeSubjects(Order order, int n) {
   return subjects;
 }
 
-namespace {
-CSingleDocTemplate* g_programTemplate = nullptr;  // set once the program's windows exist
-}  // namespace
-
 Program& TheProgram() {
   static Program program = [] {
     // Owned for the whole run, as the application object owns its template.
     static CSingleDocTemplate docTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTarvelquistDoc), RUNTIME_CLASS(CMainFrame),
                                           RUNTIME_CLASS(CTarvelquistView));
     docTemplate.OpenDocumentFile(nullptr, TRUE);
-    g_programTemplate = &docTemplate;
     return Program{&docTemplate, static_cast<CTarvelquistDoc*>(docTemplate.GetDocument()),
                    static_cast<CTarvelquistView*>(docTemplate.GetView())};
   }();
@@ -135,11 +130,6 @@ int RunBenchmarks(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  // The windows go while the application object still exists, not at exit after it.
-  if (g_programTemplate) {
-    if (CDocument* document = g_programTemplate->GetDocument()) document->SetModifiedFlag(FALSE);
-    g_programTemplate->CloseAllDocuments(TRUE);
-  }
   std::printf("peak resident memory of the run: %.1f MB\n", PeakMemoryMegabytes());
   return 0;
 }

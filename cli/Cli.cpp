@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/Display.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/CString.h"
 
@@ -77,6 +78,10 @@ void WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
+Output::Output(bool shownOnTerminal) : m_shown(shownOnTerminal && ::isatty(STDOUT_FILENO)) {
+  m_buffer.reserve(kFlushSize * 2);
+}
+
 Output::~Output() {
   try {
     Flush();
@@ -87,6 +92,7 @@ Output::~Output() {
 
 void Output::Flush() {
   if (m_buffer.empty()) return;
+  if (m_shown) m_buffer = TerminalLines(m_buffer);
   WriteAll(STDOUT_FILENO, m_buffer.data(), m_buffer.size());
   m_buffer.clear();
 }

@@ -27,7 +27,8 @@ extern const Command kDumpCommand{
     "    \"priority\":\"A1\",\"memo\":\"\",\"dueText\":\"2008/05/10\"}]}\n"
     "\"bits\" is the date value's 64-bit pattern (so nothing is lost), \"value\" is null when the value is not\n"
     "a finite number, and \"dueText\" is what the list's due column shows in the current locale settings.\n"
-    "Text that is not valid Unicode (an unpaired surrogate) is written as a \\uXXXX escape.\n"
+    "An unpaired surrogate, DEL, the C1 controls and the characters that change the direction of text are\n"
+    "written as \\uXXXX escapes: the JSON is safe to show on a terminal and reads back the same.\n"
     "\n"
     "Example:\n"
     "  tvq dump tasks.tvq > tasks.json\n",

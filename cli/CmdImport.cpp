@@ -50,6 +50,8 @@ extern const Command kImportCommand{
     "Reads tasks in the form tvq export writes (csv, or json as tvq dump prints it) from standard input and\n"
     "saves them as FILE, replacing its tasks, or after them with --append (FILE is made when missing). The\n"
     "whole input is checked first: a bad row or value is reported with its line and nothing is written.\n"
+    "A csv text cell that begins with ' followed by any quotes and then =, +, -, @, a tab or a carriage\n"
+    "return loses that first ': it is the guard tvq export puts before what a spreadsheet would evaluate.\n"
     "\n"
     "Example:\n"
     "  tvq export old.tvq --format csv | tvq import new.tvq --format csv --append\n",

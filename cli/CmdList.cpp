@@ -60,7 +60,9 @@ extern const Command kListCommand{
     "tvq list FILE [--wide | --json]",
     "Shows the four columns of the window's list, one row per task, numbered from 1: the subject (as the list\n"
     "shows it, at most 127 units), the due date as the list shows it (\"期限なし\" included, in the current\n"
-    "locale settings), the priority and the memo. Line breaks in a memo show as ↵. Cells that do not fit the\n"
+    "locale settings), the priority and the memo. Line breaks in a memo show as ↵, other control characters\n"
+    "as their symbols (␛ for ESC) or as escapes such as \\u202E (for the characters that change the direction\n"
+    "of text) and \\xFF (a byte that is not UTF-8), as in every message of tvq. Cells that do not fit the\n"
     "terminal's width are cut with …\n"
     "\n"
     "Options:\n"

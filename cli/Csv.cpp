@@ -16,11 +16,12 @@ constexpr std::string_view kHeader = "subject,due,priority,memo";
 
 void AppendField(std::string& out, std::u16string_view text) {
   const bool quote = text.find_first_of(u",\"\r\n") != std::u16string_view::npos;
+  if (quote) out.push_back('"');
+  if (BeginsLikeAFormula(text)) out.push_back('\'');
   if (!quote) {
     platform::AppendUtf8(out, text);
     return;
   }
-  out.push_back('"');
   std::size_t start = 0;
   for (std::size_t quoteAt; (quoteAt = text.find(u'"', start)) != std::u16string_view::npos; start = quoteAt + 1) {
     platform::AppendUtf8(out, text.substr(start, quoteAt + 1 - start));
@@ -146,9 +147,11 @@ class CsvReader {
   int m_line = 1;
 };
 
+// A text cell: UTF-8, with the formula guard taken off.
 CString FieldText(const std::string& field, int line, const char* name) {
   std::u16string text;
   if (!tvqjson::Utf8ToUtf16(field, text)) Fail(line, std::string(name) + " is not valid UTF-8");
+  if (!text.empty() && text.front() == u'\'' && BeginsLikeAFormula(std::u16string_view(text))) text.erase(0, 1);
   return CString(std::move(text));
 }
 
@@ -168,21 +171,24 @@ std::string DueCsvText(const COleDateTime& due) {
   return buffer;
 }
 
+void AppendTaskCsv(std::string& out, const TaskItem& task) {
+  AppendField(out, task.subject.view());
+  out.push_back(',');
+  out.append(DueCsvText(task.dueDate));
+  out.push_back(',');
+  AppendField(out, task.priority.view());
+  out.push_back(',');
+  AppendField(out, task.memo.view());
+  out.append("\r\n");
+}
+
 void WriteTasksCsv(Output& out, const CTarvelquistDoc& document) {
   std::string& buffer = out.Buffer();
   buffer.append(kBom);
   buffer.append(kHeader);
   buffer.append("\r\n");
   for (int i = 0; i < document.GetTaskCount(); ++i) {
-    const TaskItem& task = document.TaskAt(i);
-    AppendField(buffer, task.subject.view());
-    buffer.push_back(',');
-    buffer.append(DueCsvText(task.dueDate));
-    buffer.push_back(',');
-    AppendField(buffer, task.priority.view());
-    buffer.push_back(',');
-    AppendField(buffer, task.memo.view());
-    buffer.append("\r\n");
+    AppendTaskCsv(buffer, document.TaskAt(i));
     out.MaybeFlush();
   }
   out.Flush();

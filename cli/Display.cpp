@@ -46,24 +46,80 @@ constexpr char32_t kEllipsis = U'\u2026';       // …
 
 namespace {
 
+constexpr char32_t kHex[] = U"0123456789ABCDEF";
+
+// Puts the code points that show `codePoint` (itself, a control picture or an escape); false as soon as put does.
+template <typename Put>
+bool PutShown(char32_t codePoint, Put& put) {
+  if (codePoint >= 0x20 && codePoint < 0x7F) return put(codePoint);
+  if (codePoint < 0x20) return put(0x2400 + codePoint);
+  if (codePoint == 0x7F) return put(U'\u2421');
+  if (!IsHiddenControl(codePoint) && !platform::IsSurrogate(codePoint)) return put(codePoint);
+  if (!put(U'\\') || !put(U'u')) return false;
+  for (int shift = 12; shift >= 0; shift -= 4) {
+    if (!put(kHex[(codePoint >> shift) & 15])) return false;
+  }
+  return true;
+}
+
+template <typename Put>
+bool PutByteEscape(unsigned char byte, Put& put) {
+  return put(U'\\') && put(U'x') && put(kHex[byte >> 4]) && put(kHex[byte & 15]);
+}
+
 // Calls shown(codePoint) for each code point as shown, until it returns false.
 template <typename Sink>
 void ForEachShown(std::u16string_view text, Sink&& shown) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
-    char32_t codePoint;
     if (unit == u'\r' || unit == u'\n') {
       if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      codePoint = kLineBreakMark;
-    } else if (unit < 0x20) {
-      codePoint = 0x2400 + unit;
-    } else if (unit == 0x7F) {
-      codePoint = U'\u2421';
-    } else {
+      if (!shown(kLineBreakMark)) return;
+      continue;
+    }
+    char32_t codePoint = unit;
+    if (platform::IsHighSurrogate(unit) && i + 1 < text.size() && platform::IsLowSurrogate(text[i + 1])) {
       codePoint = platform::NextCodePoint(text, i);
     }
-    if (!shown(codePoint)) return;
+    if (!PutShown(codePoint, shown)) return;
   }
+}
+
+// The same for UTF-8 bytes; with keepCrLf, CR LF pairs are passed on as they are.
+template <typename Sink>
+void ForEachShownUtf8(std::string_view text, bool keepCrLf, Sink&& shown) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char byte = text[pos];
+    if (byte == '\r' || byte == '\n') {
+      const bool crLf = byte == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n';
+      pos += crLf ? 2 : 1;
+      if (crLf && keepCrLf) {
+        if (!shown(U'\r') || !shown(U'\n')) return;
+      } else if (!shown(kLineBreakMark)) {
+        return;
+      }
+      continue;
+    }
+    char32_t codePoint = 0;
+    const std::size_t length = platform::DecodeUtf8(text, pos, codePoint);
+    if (length == 0) {
+      if (!PutByteEscape(static_cast<unsigned char>(byte), shown)) return;
+      ++pos;
+      continue;
+    }
+    if (!PutShown(codePoint, shown)) return;
+    pos += length;
+  }
+}
+
+std::string ShownUtf8(std::string_view utf8, bool keepCrLf) {
+  std::string out;
+  out.reserve(utf8.size());
+  ForEachShownUtf8(utf8, keepCrLf, [&out](char32_t codePoint) {
+    platform::AppendUtf8(out, codePoint);
+    return true;
+  });
+  return out;
 }
 
 }  // namespace
@@ -77,6 +133,20 @@ std::u32string ShownText(std::u16string_view text) {
   });
   return shown;
 }
+
+std::string TerminalText(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  ForEachShown(text, [&out](char32_t codePoint) {
+    platform::AppendUtf8(out, codePoint);
+    return true;
+  });
+  return out;
+}
+
+std::string TerminalText(std::string_view utf8) { return ShownUtf8(utf8, false); }
+
+std::string TerminalLines(std::string_view utf8) { return ShownUtf8(utf8, true); }
 
 void Table::Add(std::u16string_view text, int limit) {
   CellRef cell{m_text.size(), 0, 0};

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "cli/Display.h"
 #include "platform/core/Utf.h"
 
 namespace tvqjson {
@@ -371,8 +372,10 @@ void AppendString(std::string& out, std::u16string_view text) {
       p = block;
     }
     const char32_t unit = text[i];
+    // Escaped besides what JSON requires: DEL and the hidden controls (tvqcli::IsHiddenControl), so that the
+    // output is safe on a terminal; a reader gets the same text back.
     if (unit < 0x80) {
-      if (unit >= 0x20 && unit != u'"' && unit != u'\\') {
+      if (unit >= 0x20 && unit != u'"' && unit != u'\\' && unit != 0x7F) {
         *p++ = static_cast<char>(unit);
         continue;
       }
@@ -408,12 +411,7 @@ void AppendString(std::string& out, std::u16string_view text) {
       }
       continue;
     }
-    if (unit < 0x800) {
-      *p++ = static_cast<char>(0xC0 | (unit >> 6));
-      *p++ = static_cast<char>(0x80 | (unit & 0x3F));
-      continue;
-    }
-    if (platform::IsSurrogate(unit)) {
+    if (platform::IsSurrogate(unit) || tvqcli::IsHiddenControl(unit)) {
       const bool pair = platform::IsHighSurrogate(unit) && i + 1 < size && platform::IsLowSurrogate(text[i + 1]);
       if (!pair) {
         *p++ = '\\';
@@ -426,6 +424,11 @@ void AppendString(std::string& out, std::u16string_view text) {
       *p++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
       *p++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
       *p++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+      continue;
+    }
+    if (unit < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (unit >> 6));
+      *p++ = static_cast<char>(0x80 | (unit & 0x3F));
       continue;
     }
     *p++ = static_cast<char>(0xE0 | (unit >> 12));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/Display.h"
 #include "cli/Json.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/Exceptions.h"
@@ -21,12 +22,16 @@ namespace {
 
 using namespace tvqcli;
 
-void PrintError(const std::string& text) {
-  std::string line = text;
+void WriteErrorLine(std::string line) {
   line.push_back('\n');
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }
+
+// One line for the person at the terminal. Messages carry arguments, file names and file contents, so the line
+// shows its controls as visible marks (a line break in it too: the caller's lines go one call each).
+void PrintError(std::string_view text) { WriteErrorLine(TerminalText(text)); }
+void PrintError(std::u16string_view text) { WriteErrorLine(TerminalText(text)); }
 
 std::string MainHelp() {
   std::string text =
@@ -95,7 +100,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& args) {
   } catch (const CException& error) {
     CString message;
     if (!error.GetErrorMessage(message)) message = CString(u"Failed to open document.");
-    PrintError(message.ToUtf8());
+    PrintError(message.view());
     return kExitFailure;
   } catch (const std::bad_alloc&) {
     PrintError(prefix + "out of memory");
@@ -112,13 +117,14 @@ int main(int argc, char** argv) {
   app.SetProfileWritable(false);
   // The window's load and save messages go to standard error, one line each.
   AfxSetMessageBoxHandler([](const CString& text, const CString&, UINT) {
-    PrintError(text.ToUtf8());
+    PrintError(text.view());
     return IDOK;
   });
 
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (args.empty()) {
-    PrintError("Usage: tvq COMMAND [ARGUMENTS]\nRun 'tvq --help' for the commands.");
+    PrintError("Usage: tvq COMMAND [ARGUMENTS]");
+    PrintError("Run 'tvq --help' for the commands.");
     return kExitUsage;
   }
   const std::string& first = args.front();
@@ -137,7 +143,8 @@ int main(int argc, char** argv) {
   }
   const Command* command = FindCommand(first);
   if (!command) {
-    PrintError("tvq: unknown command '" + first + "'\nRun 'tvq --help' for the commands.");
+    PrintError("tvq: unknown command '" + first + "'");
+    PrintError("Run 'tvq --help' for the commands.");
     return kExitUsage;
   }
   args.erase(args.begin());

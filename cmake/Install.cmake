@@ -47,6 +47,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The font the dialogs and the list are laid out for (VL Gothic stands in for the handheld's MS UI Gothic):
+# without a Japanese font every built-in text would show as empty boxes.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-vlgothic)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, shared-mime-info, desktop-file-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -13,7 +13,7 @@ first=${4:-$(( $(date +%s) % 100000 ))}
 
 ninja -C "$build" -j2 view_tests
 echo "seeds $first to $(( first + runs - 1 )), $steps steps each, at most $seconds s"
-export QT_QPA_PLATFORM=offscreen TVQ_LIST_MODEL_RUNS=$runs TVQ_LIST_MODEL_STEPS=$steps TVQ_LIST_MODEL_FIRST_SEED=$first
+export QT_QPA_PLATFORM=offscreen TVQ_LIST_MODEL_VERBOSE=1 TVQ_LIST_MODEL_RUNS=$runs TVQ_LIST_MODEL_STEPS=$steps TVQ_LIST_MODEL_FIRST_SEED=$first
 status=0
 timeout --signal=TERM --kill-after=10 "$seconds" "$build/bin/view_tests" \
   --gtest_filter='ListModelTest.TheListAlwaysShowsTheDocumentAndTheSelectionRules' 2>&1 |

@@ -8,10 +8,11 @@ packages=(
   qt6-base-dev qt6-qpa-plugins
   binutils-mingw-w64-x86-64
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic
+  fonts-vlgothic
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev
   xvfb xauth
+  dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

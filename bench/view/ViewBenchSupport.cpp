@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <map>
 #include <random>
 
@@ -60,16 +62,50 @@ std::vector<CString> MakeSubjects(Order order, int n) {
   return subjects;
 }
 
+namespace {
+
+// The program's windows for one run of the benchmarks. RunBenchmarks owns it in a scope inside the Qt
+// application's, so the widgets go while the application still exists, whatever the order of static
+// destruction; a static object owning them would delete widgets after the application has gone.
+class ProgramScope {
+ public:
+  ProgramScope() { s_current = this; }
+  ~ProgramScope() {
+    m_template.reset();
+    s_current = nullptr;
+  }
+  ProgramScope(const ProgramScope&) = delete;
+  ProgramScope& operator=(const ProgramScope&) = delete;
+
+  static ProgramScope* Current() { return s_current; }
+
+  // Created on first use by opening a new document, as the program starts without a remembered file.
+  Program& Windows() {
+    if (!m_template) {
+      m_template = std::make_unique<CSingleDocTemplate>(IDR_MAINFRAME, RUNTIME_CLASS(CTarvelquistDoc),
+                                                        RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CTarvelquistView));
+      m_template->OpenDocumentFile(nullptr, TRUE);
+      m_program = Program{m_template.get(), static_cast<CTarvelquistDoc*>(m_template->GetDocument()),
+                          static_cast<CTarvelquistView*>(m_template->GetView())};
+    }
+    return m_program;
+  }
+
+ private:
+  static inline ProgramScope* s_current = nullptr;
+  std::unique_ptr<CSingleDocTemplate> m_template;
+  Program m_program{};
+};
+
+}  // namespace
+
 Program& TheProgram() {
-  static Program program = [] {
-    // Owned for the whole run, as the application object owns its template.
-    static CSingleDocTemplate docTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTarvelquistDoc), RUNTIME_CLASS(CMainFrame),
-                                          RUNTIME_CLASS(CTarvelquistView));
-    docTemplate.OpenDocumentFile(nullptr, TRUE);
-    return Program{&docTemplate, static_cast<CTarvelquistDoc*>(docTemplate.GetDocument()),
-                   static_cast<CTarvelquistView*>(docTemplate.GetView())};
-  }();
-  return program;
+  ProgramScope* scope = ProgramScope::Current();
+  if (!scope) {
+    std::fprintf(stderr, "the program's windows exist only while RunBenchmarks runs\n");
+    std::abort();
+  }
+  return scope->Windows();
 }
 
 namespace {
@@ -128,7 +164,10 @@ int RunBenchmarks(int argc, char** argv) {
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  {
+    ProgramScope program;
+    benchmark::RunSpecifiedBenchmarks();
+  }
   benchmark::Shutdown();
   std::printf("peak resident memory of the run: %.1f MB\n", PeakMemoryMegabytes());
   return 0;

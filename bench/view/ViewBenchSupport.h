@@ -21,7 +21,8 @@ const char* OrderName(Order order);
 std::vector<CString> MakeSubjects(Order order, int n);
 
 // The program's document template with its frame, view and document, created on first use by opening a new
-// document, exactly as the program starts without a remembered file.
+// document, exactly as the program starts without a remembered file. It exists while RunBenchmarks runs the
+// benchmarks and goes before the Qt application does.
 struct Program {
   CSingleDocTemplate* docTemplate;
   CTarvelquistDoc* document;

@@ -85,9 +85,14 @@ void CCommandLineInfo::ParseParam(const CString& param, BOOL bFlag, BOOL bLast) 
 
 CWinApp::CWinApp(const char16_t* appName) {
   if (appName) m_pszAppName = CString(appName);
+  // The program's object is built before its resources are registered; SetCurrentHandles finishes the name.
   if (m_pszAppName.IsEmpty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
-  if (m_pszAppName.IsEmpty()) m_pszAppName = CString(kDefaultAppName);
   g_app = this;
+}
+
+void CWinApp::SetCurrentHandles() {
+  if (m_pszAppName.IsEmpty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+  if (m_pszAppName.IsEmpty()) m_pszAppName = CString(kDefaultAppName);  // resources without a string table
 }
 
 CWinApp::~CWinApp() {

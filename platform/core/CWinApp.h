@@ -29,7 +29,8 @@ class CCommandLineInfo {
 
 class CWinApp : public CCmdTarget {
  public:
-  // appName null: the name comes from string resource AFX_IDS_APP_TITLE.
+  // appName null: the name comes from string resource AFX_IDS_APP_TITLE, now when the resources are registered
+  // already, else in SetCurrentHandles.
   explicit CWinApp(const char16_t* appName = nullptr);
   ~CWinApp() override;
   CWinApp(const CWinApp&) = delete;
@@ -38,6 +39,10 @@ class CWinApp : public CCmdTarget {
   DECLARE_DYNAMIC(CWinApp)
 
  public:
+  // The framework's start-up, once the resources are registered: a name that is still empty comes from string
+  // AFX_IDS_APP_TITLE, and is "Tarvelquist" only when the resources have no such string.
+  void SetCurrentHandles();
+
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance();
 
@@ -49,6 +54,10 @@ class CWinApp : public CCmdTarget {
 
   void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+  // Destroys the template and whatever it still owns. The window layer calls it at the end of the program's
+  // run, while the windows' application still exists: the application object itself is a static, destroyed
+  // only after that application has gone.
+  void DeleteDocTemplate() { m_pDocTemplate.reset(); }
 
   // argv[1..] of the process, for ParseCommandLine.
   void SetCommandLine(int argc, char** argv);

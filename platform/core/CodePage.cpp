@@ -1,12 +1,14 @@
 #include "platform/core/CodePage.h"
 
-#include <iconv.h>
+#include <QStringDecoder>
 
 #include <array>
-#include <cerrno>
-#include <map>
+#include <bitset>
+#include <memory>
 #include <mutex>
+#include <vector>
 
+#include "platform/core/CodePageTables.h"
 #include "platform/core/Locale.h"
 
 namespace platform {
@@ -14,107 +16,176 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-struct CodePageNames {
+// ---- single-byte code pages ---------------------------------------------------------------------------------
+
+struct SingleBytePage {
   unsigned codePage;
-  std::array<const char*, 3> iconvNames;  // tried in order; null ends the list
+  const codepages::HighHalf* high;
 };
 
-constexpr std::array<CodePageNames, 14> kCodePages{{
-    {874, {"CP874", "TIS-620", "IBM874"}},
-    {932, {"CP932", "WINDOWS-31J", nullptr}},
-    {936, {"CP936", "GBK", nullptr}},
-    {949, {"CP949", "UHC", nullptr}},
-    {950, {"CP950", "BIG5", nullptr}},
-    {1250, {"CP1250", nullptr, nullptr}},
-    {1251, {"CP1251", nullptr, nullptr}},
-    {1252, {"CP1252", nullptr, nullptr}},
-    {1253, {"CP1253", nullptr, nullptr}},
-    {1254, {"CP1254", nullptr, nullptr}},
-    {1255, {"CP1255", nullptr, nullptr}},
-    {1256, {"CP1256", nullptr, nullptr}},
-    {1257, {"CP1257", nullptr, nullptr}},
-    {1258, {"CP1258", nullptr, nullptr}},
+constexpr std::array<SingleBytePage, 10> kSingleBytePages{{
+    {874, &codepages::kHighHalf874},
+    {1250, &codepages::kHighHalf1250},
+    {1251, &codepages::kHighHalf1251},
+    {1252, &codepages::kHighHalf1252},
+    {1253, &codepages::kHighHalf1253},
+    {1254, &codepages::kHighHalf1254},
+    {1255, &codepages::kHighHalf1255},
+    {1256, &codepages::kHighHalf1256},
+    {1257, &codepages::kHighHalf1257},
+    {1258, &codepages::kHighHalf1258},
 }};
 
-const CodePageNames* FindCodePage(unsigned codePage) {
-  for (const auto& entry : kCodePages) {
-    if (entry.codePage == codePage) return &entry;
+const SingleBytePage* FindSingleBytePage(unsigned codePage) {
+  for (const SingleBytePage& page : kSingleBytePages) {
+    if (page.codePage == codePage) return &page;
   }
   return nullptr;
 }
 
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
-
-// One converter per code page, opened on first use and kept for the life of the process. Converters keep shift
-// state, so every use holds the lock.
-class ConverterCache {
- public:
-  ~ConverterCache() {
-    for (auto& [codePage, cd] : m_converters) {
-      if (cd != kNoConverter) iconv_close(cd);
-    }
-  }
-
-  std::mutex& Lock() { return m_mutex; }
-
-  // Call with the lock held. kNoConverter when the code page cannot be converted on this system.
-  iconv_t Get(unsigned codePage) {
-    auto found = m_converters.find(codePage);
-    if (found != m_converters.end()) return found->second;
-    iconv_t cd = kNoConverter;
-    if (const CodePageNames* names = FindCodePage(codePage)) {
-      for (const char* name : names->iconvNames) {
-        if (!name) break;
-        cd = iconv_open("UTF-16LE", name);
-        if (cd != kNoConverter) break;
-      }
-    }
-    m_converters.emplace(codePage, cd);
-    return cd;
-  }
-
- private:
-  std::mutex m_mutex;
-  std::map<unsigned, iconv_t> m_converters;
-};
-
-ConverterCache& Cache() {
-  static ConverterCache cache;
-  return cache;
-}
-
-// Decodes bytes with cd; every byte that starts no valid sequence becomes one U+FFFD and decoding goes on with
-// the next byte.
-CString Decode(iconv_t cd, std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  std::array<char16_t, 512> chunk{};
-  while (inLeft > 0) {
-    char* outPtr = reinterpret_cast<char*>(chunk.data());
-    std::size_t outLeft = sizeof(chunk);
-    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    const int error = errno;
-    const std::size_t produced = (sizeof(chunk) - outLeft) / sizeof(char16_t);
-    for (std::size_t i = 0; i < produced; ++i) {
-      // iconv writes UTF-16LE bytes; assemble them so the result is the same on any host.
-      const auto* raw = reinterpret_cast<const unsigned char*>(chunk.data()) + 2 * i;
-      out += static_cast<char16_t>(raw[0] | (raw[1] << 8));
-    }
-    if (result != static_cast<std::size_t>(-1)) continue;
-    if (error == E2BIG) continue;
-    // EILSEQ (no such character) or EINVAL (sequence cut by the end of the text): replace one byte, go on.
-    out += kReplacement;
-    ++in;
-    --inLeft;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+CString DecodeSingleByte(const SingleBytePage& page, std::string_view bytes) {
+  std::u16string out(bytes.size(), u'\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    out[i] = byte < 0x80 ? static_cast<char16_t>(byte) : (*page.high)[byte - 0x80];
   }
   return CString(std::move(out));
 }
 
-// Fallback when no converter exists: ASCII passes, every other byte is replaced.
+// ---- double-byte code pages ---------------------------------------------------------------------------------
+
+struct ByteRange {
+  unsigned char first = 0;
+  unsigned char last = 0;
+};
+
+// A run of single bytes above 0x7F that are characters of their own: first .. last become firstChar ...
+struct SingleRun {
+  unsigned char first = 0;
+  unsigned char last = 0;
+  char16_t firstChar = 0;
+};
+
+// What the platform's converter knows of a double-byte code page besides its pair table: the lead bytes, the
+// trail bytes its table can map, the single bytes above 0x7F and the default character that an unmapped
+// pair, a lead byte before an invalid trail byte or a NUL, and a lead byte cut by the end of the text give.
+// The pairs themselves are Microsoft's mappings as ICU carries them ("windows-31j", "windows-936", ...).
+struct DoubleByteLayout {
+  unsigned codePage;
+  const char* pairDecoder;
+  char16_t defaultChar;
+  std::array<ByteRange, 2> leads;
+  std::array<ByteRange, 3> trails;
+  std::array<SingleRun, 4> singles;
+};
+
+constexpr std::array<DoubleByteLayout, 4> kDoubleByteLayouts{{
+    {932, "windows-31j", 0x30FB, {{{0x81, 0x9F}, {0xE0, 0xFC}}}, {{{0x40, 0x7E}, {0x80, 0xFC}}},
+     {{{0x80, 0x80, 0x0080}, {0xA0, 0xA0, 0xF8F0}, {0xA1, 0xDF, 0xFF61}, {0xFD, 0xFF, 0xF8F1}}}},
+    {936, "windows-936", 0x003F, {{{0x81, 0xFE}}}, {{{0x40, 0x7E}, {0x80, 0xFE}}},
+     {{{0x80, 0x80, 0x20AC}, {0xFF, 0xFF, 0xF8F5}}}},
+    {949, "windows-949", 0x003F, {{{0x81, 0xFE}}}, {{{0x41, 0x5A}, {0x61, 0x7A}, {0x81, 0xFE}}},
+     {{{0x80, 0x80, 0x0080}, {0xFF, 0xFF, 0xF8F7}}}},
+    {950, "windows-950", 0x003F, {{{0x81, 0xFE}}}, {{{0x40, 0x7E}, {0xA1, 0xFE}}},
+     {{{0x80, 0x80, 0x0080}, {0xFF, 0xFF, 0xF8F8}}}},
+}};
+
+// The index of the code page's layout, or -1.
+int FindDoubleByteLayout(unsigned codePage) {
+  for (std::size_t i = 0; i < kDoubleByteLayouts.size(); ++i) {
+    if (kDoubleByteLayouts[i].codePage == codePage) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// A layout unfolded into byte tables: what every single byte is, which bytes lead, and what every pair is.
+// The pair table is filled once from the decoder, all valid pairs in one call; pairs that it cannot map,
+// and pairs whose second byte cannot be a trail byte, keep the default character.
+struct DoubleBytePage {
+  explicit DoubleBytePage(const DoubleByteLayout& layout) : pairs(kPairCount, layout.defaultChar) {
+    for (int byte = 0; byte < 0x80; ++byte) single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(byte);
+    for (int byte = 0x80; byte < 0x100; ++byte) single[static_cast<std::size_t>(byte)] = layout.defaultChar;
+    for (const SingleRun& run : layout.singles) {
+      if (run.firstChar == 0) continue;
+      for (int byte = run.first; byte <= run.last; ++byte) {
+        single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(run.firstChar + (byte - run.first));
+      }
+    }
+    for (const ByteRange& range : layout.leads) {
+      for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) lead.set(byte);
+    }
+    FillPairs(layout);
+  }
+
+  static constexpr std::size_t kPairCount = 0x10000;
+
+  std::array<char16_t, 256> single{};
+  std::bitset<256> lead;
+  std::vector<char16_t> pairs;  // by lead byte * 256 + trail byte
+
+ private:
+  void FillPairs(const DoubleByteLayout& layout) {
+    std::bitset<256> trail;
+    for (const ByteRange& range : layout.trails) {
+      for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) trail.set(byte);
+    }
+    std::vector<std::size_t> indexes;
+    QByteArray bytes;
+    for (std::size_t leadByte = 0x80; leadByte < 0x100; ++leadByte) {
+      if (!lead[leadByte]) continue;
+      for (std::size_t trailByte = 0; trailByte < 0x100; ++trailByte) {
+        if (!trail[trailByte]) continue;
+        indexes.push_back(leadByte * 256 + trailByte);
+        bytes.append(static_cast<char>(leadByte)).append(static_cast<char>(trailByte));
+      }
+    }
+    QStringDecoder decoder(layout.pairDecoder, QStringConverter::Flag::Stateless);
+    if (!decoder.isValid()) return;
+    const QString whole = decoder.decode(bytes);
+    const bool onePerPair = static_cast<std::size_t>(whole.size()) == indexes.size();
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+      const QString one = onePerPair ? QString(whole[static_cast<qsizetype>(k)])
+                                     : decoder.decode(QByteArrayView(bytes.constData() + 2 * k, 2));
+      // The decoder's substitutes stand for pairs without a character: those keep the default.
+      if (one.size() != 1 || one[0] == QChar(kReplacement) || one[0] == QChar(u'\x1A')) continue;
+      pairs[indexes[k]] = one[0].unicode();
+    }
+  }
+};
+
+CString DecodeDoubleByte(const DoubleBytePage& page, std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (!page.lead[byte]) {
+      out += page.single[byte];
+      ++i;
+      continue;
+    }
+    // A lead byte at the end, or before a NUL (which stays a character of its own), is a character cut short.
+    if (i + 1 == bytes.size() || bytes[i + 1] == '\0') {
+      out += page.pairs[byte * 256];  // no trail byte is 0: the default character
+      ++i;
+      continue;
+    }
+    // Any other byte after a lead byte is its trail.
+    out += page.pairs[byte * 256 + static_cast<unsigned char>(bytes[i + 1])];
+    i += 2;
+  }
+  return CString(std::move(out));
+}
+
+// Each code page's tables, built at its first use and shared by every thread.
+const DoubleBytePage& DoubleBytePageFor(std::size_t index) {
+  static std::array<std::unique_ptr<const DoubleBytePage>, kDoubleByteLayouts.size()> pages;
+  static std::array<std::once_flag, kDoubleByteLayouts.size()> built;
+  std::call_once(built[index],
+                 [index] { pages[index] = std::make_unique<const DoubleBytePage>(kDoubleByteLayouts[index]); });
+  return *pages[index];
+}
+
+// Code pages this layer does not know: ASCII passes, every other byte is replaced.
 CString DecodeAsciiOnly(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());
@@ -127,16 +198,18 @@ CString DecodeAsciiOnly(std::string_view bytes) {
 
 }  // namespace
 
-bool IsSupportedAnsiCodePage(unsigned codePage) { return FindCodePage(codePage) != nullptr; }
+bool IsSupportedAnsiCodePage(unsigned codePage) {
+  return FindSingleBytePage(codePage) != nullptr || FindDoubleByteLayout(codePage) >= 0;
+}
 
 CString MultiByteToWideChar(unsigned codePage, std::string_view bytes) {
   if (codePage == CP_ACP) codePage = GetLocaleSettings().ansiCodePage;
   if (bytes.empty()) return {};
-  ConverterCache& cache = Cache();
-  std::lock_guard lock(cache.Lock());
-  const iconv_t cd = cache.Get(codePage);
-  if (cd == kNoConverter) return DecodeAsciiOnly(bytes);
-  return Decode(cd, bytes);
+  if (const SingleBytePage* page = FindSingleBytePage(codePage)) return DecodeSingleByte(*page, bytes);
+  if (const int layout = FindDoubleByteLayout(codePage); layout >= 0) {
+    return DecodeDoubleByte(DoubleBytePageFor(static_cast<std::size_t>(layout)), bytes);
+  }
+  return DecodeAsciiOnly(bytes);
 }
 
 }  // namespace platform

@@ -1,5 +1,9 @@
-// Conversion of 8-bit text through a Windows code page, as MultiByteToWideChar does without
-// MB_ERR_INVALID_CHARS: bytes that do not decode become U+FFFD and never cut the rest of the text.
+// Conversion of 8-bit text through a Windows ANSI code page, as the platform's MultiByteToWideChar does without
+// MB_ERR_INVALID_CHARS: Microsoft's mappings; in the single-byte code pages every byte is one character (the
+// bytes without one of their own give the C1 control or the private-use character of the platform's table);
+// in the double-byte ones a lead byte takes the next byte as its trail, and an unmapped pair, a lead byte
+// before a NUL and a lead byte at the end of the text give the code page's default character (U+30FB in 932,
+// "?" in 936, 949 and 950). Nothing cuts the rest of the text.
 #pragma once
 
 #include <string_view>
@@ -8,7 +12,8 @@
 
 namespace platform {
 
-// codePage CP_ACP (0) means the ANSI code page of the locale settings.
+// codePage CP_ACP (0) means the ANSI code page of the locale settings. A code page that is not supported
+// passes ASCII and gives U+FFFD for every other byte.
 CString MultiByteToWideChar(unsigned codePage, std::string_view bytes);
 
 // True for the code pages this platform can convert through (874, 932, 936, 949, 950, 1250-1258).

@@ -44,8 +44,32 @@ inline void AppendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
+// Sized first and written in place: tvq list writes every cell of a long list through here.
 inline void AppendUtf8(std::string& out, std::u32string_view text) {
-  for (const char32_t codePoint : text) AppendUtf8(out, codePoint);
+  std::size_t bytes = 0;
+  for (const char32_t codePoint : text) {
+    bytes += codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
+  }
+  const std::size_t start = out.size();
+  out.resize(start + bytes);
+  char* p = out.data() + start;
+  for (const char32_t codePoint : text) {
+    if (codePoint < 0x80) {
+      *p++ = static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (codePoint >> 6));
+      *p++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (codePoint >> 12));
+      *p++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (codePoint >> 18));
+      *p++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+  }
 }
 
 // Lone surrogates become U+FFFD.

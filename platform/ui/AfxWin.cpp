@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -13,16 +14,22 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
+#include <QTreeView>
 
 #include "platform/core/CDocTemplate.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
+#include "platform/ui/CDialog.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/SingleInstance.h"
@@ -30,6 +37,8 @@
 namespace {
 
 bool g_mainLoopRunning = false;
+// A close request waits this many times 50 ms for dialogs and nested loops to end.
+constexpr int kCloseTries = 40;
 bool g_quitRequested = false;
 
 // ---- --help and --version -------------------------------------------------------------------------------
@@ -83,10 +92,13 @@ void OnTerminationSignal(int) {
 }
 
 void RequestClose(int triesLeft) {
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    // A dialog's nested loop must end before the windows behind it go: close it (closing cancels), then ask
-    // again once its loop has returned.
-    modal->close();
+  QWidget* modal = QApplication::activeModalWidget();
+  // Closing a dialog cancels it; its nested loop then returns once control gets back to it.
+  if (modal) modal->close();
+  // The windows behind a nested loop (a dialog's, or any other's) must not go while it runs: the code that
+  // started it still uses them when it returns (the view's command, the button that was pressed). Ask again
+  // once the loops have returned.
+  if (modal || QThread::currentThread()->loopLevel() > 1) {
     if (triesLeft > 0) QTimer::singleShot(50, qApp, [triesLeft] { RequestClose(triesLeft - 1); });
     return;
   }
@@ -106,7 +118,7 @@ class TerminationSignals {
     m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [] {
       char byte = 0;
-      if (::read(g_signalPipe[0], &byte, 1) == 1) RequestClose(40);
+      if (::read(g_signalPipe[0], &byte, 1) == 1) AfxRequestClose();
     });
     struct sigaction action {};
     action.sa_handler = &OnTerminationSignal;
@@ -158,9 +170,83 @@ std::vector<ButtonAnswer> ButtonsFor(UINT type) {
   }
 }
 
+// The single-instance test: nothing when this start runs on, else the status it ends with.
+std::optional<int> EndUnlessFirst(CSingleInstance& instance) {
+  switch (instance.Start([] { return AfxActivateMainWindow() != FALSE; })) {
+    case CSingleInstance::Outcome::first:
+      return std::nullopt;
+    case CSingleInstance::Outcome::raised:
+      return 0;
+    case CSingleInstance::Outcome::unanswered:
+      std::fprintf(stderr, "tarvelquist: an instance already runs but did not show its window; not starting another\n");
+      return 1;
+    case CSingleInstance::Outcome::unsafe:
+      break;
+  }
+  // Running without a trusted lock could put two windows on one file, each saving over the other's changes.
+  const CString text = CString::FromQString(
+      QStringLiteral("Tarvelquist cannot make sure that it runs only once, so it does not start: %1. Set "
+                     "XDG_RUNTIME_DIR to a folder only you can use.")
+          .arg(instance.Problem()));
+  std::fprintf(stderr, "tarvelquist: %s\n", text.ToUtf8().c_str());
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+  return 1;
+}
+
+// Shows a window that may be minimized and puts it on top of the others.
+void BringToFront(QWidget* window) {
+  if (window->isMinimized()) window->showNormal();
+  window->raise();
+}
+
 QWidget* DialogParent() {
   if (QWidget* main = AfxGetMainWindowWidget(); main && main->isVisible()) return main;
   return QApplication::activeWindow();
+}
+
+// Qt's file dialog keeps its history and last folder in Qt's own settings file (QtProject.conf), read when it
+// is made and written when it goes. The program persists nothing but its one setting: while a file dialog
+// lives, the user's settings folder of Qt's own formats is one below a file, where nothing can be read and no
+// folder or file can ever be made; the folder is put back afterwards.
+class QtSettingsSetAside {
+ public:
+  QtSettingsSetAside() {
+    for (const auto format : kFormats) {
+      m_folders.push_back(UserFolder(format));
+      QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+    }
+  }
+  ~QtSettingsSetAside() {
+    for (std::size_t i = 0; i < kFormats.size(); ++i) {
+      QSettings::setPath(kFormats[i], QSettings::UserScope, m_folders[i]);
+    }
+  }
+  QtSettingsSetAside(const QtSettingsSetAside&) = delete;
+  QtSettingsSetAside& operator=(const QtSettingsSetAside&) = delete;
+
+ private:
+  static constexpr std::array kFormats{QSettings::NativeFormat, QSettings::IniFormat};
+
+  // QSettings tells its folders only through the file names of its objects.
+  static QString UserFolder(QSettings::Format format) {
+    return QFileInfo(QSettings(format, QSettings::UserScope, QStringLiteral("folder")).fileName()).absolutePath();
+  }
+
+  std::vector<QString> m_folders;
+};
+
+// The file dialog's view fitted to the window: no side bar and no type column (the handheld's list shows
+// neither), the size and date as wide as they need and the name taking the rest.
+void FitFileDialogToTheWindow(QFileDialog& dialog) {
+  if (auto* sidebar = dialog.findChild<QWidget*>(QStringLiteral("sidebar"))) sidebar->hide();
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;
+  QHeaderView* header = view->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  constexpr int kTypeColumn = 2;
+  view->setColumnHidden(kTypeColumn, true);
 }
 
 }  // namespace
@@ -170,7 +256,7 @@ QWidget* DialogParent() {
 int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   // The application object is built before the resources are registered; its name comes from them now.
-  if (app && app->m_pszAppName.IsEmpty()) app->m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+  if (app) app->SetCurrentHandles();
   if (const auto status = AnswerInformationRequest(argc, argv)) return *status;
   if (!app) {
     std::fprintf(stderr, "tarvelquist: no application object\n");
@@ -180,11 +266,10 @@ int AfxWinMain(int argc, char** argv) {
   QApplication qtApp(argc, argv);
   AfxInitWindowLayer(qtApp);
 
-  CSingleInstance instance(QCoreApplication::applicationFilePath());
-  if (instance.ReachRunningInstance()) return 0;
   // Signals are caught before the lock is taken: once the lock exists, a SIGTERM is a normal close.
   TerminationSignals termination;
-  instance.Listen([] { return AfxActivateMainWindow() != FALSE; });
+  CSingleInstance instance(QCoreApplication::applicationFilePath());
+  if (const auto status = EndUnlessFirst(instance)) return *status;
 
   app->SetCommandLine(argc, argv);
   const BOOL started = app->InitInstance();
@@ -197,6 +282,7 @@ int AfxWinMain(int argc, char** argv) {
   if (CDocTemplate* docTemplate = app->GetDocTemplate()) docTemplate->CloseAllDocuments(TRUE);
   app->m_pMainWnd = nullptr;
   const int status = app->ExitInstance();
+  app->DeleteDocTemplate();
   return started ? status : 1;
 }
 
@@ -211,6 +297,8 @@ void AfxInitWindowLayer(QApplication& app) {
   CWinApp::SetFilePromptHandler(&AfxPromptForFile);
 }
 
+void AfxRequestClose() { RequestClose(kCloseTries); }
+
 void AfxPostQuitMessage(int nExitCode) {
   if (!g_mainLoopRunning) return;
   QCoreApplication::exit(nExitCode);
@@ -223,14 +311,19 @@ QWidget* AfxGetMainWindowWidget() {
 
 BOOL AfxActivateMainWindow() {
   QWidget* main = AfxGetMainWindowWidget();
-  if (!main || !main->isVisible()) return FALSE;
-  if (main->isMinimized()) main->showNormal();
-  main->raise();
-  main->activateWindow();
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    modal->raise();
-    modal->activateWindow();
-  }
+  if (main && !main->isVisible()) main = nullptr;
+  // What lies in front of the main window, from the bottom up: the running dialogs (the editor, the About box),
+  // then a message box or file chooser. They go to the front after it, and the topmost one takes the focus:
+  // the main window is disabled while any of them runs.
+  std::vector<QWidget*> front = CDialog::GetRunningDialogWindows();
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && std::find(front.begin(), front.end(), modal) == front.end()) front.push_back(modal);
+  std::erase_if(front, [](const QWidget* window) { return !window->isVisible(); });
+  // Before the main window exists only a start-up message can be shown.
+  if (!main && front.empty()) return FALSE;
+  if (main) BringToFront(main);
+  for (QWidget* window : front) BringToFront(window);
+  (front.empty() ? main : front.back())->activateWindow();
   return TRUE;
 }
 
@@ -273,8 +366,13 @@ QStringList AfxFileDialogFilters(const CString& filter) {
 }
 
 BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter) {
-  QFileDialog dialog(DialogParent(), title.ToQString());
+  const QtSettingsSetAside settingsSetAside;
+  QWidget* parent = DialogParent();
+  QFileDialog dialog(parent, title.ToQString());
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // Over the main window and as large, like the program's other dialogs.
+  if (parent && parent == AfxGetMainWindowWidget()) dialog.setGeometry(parent->geometry());
+  FitFileDialogToTheWindow(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   const QStringList filters = AfxFileDialogFilters(filter);

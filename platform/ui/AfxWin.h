@@ -25,10 +25,16 @@ void AfxInitWindowLayer(QApplication& app);
 // when the loop is not running (GUI tests drive the windows without it).
 void AfxPostQuitMessage(int nExitCode);
 
+// Closes the program as a user would, as the termination signals ask it: every modal dialog is closed first
+// (which cancels it), and the main window (saving a modified document) only once no nested loop runs any more,
+// however the dialog was opened. Before the main window exists, the start-up ends as soon as it has finished.
+void AfxRequestClose();
+
 // The main window's widget (m_pMainWnd), or null.
 QWidget* AfxGetMainWindowWidget();
-// Brings the visible main window (and a modal dialog over it) to the front and activates it: what a second
-// start asks of the running instance. FALSE when there is no visible main window yet.
+// Brings the visible main window to the front with every dialog and message box open over it still above it,
+// and activates the topmost of them: what a second start asks of the running instance. Before the main window
+// exists, brings a start-up message box to the front. FALSE when there is no window to show.
 BOOL AfxActivateMainWindow();
 
 // The window layer's message box: icon from MB_ICON..., buttons from MB_TYPEMASK, over the main window.
@@ -40,11 +46,11 @@ BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& fi
 // Name filters for the file dialog from a framework filter ("name|pattern|...||", or Qt's "a;;b").
 QStringList AfxFileDialogFilters(const CString& filter);
 
-// The dialog font: "MS UI Gothic" 9 pt where installed, else IPA P Gothic, sized as on the handheld's 192-dpi
+// The dialog font: "MS UI Gothic" 9 pt where installed, else VL Gothic, sized as on the handheld's 192-dpi
 // screen (9 pt = 24 px).
 QFont AfxGetDialogFont();
 
-// Dialog base units of the dialog font (average width of A-Z a-z, and its height), as MapDialogRect uses.
+// Dialog base units of the dialog font as the handheld has them (12 x 24), whichever font substitutes.
 struct DialogBaseUnits {
   int cx;
   int cy;

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "platform/core/MenuTemplate.h"
@@ -49,6 +50,27 @@ QMenu* BuildMenu(const std::vector<platform::MenuItemTemplate>& items, QWidget* 
     }
   }
   return menu;
+}
+
+// What a menu item's text says to a screen reader: the text without mnemonic ampersands and without the
+// accelerator part after a tab.
+QString SpokenMenuText(const std::u16string& itemText) {
+  QString text = QString::fromStdU16String(itemText);
+  text = text.left(text.indexOf(u'\t'));
+  QString spoken;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;  // "&&" stands for one ampersand
+    spoken += text[i];
+  }
+  return spoken.trimmed();
+}
+
+// An image button's accessible name: its command's menu item text up to the first space, which names the
+// command itself ("バージョン情報" of "バージョン情報 Tarvelquist..."), without a trailing ellipsis.
+QString CommandName(const QString& spokenItemText) {
+  QString name = spokenItemText.section(QRegularExpression(QStringLiteral("[ \u3000]")), 0, 0);
+  while (name.endsWith(u'.') || name.endsWith(u'\u2026')) name.chop(1);
+  return name;
 }
 
 }  // namespace
@@ -98,6 +120,7 @@ BOOL CCommandBar::InsertMenuBar(UINT nToolBarId, WORD) {
   const auto menuData = AfxFindResource(RT_MENU, *menuId);
   const auto menu = menuData ? platform::ParseMenuTemplate(*menuData) : std::nullopt;
   if (!menu) return FALSE;
+  m_menuId = *menuId;
 
   for (WORD index = 0; index < *count; ++index) {
     WORD words[kWordsPerButton] = {};
@@ -148,6 +171,11 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
   const QImage strip = AfxLoadBitmapImage(AfxGetResourceHandle(), ResId(static_cast<WORD>(nIDResource)));
   if (strip.isNull()) return FALSE;
 
+  // The buttons are named for screen readers after the menu items of their commands: those of the menu bar's
+  // menu, else of the menu with the toolbar's id.
+  const auto menuData = AfxFindResource(RT_MENU, m_menuId ? m_menuId : static_cast<WORD>(nIDResource));
+  const auto menu = menuData ? platform::ParseMenuTemplate(*menuData) : std::nullopt;
+
   const int width = toolbar->width;
   const int height = toolbar->height;
   int image = 0;
@@ -167,6 +195,11 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
     button->setFixedSize(width + kButtonMargin, height + kButtonMargin);
     button->setAutoRaise(true);
     button->setProperty("commandId", static_cast<uint>(command));
+    if (const platform::MenuItemTemplate* item = menu ? menu->FindCommand(command) : nullptr) {
+      const QString spoken = SpokenMenuText(item->text);
+      button->setAccessibleName(CommandName(spoken));
+      button->setAccessibleDescription(spoken);
+    }
     CFrameWnd* frame = m_pFrame;
     QObject::connect(button, &QToolButton::clicked, button, [frame, command] { frame->ExecuteCommand(command); });
     AddButton(button);

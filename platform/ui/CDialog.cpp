@@ -30,6 +30,9 @@ class DialogFrame : public QDialog {
  public:
   DialogFrame(CDialog* owner, const QFont& font, const QString& title)
       : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner) {
+    // Modal to the whole program, as Qt knows it: whatever looks for the running dialog (a close request, a
+    // second start raising the program) finds it as the active modal widget.
+    setWindowModality(Qt::ApplicationModal);
     setFont(font);
     setWindowTitle(title);
     m_strip = new QWidget(this);
@@ -112,6 +115,27 @@ class DialogFrame : public QDialog {
   QPointer<QWidget> m_covered;
 };
 
+// The windows of the dialogs whose DoModal runs, oldest first (a dialog opened from another lies above it).
+std::vector<QPointer<QWidget>>& RunningWindows() {
+  static std::vector<QPointer<QWidget>> windows;
+  return windows;
+}
+
+// Counts a dialog's window among the running ones for as long as it lives.
+class RunningWindow {
+ public:
+  explicit RunningWindow(QWidget* window) : m_window(window) { RunningWindows().emplace_back(window); }
+  ~RunningWindow() {
+    auto& windows = RunningWindows();
+    std::erase_if(windows, [this](const QPointer<QWidget>& window) { return !window || window == m_window; });
+  }
+  RunningWindow(const RunningWindow&) = delete;
+  RunningWindow& operator=(const RunningWindow&) = delete;
+
+ private:
+  QWidget* m_window;
+};
+
 QWidget* MainWindowWidget() {
   CWinApp* app = AfxGetApp();
   CWnd* main = app ? app->m_pMainWnd : nullptr;
@@ -137,6 +161,14 @@ END_MESSAGE_MAP()
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 CDialog::~CDialog() { DestroyWindow(); }
+
+std::vector<QWidget*> CDialog::GetRunningDialogWindows() {
+  std::vector<QWidget*> windows;
+  for (const QPointer<QWidget>& window : RunningWindows()) {
+    if (window) windows.push_back(window);
+  }
+  return windows;
+}
 
 CDialog::ModalHook CDialog::SetModalHook(ModalHook hook) {
   ModalHook previous = std::move(Hook());
@@ -182,6 +214,7 @@ INT_PTR CDialog::DoModal() {
 
   const BOOL setFocus = OnInitDialog();
   if (!m_bEnded) {
+    const RunningWindow running(frame);
     frame->show();
     frame->raise();
     frame->activateWindow();

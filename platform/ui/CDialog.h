@@ -31,6 +31,9 @@ class CDialog : public CWnd {
   // While DoModal runs: the top-level window (caption strip + client area) and the caption strip's "OK".
   QWidget* GetDialogWindow() const { return GetOwnedWidget(); }
   QWidget* GetCaptionOkButton() const;
+  // The windows of every dialog whose DoModal runs now, oldest (lowest) first: what must stay in front of the
+  // main window when it is brought to the front.
+  static std::vector<QWidget*> GetRunningDialogWindows();
 
   // The caption strip's height; the client area lies below it.
   static constexpr int kCaptionHeight = 52;

@@ -48,6 +48,7 @@ class CCommandBar : public CWnd {
 
   DWORD m_dwBarStyle = 0;
   CFrameWnd* m_pFrame = nullptr;
+  WORD m_menuId = 0;  // the menu of the menu bar, once inserted
   QPointer<QToolButton> m_menuButton;
   std::vector<std::pair<UINT, QPointer<QToolButton>>> m_imageButtons;
 };

@@ -44,6 +44,51 @@ bool IsImageStatic(const std::u16string& className, DWORD style) {
   return className == u"Static" && (type == SS_ICON || type == SS_BITMAP);
 }
 
+// Controls whose own window text is no caption: a screen reader learns what they are from a static text.
+bool TakesALabel(const std::u16string& className) {
+  const QString name = QString::fromStdU16String(className);
+  for (const char* labelled : {"Edit", "ComboBox", "ListBox", "SysDateTimePick32", "SysListView32"}) {
+    if (name.compare(QLatin1String(labelled), Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+bool IsTextStatic(const platform::DialogItemTemplate& item, const std::u16string& className) {
+  return className == u"Static" && !IsImageStatic(className, item.style) && !item.title.isOrdinal &&
+         !item.title.name.empty() && (item.style & WS_VISIBLE);
+}
+
+// The static text that labels item `index`: of the text statics on its line (their heights overlap) that end
+// at or before its left edge, the nearest. Read from the template's layout, since a template may list its
+// labels anywhere (the task editor lists "件名：" and "期限：" after the controls they name). -1 when none.
+int LabelOf(const platform::DialogTemplate& dialog, const std::vector<std::u16string>& classes, std::size_t index) {
+  const platform::DialogItemTemplate& control = dialog.items[index];
+  int best = -1;
+  for (std::size_t i = 0; i < dialog.items.size(); ++i) {
+    const platform::DialogItemTemplate& item = dialog.items[i];
+    if (i == index || !IsTextStatic(item, classes[i])) continue;
+    const bool sameLine = item.y < control.y + control.cy && control.y < item.y + item.cy;
+    if (!sameLine || item.x + item.cx > control.x) continue;
+    if (best < 0 || item.x + item.cx > dialog.items[static_cast<std::size_t>(best)].x +
+                                           dialog.items[static_cast<std::size_t>(best)].cx) {
+      best = static_cast<int>(i);
+    }
+  }
+  return best;
+}
+
+// Names every control that takes a label after its static text, as the screen reader is to speak it.
+void NameControlsByTheirLabels(const platform::DialogTemplate& dialog, const std::vector<QWidget*>& widgets) {
+  std::vector<std::u16string> classes;
+  for (const platform::DialogItemTemplate& item : dialog.items) classes.push_back(ClassNameOf(item));
+  for (std::size_t i = 0; i < widgets.size(); ++i) {
+    if (!TakesALabel(classes[i]) || !widgets[i]->accessibleName().isEmpty()) continue;
+    const int label = LabelOf(dialog, classes, i);
+    const auto* text = label >= 0 ? qobject_cast<const QLabel*>(widgets[static_cast<std::size_t>(label)]) : nullptr;
+    if (text) widgets[i]->setAccessibleName(text->text());
+  }
+}
+
 }  // namespace
 
 std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, QWidget* parent,
@@ -51,7 +96,8 @@ std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, 
   if (!parent) return std::nullopt;
   const QFont font = FontOf(dialog);
   parent->setFont(font);
-  const DialogBaseUnits units = AfxGetFontBaseUnits(font);
+  const DialogBaseUnits units = (dialog.style & DS_SETFONT) ? AfxGetTemplateBaseUnits(dialog.faceName, dialog.pointSize)
+                                                             : AfxGetDialogBaseUnits();
   owner.m_baseUnitX = units.cx;
   owner.m_baseUnitY = units.cy;
 
@@ -95,6 +141,7 @@ std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, 
     if (previousStop) QWidget::setTabOrder(previousStop, widget);
     previousStop = widget;
   }
+  NameControlsByTheirLabels(dialog, widgets);
   return widgets;
 }
 

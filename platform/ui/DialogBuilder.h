@@ -1,7 +1,8 @@
 // Builds the windows of dialog templates: every item becomes the widget of its class, with its id, placed by
-// MapDialogRect in the template font's base units. WS_GROUP starts a radio group (the run of items up to the
-// next WS_GROUP item), template order with WS_TABSTOP is the tab order, WS_VISIBLE and WS_DISABLED hold, and
-// the first item lies on top, as on the platform.
+// MapDialogRect in the template font's base units as the handheld has them (AfxGetTemplateBaseUnits).
+// WS_GROUP starts a radio group (the run of items up to the next WS_GROUP item), template order with
+// WS_TABSTOP is the tab order, WS_VISIBLE and WS_DISABLED hold, and the first item lies on top, as on the
+// platform.
 #pragma once
 
 #include <QFont>
@@ -23,8 +24,9 @@ class CDialogTemplateBuilder {
   static QFont FontOf(const platform::DialogTemplate& dialog);
 
   // Creates the items as children of `parent` for `owner` (whose message map gets their commands) and gives
-  // `owner` the template font's base units. The widgets in template order; nothing when an item's class is
-  // not registered or its factory fails (the widgets made so far are deleted).
+  // `owner` the template font's base units (the handheld's, whichever font substitutes). The widgets in
+  // template order; nothing when an item's class is not registered or its factory fails (the widgets made so
+  // far are deleted).
   static std::optional<std::vector<QWidget*>> Build(CWnd& owner, QWidget* parent,
                                                     const platform::DialogTemplate& dialog);
 

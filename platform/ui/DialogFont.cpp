@@ -12,7 +12,10 @@
 namespace {
 
 constexpr const char* kPreferredFace = "MS UI Gothic";
-constexpr const char* kFallbackFace = "IPAPGothic";
+// The substitute, chosen for its metrics: at the handheld's 24 pixels it is 24 pixels high, as MS UI Gothic
+// is, and its letters average the same 12 pixels (half-width Latin at half an em), so texts take the room the
+// templates give them. Debian's fonts-vlgothic.
+constexpr const char* kFallbackFace = "VL Gothic";
 constexpr int kDialogPointSize = 9;
 constexpr const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
@@ -52,9 +55,24 @@ QFont AfxGetDialogFont() {
   return font;
 }
 
-DialogBaseUnits AfxGetDialogBaseUnits() {
-  static const DialogBaseUnits units = AfxGetFontBaseUnits(AfxGetDialogFont());
-  return units;
+DialogBaseUnits AfxGetDialogBaseUnits() { return AfxGetHandheldBaseUnits(kDialogPointSize); }
+
+DialogBaseUnits AfxGetHandheldBaseUnits(int pointSize) {
+  if (pointSize <= 0) pointSize = kDialogPointSize;
+  // MS UI Gothic's line is one em high (ascent and descent add up to its em) and its letters A-Z a-z
+  // average half an em: 9 pt at 192 dpi is a 24-pixel em, so 12 x 24 (6 x 12 at 96 dpi).
+  const int em = AfxMulDiv(pointSize, kHandheldDpi, 72);
+  return DialogBaseUnits{(em + 1) / 2, em};
+}
+
+DialogBaseUnits AfxGetTemplateBaseUnits(const std::u16string& faceName, int pointSize) {
+  const QString requested = QString::fromStdU16String(faceName);
+  // A face of its own that is installed lays the dialog out by its own metrics; the handheld's face and every
+  // face that is substituted keep the handheld's units, so positions and sizes stay the template's.
+  if (IsInstalled(requested) && requested.compare(QString::fromLatin1(kPreferredFace), Qt::CaseInsensitive) != 0) {
+    return AfxGetFontBaseUnits(AfxGetTemplateFont(faceName, pointSize));
+  }
+  return AfxGetHandheldBaseUnits(pointSize);
 }
 
 QFont AfxGetTemplateFont(const std::u16string& faceName, int pointSize) {

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <iterator>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -92,11 +94,21 @@ class GapBuffer {
     const std::size_t gap = std::max<std::size_t>(16, used / 2);
     std::vector<T> grown;
     grown.reserve(used + gap);
-    for (std::size_t i = 0; i < m_gapBegin; ++i) grown.push_back(std::move_if_noexcept(m_items[i]));
+    grown.insert(grown.end(), Source(m_items.begin()), Source(At(m_gapBegin)));
     grown.resize(m_gapBegin + gap);
-    for (std::size_t i = m_gapEnd; i < m_items.size(); ++i) grown.push_back(std::move_if_noexcept(m_items[i]));
+    grown.insert(grown.end(), Source(At(m_gapEnd)), Source(m_items.end()));
     m_gapEnd = m_gapBegin + gap;
     m_items.swap(grown);
+  }
+
+  // The items' own slots as a source: moved from when that cannot throw (or they cannot be copied), else copied.
+  template <typename It>
+  static auto Source(It it) {
+    if constexpr (std::is_nothrow_move_constructible_v<T> || !std::is_copy_constructible_v<T>) {
+      return std::make_move_iterator(it);
+    } else {
+      return it;
+    }
   }
 
   std::vector<T> m_items;  // items before the gap, the gap's slots, items after it

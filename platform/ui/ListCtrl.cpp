@@ -6,6 +6,7 @@
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/ListViewAccessible.h"
 #include "platform/ui/ListViewWidget.h"
 
 using listview::ListViewWidget;
@@ -33,7 +34,10 @@ QWidget* CreateListView(const ControlCreateInfo& info, QWidget* parent, CWnd* /*
 
 }  // namespace
 
-void AfxRegisterListViewControl() { AfxRegisterControlClass(u"SysListView32", &CreateListView); }
+void AfxRegisterListViewControl() {
+  AfxRegisterControlClass(u"SysListView32", &CreateListView);
+  listview::InstallListViewAccessibility();
+}
 
 int CListCtrl::GetItemCount() const {
   const ListViewWidget* list = ListOf(*this);

@@ -13,9 +13,12 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include "platform/core/WinStyles.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/TextFit.h"
 
 namespace listview {
 
@@ -40,6 +43,14 @@ QString CellText(const CString& text) {
     if (c == u'\n' || c == u'\r') c = u' ';
   }
   return shown;
+}
+
+// The tip of an elided cell shows its whole text as it is: line breaks as lines, markup as plain characters.
+QString TipText(const CString& text) {
+  QString plain(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+  plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  plain.replace(u'\r', u'\n');
+  return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
 }
 
 }  // namespace
@@ -114,6 +125,7 @@ int ListViewWidget::InsertRow(int index, const CString& text) {
   m_rows.insert(static_cast<std::size_t>(index), std::move(row));
   if (m_focusRow >= index) ++m_focusRow;
   if (m_anchorRow >= index) ++m_anchorRow;
+  m_accessible.RowsInserted(index);
   ScheduleLayout();
   return index;
 }
@@ -124,6 +136,7 @@ BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
   auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
   if (texts.size() <= static_cast<std::size_t>(column)) texts.resize(static_cast<std::size_t>(column) + 1);
   texts[static_cast<std::size_t>(column)] = text;
+  m_accessible.TextChanged(row, column);
   ScheduleLayout();
   return TRUE;
 }
@@ -149,6 +162,7 @@ BOOL ListViewWidget::DeleteRow(int row) {
   } else if (m_anchorRow > row) {
     --m_anchorRow;
   }
+  m_accessible.RowsRemoved(row);
   ScheduleLayout();
   return TRUE;
 }
@@ -158,6 +172,7 @@ void ListViewWidget::DeleteAllRows() {
   m_selectedCount = 0;
   m_focusRow = -1;
   m_anchorRow = -1;
+  m_accessible.Reset();
   ScheduleLayout();
 }
 
@@ -181,7 +196,7 @@ BOOL ListViewWidget::SetState(int row, UINT state, UINT mask) {
   }
   if (mask & LVIS_FOCUSED) {
     if (state & LVIS_FOCUSED) {
-      m_focusRow = row;
+      SetFocusRow(row);
     } else if (m_focusRow == row) {
       m_focusRow = -1;
     }
@@ -195,14 +210,18 @@ void ListViewWidget::SetSelected(int row, bool selected) {
   if (r.selected == selected) return;
   r.selected = selected;
   m_selectedCount += selected ? 1 : -1;
+  AccessibleChanges::SelectionChanged(this, row, selected);
+}
+
+void ListViewWidget::SetFocusRow(int row) {
+  if (m_focusRow == row) return;
+  m_focusRow = row;
+  AccessibleChanges::FocusMoved(this, row);
 }
 
 void ListViewWidget::ClearSelection() {
   for (std::size_t i = 0; m_selectedCount > 0 && i < m_rows.size(); ++i) {
-    if (m_rows[i].selected) {
-      m_rows[i].selected = false;
-      --m_selectedCount;
-    }
+    if (m_rows[i].selected) SetSelected(static_cast<int>(i), false);
   }
 }
 
@@ -228,6 +247,7 @@ int ListViewWidget::InsertColumn(int index, const QString& heading, int width) {
   });
   if (width < 0) width = fontMetrics().horizontalAdvance(heading) + 2 * kTextPadding;
   m_header->resizeSection(index, width);
+  m_accessible.Reset();
   ScheduleLayout();
   return index;
 }
@@ -346,11 +366,14 @@ void ListViewWidget::UpdateGeometries() {
   hbar->setRange(0, std::max(0, m_header->length() - g.viewWidth));
   m_header->setOffset(hbar->value());
   viewport()->update();
+  m_accessible.Flush(this);
 }
 
 bool ListViewWidget::event(QEvent* e) {
   // The pending row and column changes ride on the layout request, which the scroll area also answers.
   if (e->type() == QEvent::LayoutRequest) FlushLayout();
+  // The viewport leaves tips to its owner.
+  if (e->type() == QEvent::ToolTip) return ShowCellTip(*static_cast<QHelpEvent*>(e));
   return QAbstractScrollArea::event(e);
 }
 
@@ -405,19 +428,16 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
     const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
     painter.fillRect(QRect(left, rowRect.top(), width, rowRect.height()), palette().brush(QPalette::Highlight));
   }
-  const QFontMetrics metrics = fontMetrics();
   const int viewRight = viewport()->width();
   for (int c = 0; c < ColumnCount(); ++c) {
-    const QRect cell(m_header->sectionViewportPosition(c), rowRect.top(), m_header->sectionSize(c),
-                     rowRect.height());
-    if (cell.right() < 0 || cell.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
-    const QRect textRect = cell.adjusted(kTextPadding, 0, -kTextPadding, 0);
+    const QRect textRect = CellTextRect(c, rowRect);
+    if (textRect.right() < 0 || textRect.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
     if (textRect.width() <= 0) continue;
     const bool highlighted = selected && (fullRow || c == 0);
     painter.setPen(palette().color(highlighted ? QPalette::HighlightedText : QPalette::Text));
-    const QString text =
-        metrics.elidedText(CellText(r.texts[static_cast<std::size_t>(c)]), Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    const FittedText fit = AfxFitText(font(), CellText(r.texts[static_cast<std::size_t>(c)]), textRect.width());
+    painter.setFont(fit.font);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fit.text);
   }
   if (row == m_focusRow && hasFocus()) {
     QStyleOptionFocusRect option;
@@ -427,6 +447,29 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
     option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
   }
+}
+
+QRect ListViewWidget::CellTextRect(int column, const QRect& rowRect) const {
+  const QRect cell(m_header->sectionViewportPosition(column), rowRect.top(), m_header->sectionSize(column),
+                   rowRect.height());
+  return cell.adjusted(kTextPadding, 0, -kTextPadding, 0);
+}
+
+FittedText ListViewWidget::CellTextFit(int row, int column) const {
+  return AfxFitText(font(), CellText(Text(row, column)), CellTextRect(column, RowRect(row)).width());
+}
+
+bool ListViewWidget::ShowCellTip(QHelpEvent& e) {
+  const QPoint pos = viewport()->mapFrom(this, e.pos());
+  const int row = pos.y() < 0 || RowCount() == 0 ? -1 : TopRow() + pos.y() / RowHeight();
+  const int column = m_header->logicalIndexAt(pos.x());
+  if (row >= 0 && row < RowCount() && column >= 0 && CellTextFit(row, column).elided) {
+    QToolTip::showText(e.globalPos(), TipText(Text(row, column)), viewport(), CellTextRect(column, RowRect(row)));
+    return true;
+  }
+  QToolTip::hideText();
+  e.ignore();
+  return true;
 }
 
 // --- input ---
@@ -462,7 +505,7 @@ void ListViewWidget::ClickRow(int row, Qt::KeyboardModifiers mods) {
     SelectOnly(row);
     m_anchorRow = row;
   }
-  m_focusRow = row;
+  SetFocusRow(row);
   ScheduleLayout();
 }
 
@@ -510,7 +553,7 @@ void ListViewWidget::MoveFocusTo(int row, Qt::KeyboardModifiers mods) {
     SelectOnly(row);
     m_anchorRow = row;
   }
-  m_focusRow = row;
+  SetFocusRow(row);
   EnsureVisible(row);
   ScheduleLayout();
 }
@@ -566,6 +609,7 @@ void ListViewWidget::keyPressEvent(QKeyEvent* e) {
 
 void ListViewWidget::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
+  AccessibleChanges::FocusMoved(this, m_focusRow);
   viewport()->update();
 }
 

@@ -12,9 +12,12 @@
 
 #include "platform/core/CString.h"
 #include "platform/ui/GapBuffer.h"
+#include "platform/ui/TextFit.h"
+#include "platform/ui/ListViewAccessible.h"
 #include "platform/core/WinTypes.h"
 
 class QHeaderView;
+class QHelpEvent;
 
 namespace listview {
 
@@ -42,6 +45,7 @@ class ListViewWidget : public QAbstractScrollArea {
   // row -1: every row, as the platform does.
   BOOL SetState(int row, UINT state, UINT mask);
   int SelectedCount() const { return m_selectedCount; }
+  int FocusRow() const { return m_focusRow; }  // -1 when no row has the focus
 
   // Columns.
   int InsertColumn(int index, const QString& heading, int width);
@@ -64,6 +68,8 @@ class ListViewWidget : public QAbstractScrollArea {
   int TopRow() const;
   int RowAt(QPoint viewportPos) const;  // -1 below the rows or outside the columns that select
   QRect RowRect(int row) const;         // viewport coordinates
+  // How a cell's text is drawn in its column (whole, condensed or elided); a cell that is elided has a tip.
+  FittedText CellTextFit(int row, int column) const;
   QHeaderView* Header() const { return m_header; }
   void EnsureVisible(int row);
   // Applies pending scroll-range and repaint work at once (normally done from the event loop).
@@ -98,10 +104,14 @@ class ListViewWidget : public QAbstractScrollArea {
   void SelectOnly(int row);
   void SelectRange(int from, int to, bool keepOthers);
   void SetSelected(int row, bool selected);
+  void SetFocusRow(int row);
   void ClearSelection();
   void ScheduleLayout();
   void UpdateGeometries();
   void PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
+  QRect CellTextRect(int column, const QRect& rowRect) const;  // the column less its text padding
+  // A cell whose text is drawn elided shows it whole in a tip, as the platform's label tips do.
+  bool ShowCellTip(QHelpEvent& e);
   struct Geometry {
     int viewWidth = 0;   // the rows' area, scroll bars excluded
     int viewHeight = 0;
@@ -122,6 +132,7 @@ class ListViewWidget : public QAbstractScrollArea {
   QHeaderView* m_header = nullptr;
   HeaderModel* m_headerModel;  // owned by this widget as its Qt child
   NotifySink m_sink;
+  AccessibleChanges m_accessible;
 };
 
 // Windows virtual-key code of a Qt key, 0 when the key has none.

@@ -1,7 +1,10 @@
-// The single-instance lock: a per-user local socket whose name comes from the executable's full path. The
-// first instance listens on it; a later start connects and asks it to bring its main window to the front, and
-// then ends. A socket file left by a crashed instance refuses connections and is removed, so it never blocks a
-// start.
+// One instance per user. A lock file, held with an exclusive flock by the running instance, decides which start
+// is first; beside it the first instance listens on a local socket, through which a later start asks it to
+// bring its main window to the front, and then ends. Both live in a folder only the user can reach:
+// $XDG_RUNTIME_DIR, else <temp>/tarvelquist-<uid> (made with mode 0700). Each side of the socket checks the
+// user id at the other end, so no other user can answer for the running instance or ask it for anything.
+// Nothing left in the folder (a stale socket, a file, a directory) lets a second instance start: only the
+// lock decides, and the kernel drops it with the process that held it.
 #pragma once
 
 #include <chrono>
@@ -12,41 +15,92 @@
 
 class QLocalServer;
 
+// The lock alone (no Qt event objects, so any thread may take it): the folder checks, the lock file and its
+// flock.
+class CInstanceLock {
+ public:
+  // runtimeDir: the folder to use; empty: $XDG_RUNTIME_DIR when it is safe, else <temp>/tarvelquist-<uid>.
+  explicit CInstanceLock(const QString& runtimeDir = {});
+  ~CInstanceLock();
+  CInstanceLock(const CInstanceLock&) = delete;
+  CInstanceLock& operator=(const CInstanceLock&) = delete;
+
+  // The folder of the rendezvous (empty when none is safe) and, when it is not usable, why (one sentence for
+  // the user, naming the folders tried).
+  const QString& Folder() const { return m_folder; }
+  const QString& Problem() const { return m_problem; }
+
+  enum class Take { taken, held, unsafe };
+  // Takes the lock without waiting: taken (this object holds it until it goes), held (another process holds
+  // it), or unsafe (no safe folder, or the lock file is not a file of this user's; see Problem()).
+  Take TryTake(const QString& lockPath);
+  bool Holds() const { return m_holds; }
+
+  // Why `path` cannot hold the rendezvous, or empty when it can: it must be a directory (not a link to one)
+  // owned by this user that no other user can write to; with `privateOnly`, that nobody else can enter at all.
+  static QString FolderProblem(const QString& path, bool privateOnly);
+
+ private:
+  QString m_folder;
+  QString m_problem;
+  int m_fd = -1;
+  bool m_holds = false;
+};
+
 class CSingleInstance {
  public:
   // exePath: the executable's full path (backslashes count as slashes, as the platform's lock names do).
-  // runtimeDir: the per-user folder of the socket; empty: $XDG_RUNTIME_DIR, else the temporary folder.
+  // runtimeDir: as for CInstanceLock.
   explicit CSingleInstance(const QString& exePath, const QString& runtimeDir = {});
   ~CSingleInstance();
   CSingleInstance(const CSingleInstance&) = delete;
   CSingleInstance& operator=(const CSingleInstance&) = delete;
 
-  // The socket's full path: "<runtime dir>/tarvelquist-<uid>-<hash of the path>".
+  // The socket's full path: "<folder>/tarvelquist-<uid>-<hash of the path>"; the lock file is that + ".lock".
   const QString& LockName() const { return m_lockName; }
   static QString LockNameFor(const QString& exePath, const QString& runtimeDir);
-
-  // TRUE when a running instance brought its window to the front (this process then ends). While the lock is
-  // held but no window answers, tries `tries` times `pause` apart; FALSE when nobody holds the lock, when the
-  // lock is stale, or when the tries run out.
-  bool ReachRunningInstance(int tries = 40, std::chrono::milliseconds pause = std::chrono::milliseconds(250));
+  // Why no safe folder or lock file could be used (after Start gave `unsafe`).
+  const QString& Problem() const { return m_lock.Problem(); }
 
   // What this instance does when a later start reaches it: bring the main window to the front; FALSE when
-  // there is no visible main window yet.
+  // there is no window to show yet.
   using RaiseHandler = std::function<bool()>;
-  // Takes the lock (removing a stale one) and answers later starts with the handler. FALSE when another
-  // instance took the lock in the meantime; the program then runs without it.
-  bool Listen(RaiseHandler handler);
+
+  enum class Outcome {
+    first,       // this start holds the lock and answers later starts with the handler: run
+    raised,      // the running instance brought its window to the front: end
+    unanswered,  // an instance runs but did not show its window: end all the same (never a second instance)
+    unsafe,      // the lock cannot be trusted (see Problem()): end
+  };
+  // The start-up's test. While the running instance answers that it has no window yet, asks `tries` times
+  // `pause` apart; an instance that stays silent, or a socket nobody of this user listens on, is given about a
+  // second in all. The lock is tried before each question, so a start that follows a closing instance runs.
+  Outcome Start(RaiseHandler handler, int tries = 40, std::chrono::milliseconds pause = std::chrono::milliseconds(250));
+
+  // Asks a running instance to bring its window to the front, without taking the lock (a probe): TRUE when it
+  // did. Tries again while it answers that it has no window, or does not answer; FALSE at once when nobody of
+  // this user listens.
+  bool ReachRunningInstance(int tries = 40, std::chrono::milliseconds pause = std::chrono::milliseconds(250));
+
+  // After `first`: whether later starts can reach this instance (they end either way), and the lock.
   bool IsListening() const;
+  bool HoldsLock() const { return m_lock.Holds(); }
 
   // The request and the answers on the channel, one line each.
   static constexpr char kRaiseRequest[] = "raise\n";
   static constexpr char kRaised[] = "raised\n";
   static constexpr char kNoWindow[] = "nowindow\n";
 
- private:
-  enum class Attempt { raised, noWindow, noLock };
-  Attempt TryOnce(std::chrono::milliseconds answerTimeout) const;
+  // How many silent or unreachable tries a start gives a held lock before it gives up.
+  static constexpr int kSilentTries = 4;
 
+ private:
+  enum class Answer { raised, noWindow, silent, nobody };
+  Answer AskOnce(std::chrono::milliseconds answerTimeout) const;
+  bool ListenOnSocket();
+  void AnswerConnections();
+
+  CInstanceLock m_lock;
   QString m_lockName;
   std::unique_ptr<QLocalServer> m_server;
   RaiseHandler m_raise;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -27,6 +28,7 @@
 #include "platform/core/WinStyles.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DibImage.h"
+#include "platform/ui/TextFit.h"
 
 namespace {
 
@@ -79,26 +81,51 @@ class TemplateButton : public Base {
   CheckBehaviour m_behaviour;
 };
 
-// A check box or radio button drawn as a push button. Checked, it stays pressed in, with the highlight colour
-// for its face so that the choice of a row reads at a glance (the style's own pressed face is barely darker
-// than a raised one).
-class PushLikeButton : public TemplateButton<QPushButton> {
+// Every text control says how its text fits its box, for its painting and for AfxGetControlTextFit.
+class FittingText {
+ public:
+  virtual FittedText TextFit() const = 0;
+
+ protected:
+  ~FittingText() = default;
+};
+
+// A push button, or a check box or radio button drawn as one. Checked, it stays pressed in, with the highlight
+// colour for its face so that the choice of a row reads at a glance (the style's own pressed face is barely
+// darker than a raised one). Its text is fitted to the style's contents less half the button margin each side.
+class PushButton : public TemplateButton<QPushButton>, public FittingText {
   static constexpr int kCheckedFaceDarker = 150;
 
  public:
-  PushLikeButton(CheckBehaviour behaviour, QWidget* parent) : TemplateButton<QPushButton>(behaviour, parent) {
-    setAutoDefault(false);
+  using TemplateButton<QPushButton>::TemplateButton;
+
+  FittedText TextFit() const override {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return FitTo(option);
   }
 
  protected:
-  void paintEvent(QPaintEvent* event) override {
-    if (!isChecked()) {
-      QPushButton::paintEvent(event);
-      return;
-    }
+  void paintEvent(QPaintEvent*) override {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
+    const FittedText fit = FitTo(option);
+    option.text = fit.text;
+    option.fontMetrics = QFontMetrics(fit.font);
+    painter.setFont(fit.font);
+    if (isChecked()) ShowCheckedFace(option);
+    painter.drawControl(QStyle::CE_PushButton, option);
+  }
+
+ private:
+  FittedText FitTo(const QStyleOptionButton& option) const {
+    const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) / 2;
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    return AfxFitText(font(), text(), contents.width() - 2 * margin);
+  }
+
+  void ShowCheckedFace(QStyleOptionButton& option) const {
     option.state |= QStyle::State_On | QStyle::State_Sunken;
     option.state &= ~QStyle::State_MouseOver;
     // Darker than the highlight itself, so that its text stands out as well as on a raised face.
@@ -109,38 +136,42 @@ class PushLikeButton : public TemplateButton<QPushButton> {
                                     : colours.color(QPalette::Disabled, QPalette::Light);
     option.palette.setColor(QPalette::Button, face);
     option.palette.setColor(QPalette::ButtonText, text);
-    painter.drawControl(QStyle::CE_PushButton, option);
   }
 };
 
 // A check box or radio button with its box as tall as two thirds of its text's line: the style's own box is
 // sized for a desktop screen and looks tiny beside the text of the handheld's fonts.
 template <typename Base>
-class IndicatorButton : public TemplateButton<Base> {
+class IndicatorButton : public TemplateButton<Base>, public FittingText {
   static constexpr bool kRadio = std::is_same_v<Base, QRadioButton>;
 
  public:
   using TemplateButton<Base>::TemplateButton;
+
+  FittedText TextFit() const override {
+    QStyleOptionButton option;
+    this->initStyleOption(&option);
+    return AfxFitText(this->font(), this->text(), LabelArea(option).width());
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QStylePainter painter(this);
     QStyleOptionButton option;
     this->initStyleOption(&option);
-    const QStyle* style = this->style();
-    const auto indicatorMetric = kRadio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight;
-    const auto spacingMetric = kRadio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing;
-    const int side = std::max(style->pixelMetric(indicatorMetric, &option, this), option.fontMetrics.height() * 2 / 3);
-    const int spacing = style->pixelMetric(spacingMetric, &option, this);
     const QRect area = option.rect;
+    const int side = BoxSide(option);
 
     QStyleOptionButton box = option;
     box.rect = QStyle::visualRect(option.direction, area, QRect(0, (area.height() - side) / 2, side, side));
     painter.drawPrimitive(kRadio ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, box);
 
     QStyleOptionButton label = option;
-    const QRect text(side + spacing, 0, std::max(0, area.width() - side - spacing), area.height());
-    label.rect = QStyle::visualRect(option.direction, area, text);
+    label.rect = QStyle::visualRect(option.direction, area, LabelArea(option));
+    const FittedText fit = AfxFitText(this->font(), option.text, label.rect.width());
+    label.text = fit.text;
+    label.fontMetrics = QFontMetrics(fit.font);
+    painter.setFont(fit.font);
     painter.drawControl(kRadio ? QStyle::CE_RadioButtonLabel : QStyle::CE_CheckBoxLabel, label);
 
     if (option.state & QStyle::State_HasFocus) {
@@ -148,9 +179,47 @@ class IndicatorButton : public TemplateButton<Base> {
       focus.QStyleOption::operator=(option);
       const int flags =
           QStyle::visualAlignment(option.direction, Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextShowMnemonic;
-      focus.rect = option.fontMetrics.boundingRect(label.rect, flags, option.text).adjusted(-2, -1, 2, 1) & area;
+      focus.rect = label.fontMetrics.boundingRect(label.rect, flags, label.text).adjusted(-2, -1, 2, 1) & area;
       painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
+  }
+
+ private:
+  int BoxSide(const QStyleOptionButton& option) const {
+    const auto metric = kRadio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight;
+    return std::max(this->style()->pixelMetric(metric, &option, this), option.fontMetrics.height() * 2 / 3);
+  }
+
+  // Beside the box, in left-to-right terms.
+  QRect LabelArea(const QStyleOptionButton& option) const {
+    const auto metric = kRadio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing;
+    const int start = BoxSide(option) + this->style()->pixelMetric(metric, &option, this);
+    return QRect(start, 0, std::max(0, option.rect.width() - start), option.rect.height());
+  }
+};
+
+// A static text. A box one line high keeps its text on that line, condensed as needed; taller boxes wrap
+// their text as the platform's statics do.
+class TextStatic : public QLabel, public FittingText {
+ public:
+  using QLabel::QLabel;
+
+  // A text (not an image) in a box less than two lines high.
+  bool IsOneLine() const { return pixmap().isNull() && contentsRect().height() < 2 * fontMetrics().height(); }
+
+  FittedText TextFit() const override { return AfxFitText(font(), text(), contentsRect().width()); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!IsOneLine()) {
+      QLabel::paintEvent(event);
+      return;
+    }
+    QPainter painter(this);
+    const FittedText fit = TextFit();
+    painter.setFont(fit.font);
+    style()->drawItemText(&painter, contentsRect(), QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), fit.text, foregroundRole());
   }
 };
 
@@ -167,7 +236,9 @@ QAbstractButton* MakeCheckable(DWORD type, bool pushLike, QWidget* parent) {
   const bool radio = type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
   QAbstractButton* button = nullptr;
   if (pushLike) {
-    button = new PushLikeButton(behaviour, parent);
+    auto* push = new PushButton(behaviour, parent);
+    push->setAutoDefault(false);
+    button = push;
   } else if (radio) {
     button = new IndicatorButton<QRadioButton>(behaviour, parent);
   } else {
@@ -303,7 +374,7 @@ QWidget* AfxCreateButtonControl(const ControlCreateInfo& info, QWidget* parent, 
       button = MakeCheckable(type, (info.style & BS_PUSHLIKE) != 0, parent);
       break;
     default: {
-      auto* push = new QPushButton(parent);
+      auto* push = new PushButton(CheckBehaviour::None, parent);
       push->setAutoDefault(true);
       push->setDefault(type == BS_DEFPUSHBUTTON);
       button = push;
@@ -340,7 +411,7 @@ QWidget* AfxCreateEditControl(const ControlCreateInfo& info, QWidget* parent, CW
 }
 
 QWidget* AfxCreateStaticControl(const ControlCreateInfo& info, QWidget* parent, CWnd*) {
-  auto* label = new QLabel(parent);
+  auto* label = new TextStatic(parent);
   MakeTransparent(label);
   const DWORD style = info.style;
   AfxSetControlTemplateData(label, u"Static", style, 0);  // the text below depends on the style
@@ -395,6 +466,13 @@ QString AfxGetControlText(const QWidget* widget) {
   }
   if (auto* spin = qobject_cast<const QAbstractSpinBox*>(widget)) return spin->text();
   return widget->windowTitle();
+}
+
+std::optional<FittedText> AfxGetControlTextFit(const QWidget* widget) {
+  const auto* fitting = dynamic_cast<const FittingText*>(widget);
+  if (!fitting) return std::nullopt;
+  if (const auto* label = dynamic_cast<const TextStatic*>(widget); label && !label->IsOneLine()) return std::nullopt;
+  return fitting->TextFit();
 }
 
 bool AfxSetStaticIcon(QWidget* label, WORD iconId) { return ShowImage(label, LoadIcon(iconId)); }

@@ -1,6 +1,7 @@
 # Windows, controls, dialogs built from templates, data exchange and form views (part of tvq_platform_ui).
 target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DialogFont.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TextFit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ControlFactory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CWnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DialogBuilder.cpp

@@ -2,4 +2,5 @@
 target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ListViewWidget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ListCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ListViewAccessible.cpp
 )

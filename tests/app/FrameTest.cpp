@@ -17,6 +17,7 @@
 #include "app/RelayoutFromTemplate.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/ui/CView.h"
+#include "platform/ui/StandardControls.h"
 #include "res/ProgramResources.h"
 #include "res/resource.h"
 #include "tests/app/AppTestSupport.h"
@@ -218,6 +219,26 @@ TEST_F(FrameTest, TheAboutBoxPutsItsControlsBackAfterEveryResizeAndReloadsTheIco
   };
   Frame()->ExecuteCommand(ID_APP_ABOUT);
   EXPECT_TRUE(checked);
+}
+
+TEST_F(FrameTest, TheAboutBoxShowsBothLinesWhole) {
+  ASSERT_TRUE(StartApp());
+  std::vector<QString> shown;
+  m_modalAction = [&](CDialog& dialog) {
+    for (const int id : {IDC_ABOUT_VERSION, IDC_ABOUT_NOTICE}) {
+      QWidget* line = dialog.GetDlgItemHandle(id);
+      ASSERT_NE(line, nullptr) << id;
+      const auto fit = AfxGetControlTextFit(line);
+      ASSERT_TRUE(fit.has_value()) << id;  // one line: its box is 8 dialog units high
+      EXPECT_FALSE(fit->elided) << id;
+      EXPECT_EQ(line->height(), 24);
+      shown.push_back(fit->text);
+    }
+    dialog.EndDialog(IDOK);
+  };
+  Frame()->ExecuteCommand(ID_APP_ABOUT);
+  EXPECT_EQ(shown, (std::vector<QString>{QStringLiteral("Tarvelquist Version 1.2.0.0"),
+                                         QStringLiteral("Copyright (C) 2008 VORNAKEL")}));
 }
 
 }  // namespace

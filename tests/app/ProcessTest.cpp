@@ -1,6 +1,9 @@
 // The real program, started as a process on Qt's offscreen platform with temporary XDG folders: its answers to
 // --help and --version, one instance per user, and a whole run that reopens the remembered file and closes on
 // SIGTERM like a user's close.
+#include <unistd.h>
+
+#include <algorithm>
 #include <csignal>
 
 #include <QDeadlineTimer>
@@ -139,6 +142,63 @@ TEST_F(ProcessTest, ASigtermWhileTheStartUpReportsAMissingFileEndsTheProgramClea
   EndWithSigterm(*program);
   EXPECT_EQ(ReadRememberedFile(Config()), missing);
   EXPECT_TRUE(QDir(Docs()).entryList(QDir::Files).isEmpty());
+}
+
+// Starts that race each other: whichever takes the lock runs, every other one ends, and never two run.
+TEST_F(ProcessTest, OfThreeStartsAtOnceExactlyOneRuns) {
+  std::vector<std::unique_ptr<QProcess>> starts;
+  for (int i = 0; i < 3; ++i) starts.push_back(Start());
+  const auto running = [&starts] {
+    return std::count_if(starts.begin(), starts.end(), [](const auto& p) { return p->state() != QProcess::NotRunning; });
+  };
+  QDeadlineTimer deadline(20000);
+  while (running() > 1 && !deadline.hasExpired()) {
+    for (const auto& process : starts) process->waitForFinished(20);
+  }
+  ASSERT_EQ(running(), 1);
+  QProcess* survivor = nullptr;
+  for (const auto& process : starts) {
+    if (process->state() != QProcess::NotRunning) {
+      survivor = process.get();
+      continue;
+    }
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    // Raised the survivor's window (0), or found it still starting and left it alone (1).
+    EXPECT_TRUE(process->exitCode() == 0 || process->exitCode() == 1) << process->readAllStandardError().toStdString();
+  }
+  ASSERT_TRUE(WaitForWindow(*survivor)) << survivor->readAllStandardError().toStdString();
+  EndWithSigterm(*survivor);
+}
+
+// Another user made the private folder's name first: the program says what is wrong and does not start,
+// rather than run without knowing whether it already runs.
+TEST_F(ProcessTest, WithoutASafeFolderForItsLockTheProgramSaysWhyAndDoesNotStart) {
+  const QString temp = m_temp.filePath(QStringLiteral("tmp"));
+  const QString own = temp + QStringLiteral("/tarvelquist-") + QString::number(::geteuid());
+  ASSERT_TRUE(QDir().mkpath(own));
+  ASSERT_TRUE(QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                             QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
+  QProcessEnvironment env = Environment();
+  env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+  env.insert(QStringLiteral("TMPDIR"), temp);
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.start(kProgram);
+  ASSERT_TRUE(program.waitForStarted(10000));
+  QByteArray err;
+  QDeadlineTimer deadline(20000);
+  while (!err.contains('\n') && !deadline.hasExpired() && program.state() == QProcess::Running) {
+    program.waitForReadyRead(100);
+    err += program.readAllStandardError();
+  }
+  EXPECT_TRUE(err.contains("cannot make sure that it runs only once")) << err.toStdString();
+  EXPECT_TRUE(err.contains(QFile::encodeName(own) + " is open to other users")) << err.toStdString();
+  // Its message box waits for the user; a SIGTERM closes it.
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  ASSERT_TRUE(program.waitForFinished(15000));
+  EXPECT_EQ(program.exitCode(), 1);
+  EXPECT_TRUE(QDir(own).isEmpty());
+  EXPECT_TRUE(QDir(Runtime()).isEmpty());
 }
 
 }  // namespace

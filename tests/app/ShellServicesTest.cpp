@@ -1,34 +1,22 @@
-// The window layer's services: the message box, the open-file prompt, the single-instance lock and raising the
-// main window.
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
+// The window layer's services: the message box and the open-file prompt.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <atomic>
-#include <chrono>
-#include <cstring>
-#include <future>
+#include <QTreeView>
 
 #include "platform/ui/AfxWin.h"
-#include "platform/ui/SingleInstance.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace apptest {
 namespace {
-
-using namespace std::chrono_literals;
 
 // Runs `action` on the first modal widget that shows up while the caller's nested loop runs.
 void OnModal(std::function<void(QWidget*)> action) {
@@ -127,105 +115,62 @@ TEST(FilePromptTest, AsksWithTheTitleAndFiltersAndGivesTheChosenFile) {
   EXPECT_TRUE(cancelled.IsEmpty());
 }
 
+// Qt's own settings file as the file dialog would write it: whether it is there, and its bytes.
+std::pair<bool, QByteArray> QtSettingsFile() {
+  QFile file(QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName());
+  if (!file.open(QIODevice::ReadOnly)) return {false, {}};
+  return {true, file.readAll()};
+}
+
+class OpenDialogTest : public AppFixture {};
+
+TEST_F(OpenDialogTest, LiesOverTheMainWindowShowsItsColumnsAndWritesNoSettings) {
+  ASSERT_TRUE(StartApp());
+  QWidget* main = AfxGetMainWindowWidget();
+  ASSERT_NE(main, nullptr);
+  const auto settingsBefore = QtSettingsFile();
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("chosen.tvq"));
+  WriteFile(file, QByteArray());
+  QRect placed;
+  int columnsRight = 0;
+  int viewWidth = 0;
+  OnModal([&](QWidget* modal) {
+    placed = modal->geometry();
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    auto* view = modal->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (dialog && view) {
+      dialog->setViewMode(QFileDialog::Detail);
+      dialog->selectFile(file);
+      QTest::qWait(100);  // the folder's model fills from the event loop
+      viewWidth = view->viewport()->width();
+      columnsRight = view->header()->length();
+    }
+    static_cast<QDialog*>(modal)->accept();
+    if (modal->isVisible()) static_cast<QDialog*>(modal)->reject();  // never left open
+  });
+  CString chosen;
+  ASSERT_TRUE(AfxPromptForFile(chosen, CString(u"Open"), CString(u"Tarvelquist Files (*.tvq)|*.tvq||")));
+  EXPECT_EQ(chosen.ToQString(), file);
+  EXPECT_EQ(placed, main->geometry());
+  EXPECT_GT(columnsRight, 0);
+  EXPECT_LE(columnsRight, viewWidth);  // name, size, type and date all in sight
+
+  OnModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+  CString cancelled;
+  EXPECT_FALSE(AfxPromptForFile(cancelled, CString(u"Open"), CString(u"All Files (*.*)|*.*||")));
+  // Neither the dialog's history nor its last folder went into Qt's settings, nor anything into the
+  // program's configuration folder (no file was read, so not even the one setting).
+  EXPECT_EQ(QtSettingsFile(), settingsBefore);
+  EXPECT_TRUE(QDir(ConfigHome()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+}
+
 TEST(FilePromptTest, FilterEntriesFromTheFrameworksForm) {
   EXPECT_EQ(AfxFileDialogFilters(CString(u"Tarvelquist Files (*.tvq)|*.tvq|All Files (*.*)|*.*||")),
             (QStringList{QStringLiteral("Tarvelquist Files (*.tvq)"), QStringLiteral("All Files (*.*)")}));
   EXPECT_EQ(AfxFileDialogFilters(CString(u"Texts|*.txt;*.md||")), QStringList{QStringLiteral("Texts (*.txt *.md)")});
   EXPECT_EQ(AfxFileDialogFilters(CString(u"A (*.a);;B (*.b)")),
             (QStringList{QStringLiteral("A (*.a)"), QStringLiteral("B (*.b)")}));
-}
-
-// ---- single instance -----------------------------------------------------------------------------------
-
-class SingleInstanceTest : public ::testing::Test {
- protected:
-  const QString m_exe = QStringLiteral("/opt/tarvelquist/bin/tarvelquist");
-  QTemporaryDir m_runtime;
-
-  // Runs a later start's attempt on another thread while this thread's loop lets the lock holder answer.
-  bool ReachFromAnotherThread(int tries, std::chrono::milliseconds pause, std::chrono::milliseconds* spent = nullptr) {
-    const auto started = std::chrono::steady_clock::now();
-    auto reached = std::async(std::launch::async, [this, tries, pause] {
-      CSingleInstance later(m_exe, m_runtime.path());
-      return later.ReachRunningInstance(tries, pause);
-    });
-    while (reached.wait_for(5ms) != std::future_status::ready) QCoreApplication::processEvents();
-    if (spent) *spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-    return reached.get();
-  }
-};
-
-TEST_F(SingleInstanceTest, TheLockNameComesFromThePathWithBackslashesAsSlashes) {
-  const QString dir = m_runtime.path();
-  EXPECT_EQ(CSingleInstance::LockNameFor(QStringLiteral("C:\\Program Files\\tarvelquist"), dir),
-            CSingleInstance::LockNameFor(QStringLiteral("C:/Program Files/tarvelquist"), dir));
-  EXPECT_NE(CSingleInstance::LockNameFor(QStringLiteral("/a/tarvelquist"), dir),
-            CSingleInstance::LockNameFor(QStringLiteral("/b/tarvelquist"), dir));
-  EXPECT_TRUE(CSingleInstance::LockNameFor(m_exe, dir).startsWith(dir + u'/'));
-}
-
-TEST_F(SingleInstanceTest, WithNobodyHoldingTheLockTheStartGoesOnAtOnce) {
-  std::chrono::milliseconds spent{};
-  EXPECT_FALSE(ReachFromAnotherThread(40, 250ms, &spent));
-  EXPECT_LT(spent, 1000ms);
-}
-
-TEST_F(SingleInstanceTest, ALaterStartReachesTheRunningInstanceWhichRaisesItsWindow) {
-  CSingleInstance running(m_exe, m_runtime.path());
-  std::atomic<int> asked{0};
-  ASSERT_TRUE(running.Listen([&] {
-    ++asked;
-    return true;
-  }));
-  EXPECT_TRUE(ReachFromAnotherThread(40, 250ms));
-  EXPECT_EQ(asked.load(), 1);
-}
-
-TEST_F(SingleInstanceTest, WhileNoWindowAnswersItTriesAgainAndThenStarts) {
-  CSingleInstance running(m_exe, m_runtime.path());
-  std::atomic<int> asked{0};
-  ASSERT_TRUE(running.Listen([&] {
-    ++asked;
-    return false;
-  }));
-  std::chrono::milliseconds spent{};
-  EXPECT_FALSE(ReachFromAnotherThread(5, 40ms, &spent));
-  EXPECT_EQ(asked.load(), 5);
-  EXPECT_GE(spent, 4 * 40ms);
-}
-
-TEST_F(SingleInstanceTest, ALockLeftByACrashedInstanceNeverBlocksAStart) {
-  // A socket file nobody listens on, as a killed instance leaves it.
-  const QByteArray path = QFile::encodeName(CSingleInstance::LockNameFor(m_exe, m_runtime.path()));
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::close(fd);
-  ASSERT_TRUE(QFile::exists(QFile::decodeName(path)));
-
-  std::chrono::milliseconds spent{};
-  EXPECT_FALSE(ReachFromAnotherThread(40, 250ms, &spent));
-  EXPECT_LT(spent, 1000ms);
-
-  // The new instance takes the lock over and answers later starts itself.
-  CSingleInstance running(m_exe, m_runtime.path());
-  ASSERT_TRUE(running.Listen([] { return true; }));
-  EXPECT_TRUE(ReachFromAnotherThread(1, 250ms));
-}
-
-class ActivateTest : public AppFixture {};
-
-TEST_F(ActivateTest, RaisesAndActivatesTheMainWindow) {
-  EXPECT_FALSE(AfxActivateMainWindow());  // no main window yet
-  ASSERT_TRUE(StartApp());
-  QWidget* frame = FrameWidget();
-  frame->showMinimized();
-  ASSERT_TRUE(AfxActivateMainWindow());
-  EXPECT_FALSE(frame->isMinimized());
-  EXPECT_TRUE(QTest::qWaitForWindowActive(frame));
 }
 
 }  // namespace

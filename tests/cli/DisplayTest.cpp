@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "cli/Display.h"
 #include "cli/Ics.h"
 #include "cli/Json.h"
+#include "platform/core/Utf.h"
+#include "tests/cli/Hostile.h"
 
 namespace {
 
@@ -26,8 +29,43 @@ TEST(Display, WidthsFollowEastAsianWidth) {
 
 TEST(Display, ShownTextMarksBreaksAndControls) {
   EXPECT_EQ(tvqcli::ShownText(u"a\r\nb\nc\rd"), U"a\u21B5b\u21B5c\u21B5d");
-  EXPECT_EQ(tvqcli::ShownText(std::u16string(u"\t") + u'\0' + u"\x7F"), U"\u2409\u2400\u2421");
-  EXPECT_EQ(tvqcli::ShownText(u"\xD800x\U0001F600"), U"\uFFFDx\U0001F600");
+  EXPECT_EQ(tvqcli::ShownText(std::u16string(u"\t") + u'\0' + u"\x7F\x1B[2J"), U"\u2409\u2400\u2421\u241B[2J");
+  // The controls a terminal acts on without showing them, and text that is not valid, as escapes.
+  EXPECT_EQ(tvqcli::ShownText(u"\x9B" u"31m\u202Eabc\u2066\u200F\u061C\u2028"),
+            U"\\u009B31m\\u202Eabc\\u2066\\u200F\\u061C\\u2028");
+  EXPECT_EQ(tvqcli::ShownText(u"\xD800x\U0001F600\xDFFF"), U"\\uD800x\U0001F600\\uDFFF");
+  // Ordinary text beside them stays as it is.
+  EXPECT_EQ(tvqcli::ShownText(u"\u4EF6\u00A0\u061B\u2030\u2065 ='\"\\"), U"\u4EF6\u00A0\u061B\u2030\u2065 ='\"\\");
+}
+
+TEST(Display, MessagesAndFileNamesShowTheSameWayAndBadBytesAsEscapes) {
+  EXPECT_EQ(tvqcli::TerminalText(std::string_view("a\x1B[31m\xC2\x9B\xE2\x80\xAE\r\n")),
+            "a\xE2\x90\x9B[31m\\u009B\\u202E\xE2\x86\xB5");
+  EXPECT_EQ(tvqcli::TerminalText(std::string_view("\xFF\xC3(\xED\xA0\x80\xE4\xBB")), "\\xFF\\xC3(\\xED\\xA0\\x80\\xE4\\xBB");
+  EXPECT_EQ(tvqcli::TerminalText(u"\x1B\xD800"), "\xE2\x90\x9B\\uD800");
+  // A file's own line ends stay on a terminal; a lone CR or LF inside it does not.
+  EXPECT_EQ(tvqcli::TerminalLines("a\r\nb\rc\nd\x1B\r\n"), "a\r\nb\xE2\x86\xB5" "c\xE2\x86\xB5" "d\xE2\x90\x9B\r\n");
+}
+
+TEST(Display, NoControlEverReachesTheTerminal) {
+  std::mt19937 random(20240510);
+  for (int round = 0; round < 3000; ++round) {
+    const std::u16string text = clitest::HostileText(random, 40);
+    std::string utf8;
+    for (const char16_t unit : text) utf8.push_back(static_cast<char>(unit));  // bytes of every kind
+    std::string cells;
+    platform::AppendUtf8(cells, tvqcli::ShownText(text));
+    EXPECT_EQ(clitest::TerminalHazard(cells), "");
+    EXPECT_EQ(clitest::TerminalHazard(tvqcli::TerminalText(text)), "");
+    EXPECT_EQ(clitest::TerminalHazard(tvqcli::TerminalText(utf8)), "");
+    EXPECT_EQ(clitest::TerminalHazard(tvqcli::TerminalLines(utf8), true), "");
+    // Cut to any width, a cell keeps none either.
+    Table table(2);
+    table.Add(text, 7);
+    table.Add(text);
+    EXPECT_EQ(clitest::TerminalHazard(table.Format({false, false}, {true, true}, 5 + round % 20)), "");
+    if (HasFailure()) break;
+  }
 }
 
 TEST(Display, CuttingNeverSplitsAWideCharacterAndEndsInAnEllipsis) {

@@ -17,7 +17,11 @@ std::string Quoted(std::u16string_view text) {
 }
 
 TEST(Json, WriterEscapesControlsAndKeepsLoneSurrogates) {
-  EXPECT_EQ(Quoted(u"a\"b\\c\n\t\x01\x7F"), "\"a\\\"b\\\\c\\n\\t\\u0001\x7F\"");
+  EXPECT_EQ(Quoted(u"a\"b\\c\n\t\x01\x7F"), "\"a\\\"b\\\\c\\n\\t\\u0001\\u007f\"");
+  // What a terminal would act on is escaped too (C1 controls, direction controls, line separators); the
+  // characters beside them stay UTF-8.
+  EXPECT_EQ(Quoted(u"\x9B\u202E\u2066\u200F\u061C\u2028\u00A0\u2030\u061B"),
+            "\"\\u009b\\u202e\\u2066\\u200f\\u061c\\u2028\xC2\xA0\xE2\x80\xB0\xD8\x9B\"");
   EXPECT_EQ(Quoted(std::u16string(1, u'\0')), "\"\\u0000\"");
   EXPECT_EQ(Quoted(u"\u4EF6\u540D"), "\"\xE4\xBB\xB6\xE5\x90\x8D\"");
   EXPECT_EQ(Quoted(u"\U0001F600"), "\"\xF0\x9F\x98\x80\"");
@@ -27,7 +31,7 @@ TEST(Json, WriterEscapesControlsAndKeepsLoneSurrogates) {
 
 TEST(Json, ReaderReadsBackWhatTheWriterWrites) {
   const std::u16string samples[] = {u"", u"plain", u"\u4EF6\u540D\n\r\t\"\\/", u"\xD800", u"a\xDFFFz",
-                                    std::u16string(3, u'\0'), u"\U0001F600\uFFFF"};
+                                    std::u16string(3, u'\0'), u"\U0001F600\uFFFF", u"\x7F\x85\x9B\u202E\u2069\u200E"};
   for (const auto& sample : samples) {
     const std::string json = Quoted(sample);
     JsonReader reader(json);

@@ -10,9 +10,12 @@
 #include "platform/core/MessageBox.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
+#include "tests/support/Resources.h"
 
 using tvqtest::MessageRecorder;
 using tvqtest::PathString;
+using tvqtest::ResImageBuilder;
+using tvqtest::ScopedResourceHandle;
 using tvqtest::ScopedEnv;
 using tvqtest::TempDir;
 using tvqtest::WriteFileBytes;
@@ -171,6 +174,9 @@ END_MESSAGE_MAP()
 
 class AppTest : public ::testing::Test {
  protected:
+  // The framework's start-up names the application before anything else runs.
+  AppTest() { m_app.SetCurrentHandles(); }
+
   OneDocTemplate* AddTemplate(const CString& strings = kTemplateString) {
     auto docTemplate = std::make_unique<OneDocTemplate>(strings);
     OneDocTemplate* raw = docTemplate.get();
@@ -184,9 +190,41 @@ class AppTest : public ::testing::Test {
   TestApp m_app;
 };
 
-TEST_F(AppTest, TheLastConstructedAppIsTheOneAndItsNameDefaults) {
+// String AFX_IDS_APP_TITLE alone in its block of the string table (block 3585 holds 57344 to 57359).
+std::vector<BYTE> AppTitleBlock(const std::u16string& title) {
+  std::vector<BYTE> block;
+  auto word = [&block](unsigned value) {
+    block.push_back(static_cast<BYTE>(value & 0xFF));
+    block.push_back(static_cast<BYTE>(value >> 8));
+  };
+  word(static_cast<unsigned>(title.size()));
+  for (const char16_t unit : title) word(unit);
+  for (int rest = 1; rest < 16; ++rest) word(0);
+  return block;
+}
+
+TEST_F(AppTest, TheNameComesFromTheStringTableRegisteredAfterTheObject) {
+  TestApp early;  // built before the resources, as the program's global object is
+  EXPECT_TRUE(early.m_pszAppName.IsEmpty());
+  ResImageBuilder image;
+  image.Add(ResId(RT_STRING), ResId(static_cast<WORD>(AFX_IDS_APP_TITLE / 16 + 1)), AppTitleBlock(u"Named by the table"));
+  const std::vector<BYTE> bytes = image.Bytes();
+  CResourceModule module(bytes);
+  {
+    ScopedResourceHandle scope(&module);
+    early.SetCurrentHandles();
+    EXPECT_EQ(early.m_pszAppName, CString(u"Named by the table"));
+    TestApp late;  // resources already there: named at once
+    EXPECT_EQ(late.m_pszAppName, CString(u"Named by the table"));
+  }
+  // No string table at all: the built-in name.
+  TestApp bare;
+  bare.SetCurrentHandles();
+  EXPECT_EQ(bare.m_pszAppName, CString(u"Tarvelquist"));
+}
+
+TEST_F(AppTest, TheLastConstructedAppIsTheOneAndMessageBoxesCarryItsName) {
   EXPECT_EQ(AfxGetApp(), &m_app);
-  EXPECT_EQ(m_app.m_pszAppName, CString(u"Tarvelquist"));  // no string resource here
   {
     CWinApp other(u"Other");
     EXPECT_EQ(AfxGetApp(), &other);

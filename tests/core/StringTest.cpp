@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include <QString>
 
 #include "platform/core/CString.h"
@@ -85,34 +88,94 @@ struct CodePageCase {
 
 class CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
 
-TEST_P(CodePageTest, ConvertsLikeTheAnsiConversion) {
+TEST_P(CodePageTest, ConvertsAsThePlatformDoes) {
   const CodePageCase& c = GetParam();
   EXPECT_EQ(platform::MultiByteToWideChar(c.codePage, c.bytes), CString(c.expected));
 }
 
+// Microsoft's mappings (the code page tables and best-fit files of unicode.org) and the platform's handling
+// of bytes that start no character.
 INSTANTIATE_TEST_SUITE_P(
-    Cases, CodePageTest,
+    SingleByte, CodePageTest,
     ::testing::Values(
-        // 932: backslash stays, half-width katakana, a double-byte word, and the program's own texts.
-        CodePageCase{932, "\x5C", u"\\"}, CodePageCase{932, "\xDF", u"\xFF9F"},
-        CodePageCase{932, "\x8C\x8F\x96\xBC", u"件名"},
-        CodePageCase{932, "\x8A\xFA\x8C\xC0\x82\xC8\x82\xB5", u"期限なし"},
-        // A byte that decodes to nothing becomes one U+FFFD and the rest still decodes.
-        CodePageCase{932, "a\x85" "b\x8C\x8F", u"a\xFFFD" "b件"},
-        CodePageCase{932, "\x8C", u"\xFFFD"},  // lead byte cut by the end
-        CodePageCase{932, std::string("x\0y", 3), std::u16string(u"x\0y", 3)},
         CodePageCase{1252, "\x80\x9F\xE9", u"\x20AC\x0178\xE9"},
-        CodePageCase{1252, "a\x81z", u"a\xFFFDz"},
-        CodePageCase{1251, "\xC0\xFF", u"\x0410\x044F"}, CodePageCase{936, "\xC4\xE3", u"\x4F60"},
-        CodePageCase{949, "\xB0\xA1", u"\xAC00"}, CodePageCase{950, "\xA4\x40", u"\x4E00"},
-        CodePageCase{874, "\xA1", u"\x0E01"}));
+        // The five bytes without a character give the C1 controls of the same value.
+        CodePageCase{1252, "a\x81\x8D\x8F\x90\x9Dz", u"a\x0081\x008D\x008F\x0090\x009Dz"},
+        // 1258: the program's empty-value mark 0xDF is sharp s; the combining tone marks; the dong sign.
+        CodePageCase{1258, "\xDF\xCC\xD2\xDE\xEC\xF2\xFE\x8A", u"\x00DF\x0300\x0309\x0303\x0301\x0323\x20AB\x008A"},
+        CodePageCase{1253, "\xA2\xAA\xD2\xFF\x81", u"\x0386\xF8F9\xF8FA\xF8FB\x0081"},
+        CodePageCase{1255, "\xA4\xCA\xD9\xDF\xFB\xFC\xFD\xFF", u"\x20AA\x05BA\xF88D\xF893\xF894\xF895\x200E\xF896"},
+        CodePageCase{1257, "\xA1\xA5\x8E\xFF", u"\xF8FC\xF8FD\x02C7\x02D9"},
+        CodePageCase{874, "\xA1\xDB\xFF\x81\xA0", u"\x0E01\xF8C1\xF8C8\x0081\x00A0"},
+        CodePageCase{1250, "\x8A\xFF", u"\x0160\x02D9"}, CodePageCase{1251, "\xC0\xFF\x98", u"\x0410\x044F\x0098"},
+        CodePageCase{1254, "\xD0\xFD", u"\x011E\x0131"}, CodePageCase{1256, "\x81\xFF", u"\x067E\x06D2"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Japanese, CodePageTest,
+    ::testing::Values(
+        // Backslash and tilde stay ASCII; half-width katakana; the program's own texts.
+        CodePageCase{932, "\x5C\x7E\xA1\xDF", u"\\~\xFF61\xFF9F"},
+        CodePageCase{932, "\x8A\xFA\x8C\xC0\x82\xC8\x82\xB5", u"期限なし"},
+        // The single bytes that are no lead bytes: 0x80, 0xA0 and 0xFD-0xFF.
+        CodePageCase{932, "\x80\xA0\xFD\xFE\xFF", u"\x0080\xF8F0\xF8F1\xF8F2\xF8F3"},
+        // Microsoft's own pairs: full-width reverse solidus, tilde, parallel, minus, cent, not; the NEC and IBM
+        // extensions; the first user-defined character.
+        CodePageCase{932, "\x81\x5F\x81\x60\x81\x61\x81\x7C\x81\x91\x81\xCA", u"\xFF3C\xFF5E\x2225\xFF0D\xFFE0\xFFE2"},
+        CodePageCase{932, "\x87\x40\xED\x40\xFA\x40\xF0\x40", u"\x2460\x7E8A\x2170\xE000"},
+        // An unmapped pair, and a lead byte before a byte that cannot be a trail byte, each give one katakana
+        // middle dot for the two bytes; a lead byte before a NUL or at the end gives one for itself.
+        CodePageCase{932, "a\x85\x40" "b", u"a\x30FB" "b"}, CodePageCase{932, "\x81\x20z", u"\x30FBz"},
+        CodePageCase{932, std::string("\x8C\0y", 3), std::u16string(u"\x30FB\0y", 3)},
+        CodePageCase{932, "\x8C", u"\x30FB"}, CodePageCase{932, "\x8C\x8F\x8C", u"件\x30FB"},
+        CodePageCase{932, std::string("x\0y", 3), std::u16string(u"x\0y", 3)},
+        // Valid and invalid pairs mixed: every character lands in its place.
+        CodePageCase{932, "a\x8C\x8F\x85\x40" "b\x81\x20\x8C\x8F\xA1", u"a件\x30FB" "b\x30FB件\xFF61"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Chinese, CodePageTest,
+    ::testing::Values(CodePageCase{936, "\xC4\xE3\x80\xFF\xAA\xA1", u"\x4F60\x20AC\xF8F5\xE000"},
+                      CodePageCase{936, "a\xC4", u"a?"}, CodePageCase{936, "\xC4\x20", u"?"},
+                      CodePageCase{950, "\xA4\x40\xA1\x45\xF9\xF9\x80\xFF", u"\x4E00\x2027\x2550\x0080\xF8F8"},
+                      CodePageCase{950, "\xA4\x7F" "b\xA4", u"?b?"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Korean, CodePageTest,
+    ::testing::Values(CodePageCase{949, "\xB0\xA1\x81\x41\xC9\xA1\x80\xFF", u"\xAC00\xAC02\xE000\x0080\xF8F7"},
+                      CodePageCase{949, "\x81\x5B\xB0", u"??"}));
+
+TEST(CodePageTest, EverySingleByteIsOneCharacterInTheSingleBytePages) {
+  std::string bytes;
+  for (int byte = 1; byte < 256; ++byte) bytes += static_cast<char>(byte);
+  for (const unsigned codePage : {874U, 1250U, 1251U, 1252U, 1253U, 1254U, 1255U, 1256U, 1257U, 1258U}) {
+    const CString text = platform::MultiByteToWideChar(codePage, bytes);
+    ASSERT_EQ(text.GetLength(), 255) << codePage;
+    for (int i = 0; i < text.GetLength(); ++i) EXPECT_NE(text[i], u'\xFFFD') << codePage << " byte " << i + 1;
+    for (int byte = 1; byte < 0x80; ++byte) EXPECT_EQ(text[byte - 1], static_cast<char16_t>(byte)) << codePage;
+  }
+}
+
+TEST(CodePageTest, AnyBytesInTheDoubleBytePagesGiveCharactersOrTheDefaultNeverAReplacement) {
+  std::mt19937 random(932);
+  std::string bytes(20000, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random() % 256);
+  std::replace(bytes.begin(), bytes.end(), '\x1A', 'x');  // the byte of U+001A itself
+  for (const unsigned codePage : {932U, 936U, 949U, 950U}) {
+    const CString text = platform::MultiByteToWideChar(codePage, bytes);
+    EXPECT_GE(text.GetLength(), static_cast<int>(bytes.size() / 2)) << codePage;
+    EXPECT_LE(text.GetLength(), static_cast<int>(bytes.size())) << codePage;
+    for (int i = 0; i < text.GetLength(); ++i) {
+      ASSERT_NE(text[i], u'\xFFFD') << codePage << " at " << i;
+      ASSERT_NE(text[i], u'\x1A') << codePage << " at " << i;
+    }
+  }
+}
 
 TEST(CodePageTest, LongTextDecodesWhole) {
   std::string bytes;
   std::u16string expected;
   for (int i = 0; i < 3000; ++i) {
-    bytes += "\x8C\x8F" "A\xFF";  // 0xFF has no character in 932
-    expected += u"件A\xFFFD";
+    bytes += "\x8C\x8F" "A\xFF\x85\x40";
+    expected += u"件A\xF8F3\x30FB";
   }
   EXPECT_EQ(platform::MultiByteToWideChar(932, bytes), CString(expected));
 }

@@ -27,6 +27,21 @@ TEST(TaskText, BuiltInTextsFollowAChangedAnsiCodePage) {
     ScopedLocale western("ja_JP", "1252");
     EXPECT_EQ(tasktext::EmptyValueMark(), U(u"\u00DF"));
   }
+  {
+    // The empty-value mark never vanishes: empty memos and priorities sort after every text that begins
+    // below it, in Vietnamese as in the others.
+    ScopedLocale vietnamese("ja_JP", "1258");
+    EXPECT_EQ(tasktext::EmptyValueMark(), U(u"\u00DF"));
+    TaskItem empty;
+    empty.memo = CString();
+    TaskItem written;
+    written.memo = U(u"zz");
+    EXPECT_GT(tasktext::SortKey(empty, 3).Compare(tasktext::SortKey(written, 3)), 0);
+  }
+  for (const char* codePage : {"874", "936", "949", "950", "1250", "1251", "1253", "1254", "1255", "1256", "1257"}) {
+    ScopedLocale other("ja_JP", codePage);
+    EXPECT_EQ(tasktext::EmptyValueMark().GetLength(), 1) << codePage;
+  }
   EXPECT_EQ(tasktext::EmptyValueMark(), U(u"\uFF9F"));
 }
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDate>
+#include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QTest>
 
@@ -220,6 +221,10 @@ TEST_P(Layouts, MemoAndButtonsFollowTheClientArea) {
     const QRect memo = Item(shown, IDC_MEMO)->geometry();
     EXPECT_EQ(QRect(QPoint(memo.left(), memo.top()), QPoint(memo.left() + memo.width(), memo.top() + memo.height())),
               c.memo);
+    // The priority group box lies wholly outside the memo's place (119 dialog units of 3 pixels end at 357).
+    const auto boxes = shown.GetSafeHwnd()->findChildren<QGroupBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_FALSE(memo.intersects(boxes.front()->geometry())) << boxes.front()->geometry().bottom();
     EXPECT_EQ(ok->size(), okSize);
     EXPECT_EQ(cancel->size(), cancelSize);
     EXPECT_EQ(ok->x(), c.okLeft);

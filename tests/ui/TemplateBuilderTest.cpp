@@ -1,6 +1,7 @@
 // Windows built from templates: widgets, ids, places, styles, radio groups, z-order, tab order, messages.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -135,12 +136,9 @@ TEST_F(TemplateBuilder, ItemsArePlacedByMapDialogRectWithTheDialogFont) {
   EXPECT_EQ(Item(kSubject)->geometry(), Mapped(50, 5, 80, 12));
   EXPECT_EQ(Item(kMemo)->geometry(), Mapped(5, 60, 100, 30));
   EXPECT_EQ(Item(IDOK)->geometry(), Mapped(20, 120, 40, 14));
-  if (AfxGetDialogBaseUnits().cx == 14 && AfxGetDialogBaseUnits().cy == 26) {
-    // 50 * 14 / 4 = 175; 5 * 26 / 8 = 16.25; 130 * 14 / 4 = 455; 17 * 26 / 8 = 55.25.
-    EXPECT_EQ(Item(kSubject)->geometry(), QRect(175, 16, 280, 39));
-    // 20 * 14 / 4 = 70; 120 * 26 / 8 = 390; 60 * 14 / 4 = 210; 134 * 26 / 8 = 435.5 -> 436.
-    EXPECT_EQ(Item(IDOK)->geometry(), QRect(70, 390, 140, 46));
-  }
+  // The handheld's units, 12 x 24: 3 pixels a unit each way.
+  EXPECT_EQ(Item(kSubject)->geometry(), QRect(150, 15, 240, 36));
+  EXPECT_EQ(Item(IDOK)->geometry(), QRect(60, 360, 120, 42));
 }
 
 TEST_F(TemplateBuilder, VisibleAndDisabledStylesHold) {
@@ -331,3 +329,16 @@ TEST(TemplateBuilderFailure, UnknownClassFailsTheWindowAndLeavesNothing) {
 }
 
 }  // namespace
+
+// A control that shows no caption of its own is named, for screen readers, by the static text before it on its
+// line; the memo, with no static on its line, stays unnamed, and buttons keep their own texts.
+TEST_F(TemplateBuilder, ControlsWithoutACaptionAreNamedByTheStaticTextOnTheirLine) {
+  auto name = [](QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
+  };
+  EXPECT_EQ(name(Item(kSubject)), QStringLiteral("&Namex"));  // as the static shows it
+  EXPECT_EQ(name(Item(kMemo)), QString());
+  EXPECT_EQ(name(Item(kRadioA)), QStringLiteral("A"));
+  EXPECT_EQ(name(Item(kCheck)), QStringLiteral("Check"));
+}

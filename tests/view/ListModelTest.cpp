@@ -8,6 +8,7 @@
 //   TVQ_LIST_MODEL_SEED=S    run seed S only (replay)
 //   TVQ_LIST_MODEL_RUNS=N    number of seeds (default 4), from TVQ_LIST_MODEL_FIRST_SEED (default 1)
 //   TVQ_LIST_MODEL_STEPS=N   steps per run (default 150)
+//   TVQ_LIST_MODEL_VERBOSE=1 a line per seed that ran without a difference
 // fuzz/list_model.sh runs many more, bounded in time.
 #include <gtest/gtest.h>
 
@@ -550,10 +551,12 @@ TEST(ListModelTest, TheListAlwaysShowsTheDocumentAndTheSelectionRules) {
     for (int i = 0; i < EnvInt("TVQ_LIST_MODEL_RUNS", 4); ++i) seeds.push_back(static_cast<unsigned>(first + i));
   }
   const int steps = EnvInt("TVQ_LIST_MODEL_STEPS", 150);
+  const bool verbose = EnvInt("TVQ_LIST_MODEL_VERBOSE", 0) != 0;
   for (const unsigned seed : seeds) {
     ModelRun run(program, QDir(files.path()), seed);
     if (!run.Run(steps)) break;
     ASSERT_TRUE(messages.Texts().empty()) << "seed " << seed << ": " << messages.Texts().front();
+    if (verbose) std::printf("seed %u: %d steps, no difference\n", seed, steps), std::fflush(stdout);
   }
 }
 

@@ -1,0 +1,67 @@
+// Fitting one line of text: whole, condensed, or condensed to the limit and elided.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+
+#include "platform/ui/AfxWin.h"
+#include "platform/ui/TextFit.h"
+
+namespace {
+
+int Width(const FittedText& fit) { return QFontMetrics(fit.font).horizontalAdvance(fit.text); }
+
+TEST(TextFit, KeepsATextThatFitsAsItIs) {
+  const QFont font = AfxGetDialogFont();
+  const QString text = QStringLiteral("2008/05/10");
+  const int natural = QFontMetrics(font).horizontalAdvance(text);
+  for (const int width : {natural, natural + 40}) {
+    const FittedText fit = AfxFitText(font, text, width);
+    EXPECT_EQ(fit.text, text);
+    EXPECT_EQ(fit.stretch, 100);
+    EXPECT_FALSE(fit.elided);
+    EXPECT_EQ(fit.font, font);
+  }
+  EXPECT_FALSE(AfxFitText(font, QString(), 0).elided);
+}
+
+TEST(TextFit, CondensesJustEnoughDownToTheLimit) {
+  const QFont font = AfxGetDialogFont();
+  const QString text = QStringLiteral("件名：期限なし 2008/05/10");
+  const int natural = QFontMetrics(font).horizontalAdvance(text);
+  for (const int percent : {99, 90, 80, 76}) {
+    const int width = natural * percent / 100;
+    const FittedText fit = AfxFitText(font, text, width);
+    EXPECT_FALSE(fit.elided) << percent;
+    EXPECT_EQ(fit.text, text);
+    EXPECT_LE(Width(fit), width) << percent;
+    EXPECT_LT(fit.stretch, 100);
+    EXPECT_GE(fit.stretch, kMinTextStretch);
+    EXPECT_EQ(fit.font.stretch(), fit.stretch);
+    // No narrower than needed: one step wider no longer fits.
+    QFont wider = fit.font;
+    wider.setStretch(fit.stretch + 1);
+    EXPECT_GT(QFontMetrics(wider).horizontalAdvance(text), width) << percent;
+  }
+}
+
+TEST(TextFit, ElidesOnlyWhatTheNarrowestCondensingCannotHold) {
+  const QFont font = AfxGetDialogFont();
+  const QString text = QStringLiteral("Copyright (C) 2008 VORNAKEL, a text for a box far too narrow");
+  const int width = QFontMetrics(font).horizontalAdvance(text) / 2;
+  const FittedText fit = AfxFitText(font, text, width);
+  EXPECT_TRUE(fit.elided);
+  EXPECT_EQ(fit.stretch, kMinTextStretch);
+  EXPECT_LE(Width(fit), width);
+  EXPECT_TRUE(fit.text.endsWith(QChar(0x2026)));
+  EXPECT_TRUE(text.startsWith(fit.text.chopped(1)));
+  // More than the plain font would show: the condensed glyphs hold more of the text.
+  EXPECT_GT(fit.text.size(), QFontMetrics(font).elidedText(text, Qt::ElideRight, width).size());
+
+  for (const int none : {0, -5}) {
+    const FittedText nothing = AfxFitText(font, text, none);
+    EXPECT_TRUE(nothing.elided);
+    EXPECT_LE(Width(nothing), 0);
+  }
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 
 namespace tvqcli {
 namespace {
@@ -13,18 +14,21 @@ constexpr OptionSpec kOptions[] = {
 int RunAdd(const std::vector<std::string>& args) {
   const ParsedArguments parsed = ParseArguments(args, kOptions);
   ExpectPositional(parsed, 1, "FILE");
-  // Check every option before touching the file.
-  EditorMembers members = NewTaskMembers();
-  ApplyTextOptions(parsed, members);
-  if (const auto* due = parsed.Value("due")) ApplyDue(ParseDue(*due), members);
+  // Check every option before touching the file. The editor opens for a new task, the options are what the
+  // user types and picks, then OK.
+  TaskEditorMembers editor;
+  taskeditor::StartNewTask(editor);
+  taskeditor::Open(editor, COleDateTime::GetCurrentTime());
+  ApplyTextOptions(parsed, editor);
+  if (const auto* due = parsed.Value("due")) ApplyDue(ParseDue(*due), editor);
 
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
   if (!LoadForChange(document, path, true)) return kExitFailure;
   const int count = document.GetTaskCount();
-  const int position = parsed.Has("at") ? ParseTaskNumber(*parsed.Value("at"), count, true) : count;
-  StoreMembers(members, document.workTask);
-  document.InsertTask(position);
+  // --at N stands for task N selected; without it nothing is selected.
+  const int selected = parsed.Has("at") ? ParseTaskNumber(*parsed.Value("at"), count, true) : count;
+  TaskCommands(document).InsertNew(TaskCommands::InsertPosition(selected, count), editor);
   return SaveDocument(document, path) ? kExitOk : kExitFailure;
 }
 

@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 
 namespace tvqcli {
 namespace {
@@ -17,12 +18,13 @@ int RunEdit(const std::vector<std::string>& args) {
   CTarvelquistDoc document;
   if (!LoadForChange(document, path)) return kExitFailure;
   const int index = ParseTaskNumber(parsed.positional[1], document.GetTaskCount());
-  document.SelectTask(index);
-  EditorMembers members = EditTaskMembers(document.workTask);
-  ApplyTextOptions(parsed, members);
-  if (due) ApplyDue(*due, members);
-  StoreMembers(members, document.workTask);
-  document.ReplaceTask(index);
+  TaskCommands commands(document);
+  TaskEditorMembers editor;
+  commands.BeginEdit(index, editor);
+  taskeditor::Open(editor, COleDateTime::GetCurrentTime());
+  ApplyTextOptions(parsed, editor);
+  if (due) ApplyDue(*due, editor);
+  commands.EndEdit(index, editor, true);
   return SaveDocument(document, path) ? kExitOk : kExitFailure;
 }
 

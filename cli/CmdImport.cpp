@@ -1,9 +1,13 @@
 // tvq import FILE --format csv|json [--append]: tasks from standard input into FILE.
+#include <memory>
+#include <vector>
+
 #include "cli/Cli.h"
 #include "cli/Csv.h"
 #include "cli/TaskEdit.h"
 #include "cli/TaskJson.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 
 namespace tvqcli {
 namespace {
@@ -20,8 +24,11 @@ int RunImport(const std::vector<std::string>& args) {
   const std::string input = ReadStandardInput();
 
   // Everything is read and checked before the file is opened or written.
-  std::vector<TaskValues> tasks;
-  const auto collect = [&tasks](const TaskValues& task) { tasks.push_back(task); };
+  std::vector<std::unique_ptr<TaskItem>> tasks;
+  const auto collect = [&tasks](const TaskItem& task) {
+    tasks.push_back(std::make_unique<TaskItem>());
+    tasks.back()->CopyFieldsFrom(task);
+  };
   if (*format == "csv") {
     ReadTasksCsv(input, collect);
   } else {
@@ -29,13 +36,8 @@ int RunImport(const std::vector<std::string>& args) {
   }
   CTarvelquistDoc document;
   if (parsed.Has("append") && !LoadForChange(document, path, true)) return kExitFailure;
-  for (const TaskValues& task : tasks) {
-    document.workTask.subject = task.subject;
-    document.workTask.dueDate = task.dueDate;
-    document.workTask.priority = task.priority;
-    document.workTask.memo = task.memo;
-    document.InsertTask(document.GetTaskCount());
-  }
+  TaskCommands commands(document);
+  for (const auto& task : tasks) commands.Insert(document.GetTaskCount(), *task);
   return SaveDocument(document, path) ? kExitOk : kExitFailure;
 }
 

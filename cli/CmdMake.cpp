@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/TaskJson.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 
 namespace tvqcli {
 namespace {
@@ -12,13 +13,8 @@ int RunMake(const std::vector<std::string>& args) {
   const std::string input = ReadStandardInput();
   CTarvelquistDoc document;
   // Every task goes in as the window puts one in: through workTask and InsertTask at the end.
-  ReadTasksJson(input, [&document](const TaskValues& task) {
-    document.workTask.subject = task.subject;
-    document.workTask.dueDate = task.dueDate;
-    document.workTask.priority = task.priority;
-    document.workTask.memo = task.memo;
-    document.InsertTask(document.GetTaskCount());
-  });
+  TaskCommands commands(document);
+  ReadTasksJson(input, [&](const TaskItem& task) { commands.Insert(document.GetTaskCount(), task); });
   return SaveDocument(document, parsed.positional[0]) ? kExitOk : kExitFailure;
 }
 

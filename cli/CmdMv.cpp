@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 
 namespace tvqcli {
 namespace {
@@ -17,13 +18,9 @@ int RunMv(const std::vector<std::string>& args) {
   const int count = document.GetTaskCount();
   const int row = ParseTaskNumber(parsed.positional[1], count);
   // The first task does not move up and the last does not move down; the file then stays as it is.
-  if (direction == "up") {
-    if (row == 0) return kExitOk;
-    SwapTasks(document, row, row - 1);
-  } else {
-    if (row == count - 1) return kExitOk;
-    SwapTasks(document, row, row + 1);
-  }
+  const int partner = TaskCommands::MovePartner(direction == "up" ? TaskMove::up : TaskMove::down, row, count);
+  if (partner < 0) return kExitOk;
+  TaskCommands(document).Swap(row, partner);
   return SaveDocument(document, path) ? kExitOk : kExitFailure;
 }
 

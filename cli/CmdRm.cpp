@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 
 namespace tvqcli {
 namespace {
@@ -12,7 +13,7 @@ int RunRm(const std::vector<std::string>& args) {
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
   if (!LoadForChange(document, path)) return kExitFailure;
-  document.RemoveTask(ParseTaskNumber(parsed.positional[1], document.GetTaskCount()));
+  TaskCommands(document).Delete(ParseTaskNumber(parsed.positional[1], document.GetTaskCount()));
   return SaveDocument(document, path) ? kExitOk : kExitFailure;
 }
 

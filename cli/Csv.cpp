@@ -194,7 +194,7 @@ void WriteTasksCsv(Output& out, const CTarvelquistDoc& document) {
   out.Flush();
 }
 
-void ReadTasksCsv(std::string_view text, const std::function<void(const TaskValues&)>& onTask) {
+void ReadTasksCsv(std::string_view text, const std::function<void(const TaskItem&)>& onTask) {
   CsvReader reader(text);
   std::vector<std::string> fields;
   if (reader.AtEnd()) Fail(1, "no header row (expected: subject,due,priority,memo)");
@@ -202,7 +202,7 @@ void ReadTasksCsv(std::string_view text, const std::function<void(const TaskValu
   if (fields != std::vector<std::string>{"subject", "due", "priority", "memo"}) {
     Fail(1, "the header row must be: subject,due,priority,memo");
   }
-  TaskValues task;
+  TaskItem task;
   while (!reader.AtEnd()) {
     const int line = reader.Line();
     reader.ReadRecord(fields);

@@ -37,6 +37,6 @@ void WriteTasksCsv(Output& out, const CTarvelquistDoc& document);
 void AppendTaskCsv(std::string& out, const TaskItem& task);
 std::string DueCsvText(const COleDateTime& due);
 // Reads the whole text and calls onTask per row. Throws InputError "line N: ..." on the first bad row.
-void ReadTasksCsv(std::string_view text, const std::function<void(const TaskValues&)>& onTask);
+void ReadTasksCsv(std::string_view text, const std::function<void(const TaskItem&)>& onTask);
 
 }  // namespace tvqcli

@@ -6,42 +6,8 @@
 #include "cli/Cli.h"
 #include "cli/Json.h"
 #include "doc/CTarvelquistDoc.h"
-#include "doc/TaskText.h"
 
 namespace tvqcli {
-
-EditorMembers NewTaskMembers() {
-  EditorMembers members;
-  SYSTEMTIME now;
-  members.dueDate = GetLocalTime(&now) ? COleDateTime(now) : COleDateTime(0.0, COleDateTime::invalid);
-  return members;
-}
-
-EditorMembers EditTaskMembers(const TaskItem& workTask) {
-  EditorMembers members;
-  members.subject = workTask.subject;
-  members.memo = workTask.memo;
-  members.priorityLetter = tasktext::PriorityLetterChoice(workTask.priority);
-  members.priorityDigit = tasktext::PriorityDigitChoice(workTask.priority);
-  if (tasktext::IsNoDueDateText(tasktext::DateText(workTask.dueDate))) {
-    members.dueDate = NoDueDateValue();
-    return members;
-  }
-  SYSTEMTIME shown;
-  if (workTask.dueDate.GetStatus() == COleDateTime::valid && workTask.dueDate.GetAsSystemTime(shown)) {
-    members.dueDate = COleDateTime(shown);
-  } else {
-    members.dueDate = COleDateTime::GetCurrentTime();  // the picker keeps the value it started with
-  }
-  return members;
-}
-
-void StoreMembers(const EditorMembers& members, TaskItem& workTask) {
-  workTask.subject = members.subject;
-  workTask.dueDate = members.dueDate;
-  workTask.priority = tasktext::PriorityFromChoices(members.priorityLetter, members.priorityDigit);
-  workTask.memo = members.memo;
-}
 
 namespace {
 
@@ -76,25 +42,23 @@ DueChoice ParseDue(const std::string& text) {
   return due;
 }
 
-void ApplyDue(const DueChoice& due, EditorMembers& members) {
+void ApplyDue(const DueChoice& due, TaskEditorMembers& editor) {
   if (due.none) {
-    members.dueDate = NoDueDateValue();
+    taskeditor::SetNoDueDate(editor, true);
     return;
   }
-  // Picking a day in the picker keeps the time of day it shows.
-  SYSTEMTIME shown;
-  if (!members.dueDate.GetAsSystemTime(shown)) shown = SYSTEMTIME{};
-  members.dueDate.SetDateTime(due.year, due.month, due.day, shown.wHour, shown.wMinute, shown.wSecond);
+  if (editor.m_noDueDate) taskeditor::SetNoDueDate(editor, false);  // the picker is disabled while ticked
+  editor.m_dueDate = taskeditor::PickDay(editor.m_dueDate, due.year, due.month, due.day);
 }
 
-void ApplyPriority(const std::string& text, EditorMembers& members) {
+void ApplyPriority(const std::string& text, TaskEditorMembers& editor) {
   static constexpr std::string_view kLetters = "ABCP";
   const std::size_t letter = text.size() == 2 ? kLetters.find(text[0]) : std::string_view::npos;
   if (letter == std::string_view::npos || text[1] < '0' || text[1] > '9') {
     throw UsageError("--priority takes a letter A, B, C or P and a digit, such as A1 or P0");
   }
-  members.priorityLetter = static_cast<int>(letter) + 1;
-  members.priorityDigit = text[1] - '0';
+  editor.m_priorityLetter = static_cast<int>(letter) + 1;
+  editor.m_priorityDigit = text[1] - '0';
 }
 
 CString ArgumentText(const std::string& utf8, const char* option) {
@@ -103,10 +67,10 @@ CString ArgumentText(const std::string& utf8, const char* option) {
   return CString(std::move(text));
 }
 
-void ApplyTextOptions(const ParsedArguments& parsed, EditorMembers& members) {
-  if (const auto* subject = parsed.Value("subject")) members.subject = ArgumentText(*subject, "--subject");
-  if (const auto* memo = parsed.Value("memo")) members.memo = ArgumentText(*memo, "--memo");
-  if (const auto* priority = parsed.Value("priority")) ApplyPriority(*priority, members);
+void ApplyTextOptions(const ParsedArguments& parsed, TaskEditorMembers& editor) {
+  if (const auto* subject = parsed.Value("subject")) editor.m_subject = ArgumentText(*subject, "--subject");
+  if (const auto* memo = parsed.Value("memo")) editor.m_memo = ArgumentText(*memo, "--memo");
+  if (const auto* priority = parsed.Value("priority")) ApplyPriority(*priority, editor);
 }
 
 int ParseTaskNumber(const std::string& text, int count, bool allowEnd) {
@@ -120,19 +84,6 @@ int ParseTaskNumber(const std::string& text, int count, bool allowEnd) {
                      (count == 1 ? " task" : " tasks"));
   }
   return number - 1;
-}
-
-void SwapTasks(CTarvelquistDoc& document, int first, int second) {
-  document.SelectTask(first);
-  TaskItem a;
-  a.CopyFieldsFrom(document.workTask);
-  document.SelectTask(second);
-  TaskItem b;
-  b.CopyFieldsFrom(document.workTask);
-  document.workTask.CopyFieldsFrom(a);
-  document.ReplaceTask(second);
-  document.workTask.CopyFieldsFrom(b);
-  document.ReplaceTask(first);
 }
 
 }  // namespace tvqcli

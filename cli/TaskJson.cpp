@@ -135,15 +135,12 @@ COleDateTime ReadDue(tvqjson::JsonReader& reader) {
   return COleDateTime(value, status);
 }
 
-void ReadTask(tvqjson::JsonReader& reader, const TaskItem& defaults, TaskValues& task) {
+void ReadTask(tvqjson::JsonReader& reader, const TaskItem& defaults, TaskItem& task) {
   const std::size_t objectOffset = reader.ValueOffset();
   if (reader.Peek() != tvqjson::JsonType::object) {
     reader.FailAt(objectOffset, std::string("a task must be an object, not ") + tvqjson::TypeName(reader.Peek()));
   }
-  task.subject = defaults.subject;
-  task.dueDate = defaults.dueDate;
-  task.priority = defaults.priority;
-  task.memo = defaults.memo;
+  task.CopyFieldsFrom(defaults);
   reader.BeginObject();
   KeySet keys;
   std::u16string key;
@@ -201,7 +198,7 @@ void WriteTasksJson(Output& out, const CTarvelquistDoc& document) {
   out.Flush();
 }
 
-void ReadTasksJson(std::string_view text, const std::function<void(const TaskValues&)>& onTask) {
+void ReadTasksJson(std::string_view text, const std::function<void(const TaskItem&)>& onTask) {
   tvqjson::JsonReader reader(text);
   const std::size_t topOffset = reader.ValueOffset();
   if (reader.Peek() != tvqjson::JsonType::object) {
@@ -213,7 +210,7 @@ void ReadTasksJson(std::string_view text, const std::function<void(const TaskVal
   KeySet keys;
   bool sawTasks = false;
   std::u16string key;
-  TaskValues task;
+  TaskItem task;
   while (true) {
     const std::size_t keyOffset = reader.ValueOffset();
     if (!reader.NextKey(key)) break;

@@ -20,16 +20,9 @@ void AppendTaskJson(std::string& out, const TaskItem& task, const std::function<
 // The whole list, then a newline.
 void WriteTasksJson(Output& out, const CTarvelquistDoc& document);
 
-struct TaskValues {
-  CString subject;
-  COleDateTime dueDate;
-  CString priority;
-  CString memo;
-};
-
 // Reads the dump form and calls onTask for every task in order. A task's missing fields take a new task's
 // defaults (subject "件名", due now, priority "A", memo ""); within "due", "status" defaults to 0 and "bits" wins
 // over "value". "dueText" is ignored; any other key is an error. Throws tvqjson::JsonError with the position.
-void ReadTasksJson(std::string_view text, const std::function<void(const TaskValues&)>& onTask);
+void ReadTasksJson(std::string_view text, const std::function<void(const TaskItem&)>& onTask);
 
 }  // namespace tvqcli

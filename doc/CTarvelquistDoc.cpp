@@ -49,27 +49,17 @@ int CTarvelquistDoc::GetTaskCount() const { return static_cast<int>(tasks.size()
 
 std::unique_ptr<TaskItem> CTarvelquistDoc::CopyOfWorkTask() const {
   std::unique_ptr<TaskItem> copy = NewTask();
-  copy->SetSubject(GetSubject());
-  copy->SetDueDate(workTask.GetDueDate());
-  copy->SetPriority(GetPriority());
-  copy->SetMemo(GetMemo());
+  copy->CopyFieldsFrom(m_workTask);
   return copy;
 }
 
 void CTarvelquistDoc::SelectTask(int index) {
   if (index < 0 || index >= GetTaskCount()) {
     const TaskItem defaults;
-    workTask.subject = defaults.subject;
-    workTask.dueDate = defaults.dueDate;
-    workTask.priority = defaults.priority;
-    workTask.memo = defaults.memo;
+    m_workTask.CopyFieldsFrom(defaults);
     return;
   }
-  const TaskItem& task = TaskAt(index);
-  workTask.subject = task.subject;
-  workTask.dueDate = task.dueDate;
-  workTask.priority = task.priority;
-  workTask.memo = task.memo;
+  m_workTask.CopyFieldsFrom(TaskAt(index));
 }
 
 void CTarvelquistDoc::InsertTask(int index) {

@@ -8,10 +8,20 @@
 #include "doc/TaskItem.h"
 #include "platform/core/CDocument.h"
 
+class TaskCommands;
+
 class CTarvelquistDoc : public CDocument {
   DECLARE_DYNCREATE(CTarvelquistDoc)
 
+  // The exchange task's storage: written by SelectTask and by the task commands (doc/TaskCommands.h) only.
+  TaskItem m_workTask;
+  friend class TaskCommands;
+
  public:
+  // The exchange task: the task last selected, or the values that the next insert or replace stores. Read by
+  // the list's row builder, the flows and tvq; changed only through SelectTask and TaskCommands.
+  const TaskItem& workTask = m_workTask;
+
   CTarvelquistDoc();
   ~CTarvelquistDoc() override;
 
@@ -25,9 +35,9 @@ class CTarvelquistDoc : public CDocument {
   // Removes task index (0..count-1). Sets the modified flag.
   void RemoveTask(int index);
 
-  CString GetSubject() const { return workTask.GetSubject(); }
-  CString GetPriority() const { return workTask.GetPriority(); }
-  CString GetMemo() const { return workTask.GetMemo(); }
+  CString GetSubject() const { return m_workTask.GetSubject(); }
+  CString GetPriority() const { return m_workTask.GetPriority(); }
+  CString GetMemo() const { return m_workTask.GetMemo(); }
 
   // Read-only access for the list view, the sort and tvq (no copy into workTask).
   const TaskItem& TaskAt(int index) const { return *tasks[static_cast<std::size_t>(index)]; }
@@ -40,8 +50,6 @@ class CTarvelquistDoc : public CDocument {
   UINT GetSaveConflictPrompt() const override;
   void DeleteContents() override;
   BOOL OnNewDocument() override;
-
-  TaskItem workTask;
 
   // Test seam: makes every new task (copies of workTask and tasks read from a file). An empty function restores
   // plain construction. A factory may throw std::bad_alloc to stand for exhausted memory. Returns the old one.

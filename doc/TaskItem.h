@@ -10,6 +10,9 @@ class TaskItem : public CObject {
   // Subject "件名", due date now (whole seconds), priority "A", memo "".
   TaskItem();
   ~TaskItem() override;
+  // A task is copied field by field with CopyFieldsFrom, never as an object.
+  TaskItem(const TaskItem&) = delete;
+  TaskItem& operator=(const TaskItem&) = delete;
 
   CString GetSubject() const { return subject; }
   void SetSubject(CString value) { subject = std::move(value); }
@@ -20,7 +23,8 @@ class TaskItem : public CObject {
   CString GetMemo() const { return memo; }
   void SetMemo(CString value) { memo = std::move(value); }
 
-  // Copies the four fields (the due date with its status) from another task.
+  // Copies the four fields (the due date with its status) from another task: subject, due date, priority,
+  // memo, in that order. Every copy of a task is made by this.
   void CopyFieldsFrom(const TaskItem& other);
 
   COleDateTime dueDate;

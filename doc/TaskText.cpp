@@ -109,14 +109,15 @@ int PriorityDigitChoice(const CString& priority) {
   return 1;
 }
 
+int ShownLetterChoice(int letter) { return letter >= 1 && letter <= 4 ? letter : 1; }
+
+int ShownDigitChoice(int digit) { return digit >= 0 && digit <= 9 ? digit : 1; }
+
 CString PriorityFromChoices(int letter, int digit) {
   const BuiltIns& texts = Texts();
-  const char16_t letterUnit = (letter >= 2 && letter <= 4) ? texts.letters[static_cast<std::size_t>(letter - 1)]
-                                                           : texts.letters[0];
-  char16_t digitUnit = texts.digits[0];  // "1"
-  if (digit >= 1 && digit <= 9) digitUnit = texts.digits[static_cast<std::size_t>(digit - 1)];
-  if (digit == 0) digitUnit = texts.digits[9];
-  const char16_t units[2] = {letterUnit, digitUnit};
+  const int shownDigit = ShownDigitChoice(digit);
+  const char16_t units[2] = {texts.letters[static_cast<std::size_t>(ShownLetterChoice(letter) - 1)],
+                             texts.digits[static_cast<std::size_t>(shownDigit == 0 ? 9 : shownDigit - 1)]};
   return CString(units, 2);
 }
 

@@ -27,7 +27,11 @@ CString SubjectColumnText(const CString& subject);
 // (else 1) from the last character.
 int PriorityLetterChoice(const CString& priority);
 int PriorityDigitChoice(const CString& priority);
-// Editor choices -> priority text: letter 2, 3, 4 -> B, C, P, else A; digit 0..9 -> "0".."9", else "1".
+// The choice a row of the editor's priority buttons stands for: a value without a button of its own counts as
+// its first button, letter 1 ("Ａ") and digit 1 ("１").
+int ShownLetterChoice(int letter);
+int ShownDigitChoice(int digit);
+// Editor choices -> priority text, through the choices shown: letter 1..4 -> A, B, C, P; digit 0..9 -> "0".."9".
 CString PriorityFromChoices(int letter, int digit);
 
 // Sort key of a column: 0 subject, 1 date text (before "期限なし"), 2 priority, 3 memo (empty ones become the

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "doc/TaskText.h"
+
 namespace {
 
 // The letter buttons with their values, in the order they are asked.
@@ -27,6 +29,15 @@ constexpr std::array<std::pair<int, int>, 10> kDigitButtons{{
     {IDC_PRIORITY_8, 8},
     {IDC_PRIORITY_9, 9},
 }};
+
+// The button of a row for a choice it shows (ShownLetterChoice, ShownDigitChoice: every such choice has one).
+template <std::size_t N>
+int ButtonFor(const std::array<std::pair<int, int>, N>& row, int shownChoice) {
+  for (const auto& [id, value] : row) {
+    if (value == shownChoice) return id;
+  }
+  return row.front().first;  // not reached
+}
 
 // Placement of the memo and the two buttons for a client area of W x H (portrait when H > W).
 struct EditorLayout {
@@ -66,12 +77,7 @@ BEGIN_MESSAGE_MAP(CTarvelquistIns, CDialog)
   ON_BN_CLICKED(IDC_NODUEDATE, OnNoDueDateClicked)
 END_MESSAGE_MAP()
 
-CTarvelquistIns::CTarvelquistIns(CWnd* pParent)
-    : CDialog(IDD, pParent),
-      m_dueDate(COleDateTime::GetCurrentTime()),
-      m_priorityLetter(1),
-      m_priorityDigit(0),
-      m_noDueDate(FALSE) {}
+CTarvelquistIns::CTarvelquistIns(CWnd* pParent) : CDialog(IDD, pParent) {}
 
 void CTarvelquistIns::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
@@ -91,37 +97,18 @@ BOOL CTarvelquistIns::OnInitDialog() {
   CheckLetterButton(m_priorityLetter);
   CheckDigitButton(m_priorityDigit);
   UpdateData(TRUE);
-  if (m_noDueDate) {
-    m_dueDate = NoDueDate();
-    m_dueDateCtrl.EnableWindow(FALSE);
-  } else {
-    m_dueDateCtrl.EnableWindow(TRUE);
-  }
+  m_dueDateCtrl.EnableWindow(taskeditor::ApplyNoDueDateBox(*this) ? TRUE : FALSE);
   UpdateData(FALSE);
   return TRUE;
 }
 
 void CTarvelquistIns::CheckLetterButton(int letter) {
-  int id = IDC_PRIORITY_A;
-  switch (letter) {
-    case 2: id = IDC_PRIORITY_B; break;
-    case 3: id = IDC_PRIORITY_C; break;
-    case 4: id = IDC_PRIORITY_P; break;
-    default: break;
-  }
-  CheckDlgButton(id, BST_CHECKED);
+  CheckDlgButton(ButtonFor(kLetterButtons, tasktext::ShownLetterChoice(letter)), BST_CHECKED);
   UpdateData(FALSE);
 }
 
 void CTarvelquistIns::CheckDigitButton(int digit) {
-  int id = IDC_PRIORITY_1;
-  for (const auto& [buttonId, value] : kDigitButtons) {
-    if (value == digit) {
-      id = buttonId;
-      break;
-    }
-  }
-  CheckDlgButton(id, BST_CHECKED);
+  CheckDlgButton(ButtonFor(kDigitButtons, tasktext::ShownDigitChoice(digit)), BST_CHECKED);
   UpdateData(FALSE);
 }
 
@@ -153,12 +140,7 @@ void CTarvelquistIns::OnPriorityDigitClicked() {
 
 void CTarvelquistIns::OnNoDueDateClicked() {
   UpdateData(TRUE);
-  if (m_noDueDate) {
-    m_dueDate = NoDueDate();
-    m_dueDateCtrl.EnableWindow(FALSE);
-  } else {
-    m_dueDateCtrl.EnableWindow(TRUE);
-  }
+  m_dueDateCtrl.EnableWindow(taskeditor::ApplyNoDueDateBox(*this) ? TRUE : FALSE);
   UpdateData(FALSE);
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "doc/TaskSort.h"
 #include "doc/TaskText.h"
 #include "editor/CTarvelquistIns.h"
@@ -25,14 +26,6 @@ constexpr std::size_t kSubjectBufferSize = 128;
 // A list narrower than the three fixed columns leaves no rest: the memo column then shrinks to nothing
 // rather than taking a negative width.
 int MemoColumnWidth(const RECT& listClient) { return std::max(0, static_cast<int>(listClient.right) - kFixedColumnsWidth); }
-
-// The editor's members after OK go into the exchange task.
-void ReadEditor(const CTarvelquistIns& dialog, TaskItem& task) {
-  task.subject = dialog.m_subject;
-  task.dueDate = dialog.m_dueDate;
-  task.priority = tasktext::PriorityFromChoices(dialog.m_priorityLetter, dialog.m_priorityDigit);
-  task.memo = dialog.m_memo;
-}
 
 }  // namespace
 
@@ -118,6 +111,11 @@ void CTarvelquistView::OnInitialUpdate() {
 
 void CTarvelquistView::InsertTaskRow(int index) { InsertRowFrom(GetDocument()->workTask, index); }
 
+void CTarvelquistView::RebuildRow(int index) {
+  m_taskList.DeleteItem(index);
+  InsertRowFrom(GetDocument()->TaskAt(index), index);
+}
+
 void CTarvelquistView::InsertRowFrom(const TaskItem& task, int index) {
   // A longer subject shows its first 127 units, cut before a surrogate pair rather than through it.
   const CString subject = tasktext::SubjectColumnText(task.subject);
@@ -145,48 +143,27 @@ int CTarvelquistView::GetSelectedRow() {
 
 void CTarvelquistView::EditSelectedTask() {
   const int row = GetSelectedRow();
-  const int count = m_taskList.GetItemCount();
-  if (row < 0 || row >= count) return;
+  if (!TaskCommands::IsTaskRow(row, m_taskList.GetItemCount())) return;
 
   CTarvelquistIns dialog;
-  CTarvelquistDoc* document = GetDocument();
-  document->SelectTask(row);
-  TaskItem& work = document->workTask;
-  dialog.m_subject = work.subject;
-  dialog.m_dueDate = work.dueDate;
-  dialog.m_noDueDate = tasktext::IsNoDueDateText(tasktext::DateText(work.dueDate)) ? 1 : 0;
-  dialog.m_priorityLetter = tasktext::PriorityLetterChoice(work.priority);
-  dialog.m_priorityDigit = tasktext::PriorityDigitChoice(work.priority);
-  dialog.m_memo = work.memo;
-
-  if (dialog.DoModal() == IDOK) ReadEditor(dialog, work);
-
-  // Cancelled or not, the row is rebuilt and the task stored back (a cancel stores the unchanged copy).
-  m_taskList.DeleteItem(row);
-  InsertTaskRow(row);
-  document->ReplaceTask(row);
+  TaskCommands commands(*GetDocument());
+  commands.BeginEdit(row, dialog);
+  const bool confirmed = dialog.DoModal() == IDOK;
+  // Cancelled or not, the task is stored back (a cancel stores the unchanged copy) and its row rebuilt.
+  commands.EndEdit(row, dialog, confirmed);
+  RebuildRow(row);
 }
 
 void CTarvelquistView::InsertNewTask() {
   CTarvelquistIns dialog;
   const int row = GetSelectedRow();
   const int count = m_taskList.GetItemCount();
-  SYSTEMTIME now;
-  if (!GetLocalTime(&now)) now = SYSTEMTIME{};  // an impossible time: the date comes out invalid
-  dialog.m_dueDate = COleDateTime(now);
-
+  taskeditor::StartNewTask(dialog);
   if (dialog.DoModal() != IDOK) return;
 
-  CTarvelquistDoc* document = GetDocument();
-  ReadEditor(dialog, document->workTask);
-  int position = count;  // nothing selected: at the end
-  if (count == 0) {
-    position = 0;
-  } else if (row >= 0 && row <= count - 1) {
-    position = row;  // in front of the selected task
-  }
+  const int position = TaskCommands::InsertPosition(row, count);
+  TaskCommands(*GetDocument()).InsertNew(position, dialog);
   InsertTaskRow(position);
-  document->InsertTask(position);
 }
 
 void CTarvelquistView::OnTaskEdit() { EditSelectedTask(); }
@@ -195,52 +172,33 @@ void CTarvelquistView::OnTaskInsert() { InsertNewTask(); }
 
 void CTarvelquistView::OnTaskDelete() {
   const int row = GetSelectedRow();
-  const int count = m_taskList.GetItemCount();
-  if (row < 0 || row > count - 1) return;
+  if (!TaskCommands::IsTaskRow(row, m_taskList.GetItemCount())) return;
+  TaskCommands(*GetDocument()).Delete(row);
   m_taskList.DeleteItem(row);
-  GetDocument()->RemoveTask(row);
 }
 
 void CTarvelquistView::SwapTasks(int first, int second) {
-  CTarvelquistDoc* document = GetDocument();
-  document->SelectTask(first);
-  TaskItem a;
-  a.CopyFieldsFrom(document->workTask);
-  document->SelectTask(second);
-  TaskItem b;
-  b.CopyFieldsFrom(document->workTask);
-
-  document->workTask.CopyFieldsFrom(a);
-  document->ReplaceTask(second);
-  m_taskList.DeleteItem(second);
-  InsertTaskRow(second);
-
-  document->workTask.CopyFieldsFrom(b);
-  document->ReplaceTask(first);
-  m_taskList.DeleteItem(first);
-  InsertTaskRow(first);
+  TaskCommands(*GetDocument()).Swap(first, second);
+  RebuildRow(second);
+  RebuildRow(first);
 }
 
-void CTarvelquistView::OnTaskMoveDown() {
+void CTarvelquistView::MoveSelectedTask(TaskMove move) {
   const int row = GetSelectedRow();
-  const int count = m_taskList.GetItemCount();
-  if (row >= 0 && row < count - 1) SwapTasks(row, row + 1);
+  const int partner = TaskCommands::MovePartner(move, row, m_taskList.GetItemCount());
+  if (partner >= 0) SwapTasks(row, partner);
 }
 
-void CTarvelquistView::OnTaskMoveUp() {
-  const int row = GetSelectedRow();
-  const int count = m_taskList.GetItemCount();
-  if (row > 0 && row < count) SwapTasks(row, row - 1);
-}
+void CTarvelquistView::OnTaskMoveDown() { MoveSelectedTask(TaskMove::down); }
+
+void CTarvelquistView::OnTaskMoveUp() { MoveSelectedTask(TaskMove::up); }
 
 void CTarvelquistView::OnListDblClk(NMHDR* /*pNMHDR*/, LRESULT* pResult) {
   // Only the selection decides, not the row under the tap.
-  const int row = GetSelectedRow();
-  const int count = m_taskList.GetItemCount();
-  if (row < 0 || row >= count) {
-    InsertNewTask();
-  } else {
+  if (TaskCommands::IsTaskRow(GetSelectedRow(), m_taskList.GetItemCount())) {
     EditSelectedTask();
+  } else {
+    InsertNewTask();
   }
   *pResult = 0;
 }
@@ -262,9 +220,7 @@ void CTarvelquistView::OnListColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   // Each row whose task took part in an exchange is rebuilt once; the others keep their state.
   const int rows = std::min(m_taskList.GetItemCount(), static_cast<int>(result.touched.size()));
   for (int row = 0; row < rows; ++row) {
-    if (!result.touched[static_cast<std::size_t>(row)]) continue;
-    m_taskList.DeleteItem(row);
-    InsertRowFrom(document->TaskAt(row), row);
+    if (result.touched[static_cast<std::size_t>(row)]) RebuildRow(row);
   }
   *pResult = 0;
 }

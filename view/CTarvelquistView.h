@@ -1,14 +1,16 @@
 // The task list view: a form view (template 134) whose one control, the list 1009, shows row i for task i of
 // the document. It lays the list out, fills it at every initial update, and carries the task commands, the
-// list's double-click and Enter, and the column sort.
+// list's double-click and Enter, and the column sort. The commands themselves are the document's
+// (doc/TaskCommands.h, doc/TaskSort.h): the view reads the selection, runs the editor, calls them and rebuilds
+// the rows they changed.
 #pragma once
 
 #include "platform/ui/CView.h"
 #include "platform/ui/Controls.h"
 
 class CTarvelquistDoc;
-class CTarvelquistIns;
 class TaskItem;
+enum class TaskMove;
 
 class CTarvelquistView : public CFormView {
   DECLARE_DYNCREATE(CTarvelquistView)
@@ -50,6 +52,9 @@ class CTarvelquistView : public CFormView {
  private:
   void LayoutList();
   void InsertRowFrom(const TaskItem& task, int index);
+  // Shows task index again: its row is deleted and built anew (unselected), as no row is ever rewritten.
+  void RebuildRow(int index);
+  void MoveSelectedTask(TaskMove move);
 
   DECLARE_MESSAGE_MAP()
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "doc/TaskSort.h"
 
 namespace {
@@ -72,9 +73,11 @@ void BM_ExchangeSortOracle(benchmark::State& state, Order order) {
 void BM_SortTasks(benchmark::State& state, Order order) {
   const std::vector<CString> keys = MakeKeys(order, static_cast<int>(state.range(0)));
   CTarvelquistDoc document;
+  TaskCommands commands(document);
+  TaskItem task;
   for (const CString& key : keys) {
-    document.workTask.subject = key;
-    document.InsertTask(document.GetTaskCount());
+    task.subject = key;
+    commands.Insert(document.GetTaskCount(), task);
   }
   for (auto _ : state) {
     const ExchangeSortResult result = SortTasks(document, 0);

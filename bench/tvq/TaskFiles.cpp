@@ -4,6 +4,7 @@
 #include <string>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "doc/TaskText.h"
 
 namespace tvqbench {
@@ -41,13 +42,14 @@ void FillRealistic(CTarvelquistDoc& document, int count, unsigned seed) {
   std::uniform_int_distribution<int> letter(1, 4);
   std::uniform_int_distribution<int> digit(0, 9);
   std::uniform_int_distribution<int> percent(0, 99);
+  TaskCommands commands(document);
+  TaskItem task;
   for (int i = 0; i < count; ++i) {
-    document.workTask.subject = CString(Text(random, subjectLength(random)));
-    document.workTask.dueDate = percent(random) < 10 ? NoDueDateValue()
-                                                     : COleDateTime(day(random) + second(random) / 86400.0);
-    document.workTask.priority = tasktext::PriorityFromChoices(letter(random), digit(random));
-    document.workTask.memo = CString(Text(random, memoLength(random)));
-    document.InsertTask(document.GetTaskCount());
+    task.subject = CString(Text(random, subjectLength(random)));
+    task.dueDate = percent(random) < 10 ? NoDueDateValue() : COleDateTime(day(random) + second(random) / 86400.0);
+    task.priority = tasktext::PriorityFromChoices(letter(random), digit(random));
+    task.memo = CString(Text(random, memoLength(random)));
+    commands.Insert(document.GetTaskCount(), task);
   }
   document.SetModifiedFlag(FALSE);
 }

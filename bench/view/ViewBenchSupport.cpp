@@ -16,6 +16,7 @@
 
 #include "app/MainFrm.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/CSingleDocTemplate.h"
 #include "res/ProgramResources.h"
@@ -113,13 +114,14 @@ void FillDocument(CTarvelquistDoc& document, const std::vector<CString>& subject
   document.DeleteContents();
   static const CString priorities[] = {u"A1", u"B2", u"C3", u"P0", u"A9"};
   const COleDateTime noDueDate = NoDueDateValue();
+  TaskCommands commands(document);
+  TaskItem task;
   for (std::size_t i = 0; i < subjects.size(); ++i) {
-    TaskItem& work = document.workTask;
-    work.subject = subjects[i];
-    work.dueDate = i % 7 == 0 ? noDueDate : COleDateTime(39522.0 + static_cast<double>(i % 900) + 0.25);
-    work.priority = priorities[i % 5];
-    work.memo = i % 3 == 0 ? CString() : CString(u"memo line\r\nsecond line");
-    document.InsertTask(static_cast<int>(i));
+    task.subject = subjects[i];
+    task.dueDate = i % 7 == 0 ? noDueDate : COleDateTime(39522.0 + static_cast<double>(i % 900) + 0.25);
+    task.priority = priorities[i % 5];
+    task.memo = i % 3 == 0 ? CString() : CString(u"memo line\r\nsecond line");
+    commands.Insert(static_cast<int>(i), task);
   }
   document.SetModifiedFlag(FALSE);
 }

@@ -10,6 +10,7 @@
 
 #include "app/CTarvelquistApp.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
 #include "tests/app/AppTestSupport.h"
 #include "view/CTarvelquistView.h"
@@ -27,9 +28,11 @@ class DocumentFlowTest : public AppFixture {
   // Adds a task at the end of the document and its row, as the insert command does.
   void AddTask(const std::u16string& subject) {
     CTarvelquistDoc* doc = Doc();
-    doc->workTask.SetSubject(CString(subject));
+    TaskItem task;
+    task.CopyFieldsFrom(doc->workTask);
+    task.SetSubject(CString(subject));
     const int index = doc->GetTaskCount();
-    doc->InsertTask(index);
+    TaskCommands(*doc).Insert(index, task);
     View()->InsertTaskRow(index);
   }
 };

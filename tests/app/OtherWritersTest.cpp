@@ -10,6 +10,7 @@
 
 #include "app/CTarvelquistApp.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/ui/CDialog.h"
 #include "res/resource.h"
 #include "tests/app/AppTestSupport.h"
@@ -117,9 +118,11 @@ TEST_F(OtherWritersTest, AnEditFlowKeepsItsListAndTheSaveKeepsBothVersions) {
 
 TEST_F(OtherWritersTest, ASaveAfterAChangeThatCameBackToTheSameBytesKeepsNothingAside) {
   const QString file = StartWithFile({u"one"});
-  Doc()->SelectTask(0);  // the due date and priority of the file's task, so the bytes are known
-  Doc()->workTask.SetSubject(CString(u"two"));
-  Doc()->InsertTask(1);
+  // The due date and priority of the file's task, so the bytes are known.
+  TaskItem two;
+  two.CopyFieldsFrom(Doc()->TaskAt(0));
+  two.SetSubject(CString(u"two"));
+  TaskCommands(*Doc()).Insert(1, two);
   // Another program rewrites the same bytes: a new version on disk, the same contents.
   ReplaceAtomically(file, TaskFileBytes({u"one"}));
   Frame()->ExecuteCommand(ID_FILE_SAVE);

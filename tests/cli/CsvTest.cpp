@@ -2,6 +2,7 @@
 // and every task with valid text comes back as it was, in-process and through the tvq binary.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,7 +18,6 @@ namespace {
 
 using tvqcli::AppendTaskCsv;
 using tvqcli::ReadTasksCsv;
-using tvqcli::TaskValues;
 
 constexpr std::string_view kHeader = "subject,due,priority,memo\r\n";
 
@@ -32,9 +32,12 @@ std::string Record(std::u16string_view subject, std::u16string_view memo = u"") 
   return out;
 }
 
-std::vector<TaskValues> Read(std::string_view text) {
-  std::vector<TaskValues> tasks;
-  ReadTasksCsv(text, [&tasks](const TaskValues& task) { tasks.push_back(task); });
+std::vector<std::unique_ptr<TaskItem>> Read(std::string_view text) {
+  std::vector<std::unique_ptr<TaskItem>> tasks;
+  ReadTasksCsv(text, [&tasks](const TaskItem& task) {
+    tasks.push_back(std::make_unique<TaskItem>());
+    tasks.back()->CopyFieldsFrom(task);
+  });
   return tasks;
 }
 
@@ -72,15 +75,15 @@ TEST(Csv, ImportTakesOffTheGuardAndNothingElse) {
                           "'hello,,'',''=x\r\n"
                           "\"'\r\",,',\"''\"\"\"\r\n");
   ASSERT_EQ(tasks.size(), 3u);
-  EXPECT_EQ(tasks[0].subject.view(), u"=SUM(A1)");
-  EXPECT_EQ(tasks[0].priority.view(), u"+1");
-  EXPECT_EQ(tasks[0].memo.view(), u"@x");
-  EXPECT_EQ(tasks[1].subject.view(), u"'hello");
-  EXPECT_EQ(tasks[1].priority.view(), u"''");
-  EXPECT_EQ(tasks[1].memo.view(), u"'=x");
-  EXPECT_EQ(tasks[2].subject.view(), u"\r");
-  EXPECT_EQ(tasks[2].priority.view(), u"'");
-  EXPECT_EQ(tasks[2].memo.view(), u"''\"");
+  EXPECT_EQ(tasks[0]->subject.view(), u"=SUM(A1)");
+  EXPECT_EQ(tasks[0]->priority.view(), u"+1");
+  EXPECT_EQ(tasks[0]->memo.view(), u"@x");
+  EXPECT_EQ(tasks[1]->subject.view(), u"'hello");
+  EXPECT_EQ(tasks[1]->priority.view(), u"''");
+  EXPECT_EQ(tasks[1]->memo.view(), u"'=x");
+  EXPECT_EQ(tasks[2]->subject.view(), u"\r");
+  EXPECT_EQ(tasks[2]->priority.view(), u"'");
+  EXPECT_EQ(tasks[2]->memo.view(), u"''\"");
 }
 
 // The guard is a one-to-one mapping: every text, whatever quotes and formula characters it begins with,
@@ -109,11 +112,11 @@ TEST(Csv, EveryTaskComesBackExactlyAndNoCellStartsAFormula) {
 
     const auto back = Read(std::string(kHeader) + record);
     ASSERT_EQ(back.size(), 1u) << record;
-    EXPECT_EQ(back[0].subject, task.subject) << record;
-    EXPECT_EQ(back[0].priority, task.priority) << record;
-    EXPECT_EQ(back[0].memo, task.memo) << record;
-    EXPECT_EQ(DateBits(back[0].dueDate.m_dt), DateBits(task.dueDate.m_dt)) << record;
-    EXPECT_EQ(back[0].dueDate.GetStatus(), task.dueDate.GetStatus()) << record;
+    EXPECT_EQ(back[0]->subject, task.subject) << record;
+    EXPECT_EQ(back[0]->priority, task.priority) << record;
+    EXPECT_EQ(back[0]->memo, task.memo) << record;
+    EXPECT_EQ(DateBits(back[0]->dueDate.m_dt), DateBits(task.dueDate.m_dt)) << record;
+    EXPECT_EQ(back[0]->dueDate.GetStatus(), task.dueDate.GetStatus()) << record;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/core/MessageBox.h"
 #include "tests/cli/TvqProcess.h"
 #include "tests/support/Files.h"
@@ -67,12 +68,13 @@ TEST(TvqDumpMake, DumpThenMakeGivesTheSameBytes) {
     const std::uint64_t bits[] = {0x7FF8000000000001ull, 0xFFF0000000000000ull, 0x8000000000000000ull,
                                   0x40E3535000000000ull, 0x0000000000000001ull, 0xFFFFFFFFFFFFFFFFull};
     const std::int32_t statuses[] = {0, 1, 2, 7, -1, 2147483647};
+    TaskItem task;
     for (int i = 0; i < 6; ++i) {
-      doc.workTask.subject = CString(subjects[i]);
-      doc.workTask.dueDate = COleDateTime(DateFromBits(bits[i]), statuses[i]);
-      doc.workTask.priority = CString(subjects[(i + 1) % 6]);
-      doc.workTask.memo = CString(subjects[(i + 3) % 6]);
-      doc.InsertTask(doc.GetTaskCount());
+      task.subject = CString(subjects[i]);
+      task.dueDate = COleDateTime(DateFromBits(bits[i]), statuses[i]);
+      task.priority = CString(subjects[(i + 1) % 6]);
+      task.memo = CString(subjects[(i + 3) % 6]);
+      TaskCommands(doc).Insert(doc.GetTaskCount(), task);
     }
     ASSERT_TRUE(doc.OnSaveDocument(CString::FromUtf8(dir.File("odd.tvq"))));
     AfxSetMessageBoxHandler(quiet);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/core/CWinApp.h"
 #include "tests/doc/DocTestSupport.h"
 
@@ -14,11 +15,22 @@ using doctest::U;
 
 // A document holding tasks with the given subjects (inserted at the end, modified flag then cleared).
 void Fill(CTarvelquistDoc& doc, const std::vector<std::u16string>& subjects) {
+  TaskItem task;
   for (const auto& subject : subjects) {
-    doc.workTask.subject = U(subject);
-    doc.InsertTask(doc.GetTaskCount());
+    task.subject = U(subject);
+    TaskCommands(doc).Insert(doc.GetTaskCount(), task);
   }
   doc.SetModifiedFlag(FALSE);
+}
+
+// Leaves workTask holding `task` and the list and its flag as they were: the task goes in through workTask and
+// out again.
+void HoldInWorkTask(CTarvelquistDoc& doc, const TaskItem& task) {
+  const BOOL modified = doc.IsModified();
+  TaskCommands commands(doc);
+  commands.Insert(0, task);
+  commands.Delete(0);
+  doc.SetModifiedFlag(modified);
 }
 
 std::vector<std::u16string> Subjects(const CTarvelquistDoc& doc) {
@@ -49,11 +61,13 @@ TEST(Document, MessageMapIsEmptyAndChainedToTheDocumentBase) {
 
 TEST(Document, SelectOutsideTheListGivesANewTasksDefaults) {
   CTarvelquistDoc doc;
+  TaskItem other;
+  other.subject = U(u"x");
+  other.priority = U(u"C9");
+  other.memo = U(u"memo");
+  other.dueDate = COleDateTime(1.0, COleDateTime::null);
   for (const int index : {0, -1, 3}) {
-    doc.workTask.subject = U(u"x");
-    doc.workTask.priority = U(u"C9");
-    doc.workTask.memo = U(u"memo");
-    doc.workTask.dueDate = COleDateTime(1.0, COleDateTime::null);
+    HoldInWorkTask(doc, other);
     const double before = COleDateTime::GetCurrentTime().m_dt;
     doc.SelectTask(index);
     EXPECT_EQ(doc.workTask.subject, CString(u"\u4EF6\u540D")) << index;
@@ -75,8 +89,9 @@ class DocumentInsert : public ::testing::TestWithParam<InsertCase> {};
 TEST_P(DocumentInsert, PutsTheCopyWhereTheIndexSays) {
   CTarvelquistDoc doc;
   Fill(doc, {u"a", u"b", u"c"});
-  doc.workTask.subject = U(u"new");
-  doc.InsertTask(GetParam().index);
+  TaskItem task;
+  task.subject = U(u"new");
+  TaskCommands(doc).Insert(GetParam().index, task);
   EXPECT_EQ(Subjects(doc), GetParam().expected);
   EXPECT_TRUE(doc.IsModified());
 }
@@ -89,12 +104,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Document, InsertCopiesWorkTaskAndSharesNothingWithIt) {
   CTarvelquistDoc doc;
-  doc.workTask.subject = U(u"s");
-  doc.workTask.dueDate = COleDateTime(12.25, 7);
-  doc.workTask.priority = U(u"B2");
-  doc.workTask.memo = U(u"m");
-  doc.InsertTask(0);
-  doc.workTask.subject = U(u"changed");
+  TaskItem first;
+  first.subject = U(u"s");
+  first.dueDate = COleDateTime(12.25, 7);
+  first.priority = U(u"B2");
+  first.memo = U(u"m");
+  TaskCommands(doc).Insert(0, first);
+  TaskItem second;
+  second.subject = U(u"changed");
+  TaskCommands(doc).Insert(1, second);  // workTask changes
   const TaskItem& task = doc.TaskAt(0);
   EXPECT_EQ(task.subject, U(u"s"));
   EXPECT_EQ(task.dueDate, COleDateTime(12.25, 7));
@@ -109,23 +127,6 @@ TEST(Document, SelectThenReplaceKeepsTheTaskAndSetsModified) {
   EXPECT_FALSE(doc.IsModified());
   doc.ReplaceTask(1);
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"a", u"b"}));
-  EXPECT_TRUE(doc.IsModified());
-}
-
-TEST(Document, TwoSelectsAndTwoReplacesExchangeTasks) {
-  CTarvelquistDoc doc;
-  Fill(doc, {u"a", u"b", u"c", u"d"});
-  doc.SelectTask(1);
-  TaskItem first;
-  first.CopyFieldsFrom(doc.workTask);
-  doc.SelectTask(3);
-  TaskItem second;
-  second.CopyFieldsFrom(doc.workTask);
-  doc.workTask.CopyFieldsFrom(first);
-  doc.ReplaceTask(3);
-  doc.workTask.CopyFieldsFrom(second);
-  doc.ReplaceTask(1);
-  EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"a", u"d", u"c", u"b"}));
   EXPECT_TRUE(doc.IsModified());
 }
 
@@ -151,7 +152,9 @@ TEST(Document, NewDocumentEmptiesEverythingButWorkTask) {
   Fill(doc, {u"1", u"2", u"3", u"4", u"5"});
   doc.SetPathName(U(u"/tmp/somewhere.tvq"), FALSE);
   doc.SetModifiedFlag(TRUE);
-  doc.workTask.subject = U(u"kept");
+  TaskItem kept;
+  kept.subject = U(u"kept");
+  HoldInWorkTask(doc, kept);
   EXPECT_EQ(doc.OnNewDocument(), TRUE);
   EXPECT_EQ(doc.GetTaskCount(), 0);
   EXPECT_TRUE(doc.GetPathName().IsEmpty());

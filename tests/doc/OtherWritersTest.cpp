@@ -10,6 +10,7 @@
 #include <string>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
 #include "tests/doc/DocTestSupport.h"
 
@@ -29,9 +30,11 @@ void Fix(TaskItem& task, std::u16string_view subject) {
 
 Bytes FileOf(std::initializer_list<std::u16string_view> subjects) {
   CTarvelquistDoc doc;
+  TaskCommands commands(doc);
   for (const auto subject : subjects) {
-    Fix(doc.workTask, subject);
-    doc.InsertTask(doc.GetTaskCount());
+    TaskItem task;
+    Fix(task, subject);
+    commands.Insert(doc.GetTaskCount(), task);
   }
   TempDir dir;
   EXPECT_TRUE(doc.OnSaveDocument(PathString(dir / "x.tvq")));
@@ -71,8 +74,9 @@ TEST_P(ConflictTest, TheSaveKeepsTheOtherVersionBesideTheFile) {
   WriteFileBytes(m_file, FileOf({u"a"}));
   CTarvelquistDoc doc;
   ASSERT_TRUE(doc.OnOpenDocument(PathString(m_file)));
-  Fix(doc.workTask, u"mine");
-  doc.InsertTask(1);
+  TaskItem mine;
+  Fix(mine, u"mine");
+  TaskCommands(doc).Insert(1, mine);
   const Bytes theirs = FileOf({u"theirs", u"too"});
   if (GetParam() == Writer::atTheLastMoment) {
     // A writer that takes no lock lands after the list is written, right before the rename.
@@ -161,7 +165,7 @@ TEST(ReloadTest, ANewVersionIsTakenOnlyWhenItLoads) {
   tvqtest::MessageRecorder messages;
   CTarvelquistDoc doc;
   ASSERT_TRUE(doc.OnOpenDocument(PathString(file)));
-  doc.workTask.SetSubject(U(u"work"));
+  doc.SelectTask(0);  // the flows' exchange task now holds "one"
   EXPECT_FALSE(doc.IsFileChangedOnDisk());
   EXPECT_FALSE(doc.ReloadFromFile());  // nothing new
 
@@ -181,7 +185,7 @@ TEST(ReloadTest, ANewVersionIsTakenOnlyWhenItLoads) {
   EXPECT_TRUE(doc.ReloadFromFile());
   ASSERT_EQ(doc.GetTaskCount(), 1);
   EXPECT_EQ(doc.TaskAt(0).subject, U(u"three"));
-  EXPECT_EQ(doc.workTask.subject, U(u"work"));  // the flows' exchange task is not the file's
+  EXPECT_EQ(doc.workTask.subject, U(u"one"));  // the flows' exchange task is not the file's
   EXPECT_FALSE(doc.IsModified());
   EXPECT_FALSE(doc.IsFileChangedOnDisk());
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "platform/core/CWinApp.h"
 #include "tests/doc/DocTestSupport.h"
 
@@ -44,11 +45,12 @@ class Serialize : public ::testing::Test {
   CString Setting() { return app.GetProfileString(kSection, kEntry); }
 
   static void Add(CTarvelquistDoc& doc, const TaskSpec& task) {
-    doc.workTask.subject = U(task.subject);
-    doc.workTask.dueDate = COleDateTime(task.value, task.status);
-    doc.workTask.priority = U(task.priority);
-    doc.workTask.memo = U(task.memo);
-    doc.InsertTask(doc.GetTaskCount());
+    TaskItem item;
+    item.subject = U(task.subject);
+    item.dueDate = COleDateTime(task.value, task.status);
+    item.priority = U(task.priority);
+    item.memo = U(task.memo);
+    TaskCommands(doc).Insert(doc.GetTaskCount(), item);
   }
 
   // The bytes the document stores.
@@ -102,7 +104,7 @@ TEST_F(Serialize, StringLengthsAroundTheOneByteLimit) {
 TEST_F(Serialize, WorkedExampleLoadsAndRecordsTheFile) {
   CTarvelquistDoc doc;
   FillThree(doc);
-  doc.workTask.subject = U(u"untouched");
+  Add(doc, {u"untouched", 1.0, 0, u"A1", u""});  // workTask holds the task last inserted
   ASSERT_TRUE(Load(doc, Hex(kWorkedExample)));
   ASSERT_EQ(doc.GetTaskCount(), 1);
   const TaskItem& task = doc.TaskAt(0);

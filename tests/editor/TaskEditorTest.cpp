@@ -279,22 +279,63 @@ TEST(TaskEditor, CancelDoesNotReadTheControls) {
   EXPECT_EQ(editor.m_subject, CString(u"old"));
 }
 
-TEST(TaskEditor, DueDateWithoutValidStatusBecomesThePickersNow) {
+// The dialog's start leaves in m_dueDate what the editor model says (taskeditor::Open): the picker shows a date
+// to the second or, having no "none", refuses it and keeps the current time it was built with; a ticked box
+// gives 1 January 2100. The model then holds for tvq what the real picker does.
+struct OpenCase {
+  const char* name;
+  COleDateTime due;
+  BOOL noDueDate;
+};
+
+void PrintTo(const OpenCase& value, std::ostream* out) { *out << value.name; }
+
+class OpensLikeTheModel : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpensLikeTheModel, DueDateAfterTheStart) {
+  const OpenCase& c = GetParam();
   CTarvelquistIns editor;
-  editor.m_dueDate = COleDateTime(45000.25, COleDateTime::invalid);
+  editor.m_dueDate = c.due;
+  editor.m_noDueDate = c.noDueDate;
+  TaskEditorMembers model;
+  model.m_dueDate = c.due;
+  model.m_noDueDate = c.noDueDate;
+  const COleDateTime refused(-1.0, COleDateTime::null);  // stands for the picker's own now
+  taskeditor::Open(model, refused);
+
   const COleDateTime before = COleDateTime::GetCurrentTime();
   COleDateTime duringInit;
-  RunModal(editor, [&duringInit](CDialog& shown) {
+  bool pickerEnabled = false;
+  const INT_PTR result = RunModal(editor, [&](CDialog& shown) {
     duringInit = Editor(shown).m_dueDate;
-    EXPECT_TRUE(IsToday(Picker(shown)->date()));
+    pickerEnabled = Picker(shown)->isEnabled();
     Tap(shown, IDOK);
   });
   const COleDateTime after = COleDateTime::GetCurrentTime();
-  EXPECT_EQ(duringInit.GetStatus(), COleDateTime::valid);
-  EXPECT_GE(duringInit.m_dt, before.m_dt - 1.0 / 86400);
-  EXPECT_LE(duringInit.m_dt, after.m_dt);
+  EXPECT_EQ(result, IDOK);
   EXPECT_EQ(editor.m_dueDate, duringInit);
+  EXPECT_EQ(pickerEnabled, !c.noDueDate);
+  if (model.m_dueDate == refused) {
+    EXPECT_EQ(duringInit.GetStatus(), COleDateTime::valid);
+    EXPECT_GE(duringInit.m_dt, before.m_dt);
+    EXPECT_LE(duringInit.m_dt, after.m_dt);
+  } else {
+    EXPECT_EQ(duringInit, model.m_dueDate);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Dates, OpensLikeTheModel,
+    ::testing::Values(OpenCase{"WholeSeconds", COleDateTime(2024, 5, 6, 10, 11, 12), FALSE},
+                      OpenCase{"PartOfASecond", COleDateTime(39578.5 + 0.6 / 86400), FALSE},
+                      OpenCase{"Invalid", COleDateTime(45000.25, COleDateTime::invalid), FALSE},
+                      OpenCase{"Null", COleDateTime(45000.25, COleDateTime::null), FALSE},
+                      OpenCase{"OtherStatus", COleDateTime(45000.25, 7), FALSE},
+                      OpenCase{"BeforeTheCalendar", COleDateTime(-700000.0), FALSE},
+                      OpenCase{"AfterTheCalendar", COleDateTime(3000000.0), FALSE},
+                      OpenCase{"TickedBox", COleDateTime(2100, 12, 31, 23, 0, 0), TRUE},
+                      OpenCase{"TickedBoxOnAnInvalidDate", COleDateTime(45000.25, COleDateTime::invalid), TRUE}),
+    [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
 TEST(TaskEditor, TabVisitsSubjectPickerMemoOkCancelAndTheBox) {
   CTarvelquistIns editor;

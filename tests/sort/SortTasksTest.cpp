@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskCommands.h"
 #include "doc/TaskSort.h"
 #include "doc/TaskText.h"
 
@@ -27,12 +28,13 @@ COleDateTime WithStatus(std::int32_t status) { return COleDateTime(45000.5, stat
 
 // Tasks appended in order, the modified flag cleared afterwards.
 void Fill(CTarvelquistDoc& document, const std::vector<TaskSpec>& rows) {
+  TaskItem task;
   for (const TaskSpec& row : rows) {
-    document.workTask.subject = CString(row.subject);
-    document.workTask.priority = CString(row.priority);
-    document.workTask.memo = CString(row.memo);
-    document.workTask.dueDate = row.due;
-    document.InsertTask(document.GetTaskCount());
+    task.subject = CString(row.subject);
+    task.priority = CString(row.priority);
+    task.memo = CString(row.memo);
+    task.dueDate = row.due;
+    TaskCommands(document).Insert(document.GetTaskCount(), task);
   }
   document.SetModifiedFlag(FALSE);
 }
@@ -165,8 +167,12 @@ TEST(SortTasks, SortWithoutExchangeLeavesAnEarlierModificationInPlace) {
 TEST(SortTasks, FewerThanTwoTasksChangeNothing) {
   for (const int count : {0, 1}) {
     CTarvelquistDoc document;
-    if (count == 1) Fill(document, {{u"only", u"A1", u"1"}});
-    document.workTask.subject = CString(u"kept");
+    // workTask holds a task that is no longer in the list: the last one inserted, then removed.
+    std::vector<TaskSpec> rows{{u"kept", u"A1", u"k"}};
+    if (count == 1) rows.insert(rows.begin(), {u"only", u"A1", u"1"});
+    Fill(document, rows);
+    TaskCommands(document).Delete(count);
+    document.SetModifiedFlag(FALSE);
 
     const ExchangeSortResult result = SortTasks(document, 0);
 

@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "doc/TaskCommands.h"
 #include "editor/CTarvelquistIns.h"
 #include "res/resource.h"
 #include "tests/view/ViewTestSupport.h"
@@ -345,13 +346,14 @@ class ModelRun {
       for (int i = 0; i < n; ++i) tasks.push_back(m_random.AnyFileTask());
       const std::string path = m_folder.filePath(QStringLiteral("list%1-%2.tvq").arg(m_seed).arg(f)).toStdString();
       CTarvelquistDoc document;
+      TaskItem item;
       for (int i = 0; i < n; ++i) {
         const ModelTask& task = tasks[static_cast<std::size_t>(i)];
-        document.workTask.subject = task.subject;
-        document.workTask.dueDate = DateOf(task.due);
-        document.workTask.priority = task.priority;
-        document.workTask.memo = task.memo;
-        document.InsertTask(i);
+        item.subject = task.subject;
+        item.dueDate = DateOf(task.due);
+        item.priority = task.priority;
+        item.memo = task.memo;
+        TaskCommands(document).Insert(i, item);
       }
       ASSERT_TRUE(document.OnSaveDocument(CString::FromUtf8(path)));
       m_files.push_back(path);

@@ -216,10 +216,10 @@ TEST_P(PriorityMappingTest, OpensWithTheChoicesAndStoresTwoCharacters) {
   EXPECT_EQ(program.List().GetItemText(0, 2), CString(c.storedBack));
 }
 
+// The mapping itself is the editor model's (doc tests); here the choices reach the real editor and come back
+// into the document and the row.
 INSTANTIATE_TEST_SUITE_P(Texts, PriorityMappingTest,
-                         ::testing::Values(PriorityCase{u"A", 1, 1, u"A1"}, PriorityCase{u"P0", 4, 0, u"P0"},
-                                           PriorityCase{u"b3", 1, 3, u"A3"}, PriorityCase{u"", 1, 1, u"A1"},
-                                           PriorityCase{u"C9", 3, 9, u"C9"}));
+                         ::testing::Values(PriorityCase{u"A", 1, 1, u"A1"}, PriorityCase{u"P0", 4, 0, u"P0"}));
 
 struct NoDueCase {
   const char* locale;
@@ -246,13 +246,10 @@ TEST_P(NoDueDateTextTest, EditorOpensTickedOnlyForADateTextBeginningWith2100) {
   EXPECT_EQ(editor.Runs()[0].noDueDate, c.expected);
 }
 
+// Which dates tick the box is the editor model's rule (doc tests); here the box reaches the real editor.
 INSTANTIATE_TEST_SUITE_P(ByText, NoDueDateTextTest,
-                         ::testing::Values(NoDueCase{"ja_JP", Date(2100, 1, 1), TRUE},
-                                           NoDueCase{"ja_JP", Date(2100, 12, 31, 23, 0), TRUE},
-                                           NoDueCase{"ja_JP", Date(2099, 12, 31), FALSE},
-                                           NoDueCase{"ja_JP", InvalidDate(), FALSE},
-                                           NoDueCase{"ja_JP", NullDate(), FALSE},
-                                           NoDueCase{"en_US", Date(2100, 1, 1), FALSE}));
+                         ::testing::Values(NoDueCase{"ja_JP", Date(2100, 12, 31, 23, 0), TRUE},
+                                           NoDueCase{"ja_JP", Date(2099, 12, 31), FALSE}));
 
 }  // namespace
 }  // namespace viewtest

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "doc/TaskCommands.h"
 #include "doc/TaskText.h"
 #include "platform/core/MessageBox.h"
 #include "platform/ui/CFrameWnd.h"
@@ -82,9 +83,10 @@ TEST(ViewLayoutTest, InitialUpdatesKeepFourColumnsAndShowEveryTaskOnce) {
   EXPECT_EQ(program.List().GetItemCount(), 0);
   EXPECT_EQ(program.List().GetColumnCount(), 4);
   CTarvelquistDoc saved;
+  TaskItem task;
   for (int i = 0; i < 2; ++i) {
-    saved.workTask.subject = CString::FromUtf8("saved " + std::to_string(i));
-    saved.InsertTask(i);
+    task.subject = CString::FromUtf8("saved " + std::to_string(i));
+    TaskCommands(saved).Insert(i, task);
   }
   const CString path = CString::FromUtf8(TempFolder() + "/two.tvq");
   ASSERT_TRUE(saved.OnSaveDocument(path));
@@ -238,7 +240,9 @@ TEST(RowTextTest, RowInsertedOnTopMovesTheOthersWithTheirSelection) {
   ProgramWindows program;
   program.SetTasks(SomeTasks(3));
   program.Select({0, 2});
-  program.Doc().workTask.subject = u"top";
+  TaskItem top;
+  top.subject = u"top";
+  TaskCommands(program.Doc()).Insert(0, top);  // workTask now holds it
   program.View().InsertTaskRow(0);
   EXPECT_EQ(program.Column(0), (std::vector<CString>{u"top", u"task 0", u"task 1", u"task 2"}));
   EXPECT_EQ(program.SelectedRows(), (std::vector<int>{1, 3}));

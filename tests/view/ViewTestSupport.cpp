@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/MainFrm.h"
+#include "doc/TaskCommands.h"
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CFrameWnd.h"
@@ -45,12 +46,14 @@ listview::ListViewWidget& ProgramWindows::ListWidget() {
 void ProgramWindows::SetTasks(const std::vector<TaskSpec>& tasks) {
   CTarvelquistDoc& document = Doc();
   document.DeleteContents();
+  TaskCommands commands(document);
+  TaskItem task;
   for (std::size_t i = 0; i < tasks.size(); ++i) {
-    document.workTask.subject = tasks[i].subject;
-    document.workTask.dueDate = tasks[i].dueDate;
-    document.workTask.priority = tasks[i].priority;
-    document.workTask.memo = tasks[i].memo;
-    document.InsertTask(static_cast<int>(i));
+    task.subject = tasks[i].subject;
+    task.dueDate = tasks[i].dueDate;
+    task.priority = tasks[i].priority;
+    task.memo = tasks[i].memo;
+    commands.Insert(static_cast<int>(i), task);
   }
   document.SetModifiedFlag(FALSE);
   View().OnInitialUpdate();

@@ -1,0 +1,52 @@
+#include "doc/TaskCommands.h"
+
+#include "doc/CTarvelquistDoc.h"
+
+int TaskCommands::InsertPosition(int selectedRow, int count) {
+  if (count == 0) return 0;
+  return IsTaskRow(selectedRow, count) ? selectedRow : count;
+}
+
+int TaskCommands::MovePartner(TaskMove move, int selectedRow, int count) {
+  if (!IsTaskRow(selectedRow, count)) return -1;
+  const int partner = move == TaskMove::up ? selectedRow - 1 : selectedRow + 1;
+  return IsTaskRow(partner, count) ? partner : -1;
+}
+
+TaskItem& TaskCommands::WorkTask() { return m_document.m_workTask; }
+
+void TaskCommands::BeginEdit(int index, TaskEditorMembers& editor) {
+  m_document.SelectTask(index);
+  taskeditor::StartFromTask(editor, m_document.workTask);
+}
+
+void TaskCommands::EndEdit(int index, const TaskEditorMembers& editor, bool confirmed) {
+  if (confirmed) taskeditor::Confirm(editor, WorkTask());
+  m_document.ReplaceTask(index);
+}
+
+void TaskCommands::InsertNew(int position, const TaskEditorMembers& editor) {
+  taskeditor::Confirm(editor, WorkTask());
+  m_document.InsertTask(position);
+}
+
+void TaskCommands::Delete(int index) { m_document.RemoveTask(index); }
+
+void TaskCommands::Swap(int first, int second) {
+  m_document.SelectTask(first);
+  TaskItem a;
+  a.CopyFieldsFrom(m_document.workTask);
+  m_document.SelectTask(second);
+  TaskItem b;
+  b.CopyFieldsFrom(m_document.workTask);
+
+  WorkTask().CopyFieldsFrom(a);
+  m_document.ReplaceTask(second);
+  WorkTask().CopyFieldsFrom(b);
+  m_document.ReplaceTask(first);
+}
+
+void TaskCommands::Insert(int index, const TaskItem& task) {
+  WorkTask().CopyFieldsFrom(task);
+  m_document.InsertTask(index);
+}

@@ -65,8 +65,8 @@ QString SpokenMenuText(const std::u16string& itemText) {
   return spoken.trimmed();
 }
 
-// An image button's accessible name: its command's menu item text up to the first space, which names the
-// command itself ("バージョン情報" of "バージョン情報 Tarvelquist..."), without a trailing ellipsis.
+// An image button's accessible name: its command's menu item text up to the first space (or ideographic
+// space), which names the command itself ("About" of "About MyApp..."), without a trailing ellipsis.
 QString CommandName(const QString& spokenItemText) {
   QString name = spokenItemText.section(QRegularExpression(QStringLiteral("[ \u3000]")), 0, 0);
   while (name.endsWith(u'.') || name.endsWith(u'\u2026')) name.chop(1);

@@ -1,5 +1,5 @@
 // CFrameWnd: the main window. It holds the view area and, at the bottom, the command bar (the handheld's menu
-// bar: the "メニュー" drop-down then the toolbar's image buttons). Commands from the menu, the buttons and the
+// bar: the menu's drop-down button then the toolbar's image buttons). Commands from the menu, the buttons and the
 // accelerators are routed view -> document -> frame -> application.
 #pragma once
 
@@ -68,7 +68,7 @@ class CFrameWnd : public CWnd {
   // The widget the view lives in (the area above the command bar).
   HWND GetViewArea() const;
   CCommandBar* GetCommandBar() const { return m_pCommandBar; }
-  // Window title from the document and the program: "<document title> - Tarvelquist".
+  // Window title from the document and the program: "<document title> - <window title of the template>".
   virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
   // Places the view area above the command bar and the active view over the whole view area.
   void RecalcLayout();

@@ -11,10 +11,10 @@
 
 namespace {
 
-constexpr const char* kIdProperty = "tvqControlId";
-constexpr const char* kClassProperty = "tvqControlClass";
-constexpr const char* kStyleProperty = "tvqControlStyle";
-constexpr const char* kGroupProperty = "tvqControlGroup";
+constexpr const char* kIdProperty = "afxControlId";
+constexpr const char* kClassProperty = "afxControlClass";
+constexpr const char* kStyleProperty = "afxControlStyle";
+constexpr const char* kGroupProperty = "afxControlGroup";
 
 // Class names compare case-insensitively (ASCII), as the platform does.
 std::u16string Fold(const std::u16string& name) {

@@ -32,7 +32,7 @@
 
 namespace {
 
-constexpr const char* kRawTextProperty = "tvqRawText";
+constexpr const char* kRawTextProperty = "afxRawText";
 
 QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
 

@@ -32,10 +32,12 @@
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CListCtrl.h"
 #include "platform/ui/CWnd.h"
-#include "platform/ui/ControlFactory.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/ModalLoop.h"
 #include "platform/ui/SingleInstance.h"
+#include "platform/ui/StandardControls.h"
 
 namespace {
 

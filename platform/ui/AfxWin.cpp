@@ -91,17 +91,6 @@ void PrintStartupProblem(const CString& text) {
   std::fprintf(stderr, "%s: %s\n", AfxGetExeName().ToUtf8().c_str(), text.ToUtf8().c_str());
 }
 
-// The single-instance test's folder and socket are named after the application: its name in lower case, with
-// anything but letters, digits, '.', '-' and '_' made '_' so that it is one plain file name.
-QString InstanceName(const CString& appName) {
-  QString name = appName.ToQString().toLower();
-  for (QChar& c : name) {
-    const bool plain = (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
-    if (!plain) c = u'_';
-  }
-  return name;
-}
-
 // ---- termination signals --------------------------------------------------------------------------------
 
 // SIGTERM, SIGINT and SIGHUP close the main window as the user would: a modified document is saved first.
@@ -291,7 +280,9 @@ int AfxWinMain(int argc, char** argv) {
 
   // Signals are caught before the lock is taken: once the lock exists, a SIGTERM is a normal close.
   TerminationSignals termination;
-  CSingleInstance instance(InstanceName(app->m_pszAppName), QCoreApplication::applicationFilePath());
+  // The lock's folder and socket are named after the application.
+  CSingleInstance instance(CSingleInstance::NameOf(app->m_pszAppName.ToQString()),
+                           QCoreApplication::applicationFilePath());
   if (const auto status = EndUnlessFirst(instance, app->m_pszAppName)) return *status;
 
   app->SetCommandLine(argc, argv);

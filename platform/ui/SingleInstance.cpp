@@ -172,6 +172,15 @@ CSingleInstance::~CSingleInstance() {
   }
 }
 
+QString CSingleInstance::NameOf(const QString& appName) {
+  QString name = appName.toLower();
+  for (QChar& c : name) {
+    const bool plain = (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
+    if (!plain) c = u'_';
+  }
+  return name;
+}
+
 QString CSingleInstance::LockNameFor(const QString& name, const QString& exePath, const QString& runtimeDir) {
   QString path = exePath;
   path.replace(u'\\', u'/');

@@ -58,6 +58,9 @@ class CSingleInstance {
   CSingleInstance(const CSingleInstance&) = delete;
   CSingleInstance& operator=(const CSingleInstance&) = delete;
 
+  // The lock's name for an application's name: in lower case, anything but ASCII letters, digits, '.', '-'
+  // and '_' made '_', so that it is one plain file name.
+  static QString NameOf(const QString& appName);
   // The socket's full path: "<folder>/<name>-<uid>-<hash of the path>"; the lock file is that + ".lock". Empty
   // when no folder is safe.
   static QString LockNameFor(const QString& name, const QString& exePath, const QString& runtimeDir);

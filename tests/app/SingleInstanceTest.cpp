@@ -198,6 +198,14 @@ TEST_F(SingleInstanceTest, TheLockNameComesFromTheProgramsNameAndThePathWithBack
   EXPECT_NE(name, CSingleInstance::LockNameFor(QStringLiteral("other"), m_exe, dir));
 }
 
+TEST(SingleInstanceNameTest, TheNameOfAnApplicationIsOnePlainFileName) {
+  EXPECT_EQ(CSingleInstance::NameOf(QStringLiteral("Tarvelquist")), QStringLiteral("tarvelquist"));
+  EXPECT_EQ(CSingleInstance::NameOf(QStringLiteral("My List 2.0")), QStringLiteral("my_list_2.0"));
+  // Nothing of it can name another folder or reach outside the lock's.
+  EXPECT_EQ(CSingleInstance::NameOf(QStringLiteral("../a/b\\c")), QStringLiteral(".._a_b_c"));
+  EXPECT_EQ(CSingleInstance::NameOf(QString::fromUtf16(u"件名\u00c4")), QStringLiteral("___"));
+}
+
 TEST_F(SingleInstanceTest, TheFirstStartRunsAtOnceAndALaterOneRaisesItsWindow) {
   CSingleInstance running(kName, m_exe, m_runtime.path());
   std::atomic<int> asked{0};

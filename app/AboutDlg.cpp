@@ -1,7 +1,7 @@
 #include "app/AboutDlg.h"
 
-#include "app/RelayoutFromTemplate.h"
 #include "platform/core/Resource.h"
+#include "platform/ui/RelayoutFromTemplate.h"
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
   ON_WM_SIZE()

@@ -59,6 +59,21 @@ BOOL CTarvelquistApp::InitInstance() {
   return TRUE;
 }
 
+CString CTarvelquistApp::GetCommandLineHelp() const {
+  return CString(
+      u"Usage: tarvelquist [Qt options]\n"
+      u"\n"
+      u"Tarvelquist keeps a personal list of tasks in a .tvq file. At start it reopens the last file it\n"
+      u"read, or begins a new list; files named on the command line are not opened.\n"
+      u"\n"
+      u"  --help      show this text and exit\n"
+      u"  --version   show the version and exit\n"
+      u"\n"
+      u"Qt options such as -platform apply. Without a display, run it on Qt's VNC platform and connect a\n"
+      u"VNC viewer to localhost:5900:\n"
+      u"  tarvelquist -platform vnc:port=5900\n");
+}
+
 void CTarvelquistApp::OnAppAbout() {
   CAboutDlg aboutDlg;
   aboutDlg.DoModal();

@@ -9,6 +9,7 @@ class CTarvelquistApp : public CWinApp {
   CTarvelquistApp();
 
   BOOL InitInstance() override;
+  CString GetCommandLineHelp() const override;
   void OnAppAbout();
 
   DECLARE_MESSAGE_MAP()

@@ -12,7 +12,9 @@
 #include "doc/TaskText.h"
 #include "platform/core/CArchive.h"
 #include "platform/core/CFile.h"
+#include "platform/core/Locale.h"
 #include "platform/core/MessageBox.h"
+#include "res/ProgramResources.h"
 
 namespace {
 
@@ -54,7 +56,8 @@ std::vector<std::uint8_t> Store(CTarvelquistDoc& doc) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Messages are expected (most inputs are not task files); nothing is shown.
   AfxSetMessageBoxHandler([](const CString&, const CString&, UINT) { return IDOK; });
-  setenv("TARVELQUIST_LOCALE", "ja_JP", 1);
+  setenv((std::string(kTarvelquistLocalePrefix) + "_LOCALE").c_str(), "ja_JP", 1);
+  platform::SetLocaleVariablePrefix(kTarvelquistLocalePrefix);
   g_input = memfd_create("fuzz-input.tvq", 0);
   g_stored = memfd_create("fuzz-stored.tvq", 0);
   if (g_input < 0 || g_stored < 0) std::abort();

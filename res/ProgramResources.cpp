@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <span>
 
+#include "platform/core/Locale.h"
+
 extern const unsigned char kTarvelquistRes[];
 extern const std::size_t kTarvelquistResSize;
 
@@ -12,4 +14,7 @@ HINSTANCE TarvelquistResources() {
   return &module;
 }
 
-void RegisterTarvelquistResources() { AfxSetResourceHandle(TarvelquistResources()); }
+void RegisterTarvelquistResources() {
+  AfxSetResourceHandle(TarvelquistResources());
+  platform::SetLocaleVariablePrefix(kTarvelquistLocalePrefix);
+}

@@ -12,7 +12,7 @@ CDocTemplate::~CDocTemplate() = default;
 
 BOOL CDocTemplate::GetDocString(CString& rString, DocStringIndex index) const {
   if (!m_docStringsLoaded) {
-    // Without a resource module (tvq) the template string is empty and so is every field.
+    // Without a resource module the template string is empty and so is every field.
     m_strDocStrings = AfxLoadString(m_nIDResource);
     m_docStringsLoaded = !m_strDocStrings.IsEmpty();
   }

@@ -33,7 +33,6 @@ class CDocTemplate : public CCmdTarget {
   virtual BOOL SaveAllModified();
   virtual void CloseAllDocuments(BOOL bEndSession);
 
-  UINT GetResourceId() const { return m_nIDResource; }
   const CRuntimeClass* m_pDocClass;
   const CRuntimeClass* m_pFrameClass;
   const CRuntimeClass* m_pViewClass;

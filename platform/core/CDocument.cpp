@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/core/CArchive.h"
+#include "platform/core/CDocTemplate.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/ContentHash.h"
 #include "platform/core/FileLock.h"
@@ -27,7 +28,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-constexpr const char16_t* kExtension = u".tvq";
 constexpr int kMaxSaveNameTries = 100000;
 
 using platform::AbsolutePath;
@@ -288,7 +288,9 @@ CString CDocument::ChooseSaveName() const {
   std::u16string title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).str();
   std::replace(title.begin(), title.end(), u'/', u'_');
   const CString base = folder + CString(u"/") + CString(title);
-  const CString extension(kExtension);
+  // The extension of the template's files, as the framework's save names a new file.
+  CString extension;
+  if (m_pDocTemplate) m_pDocTemplate->GetDocString(extension, CDocTemplate::filterExt);
   if (!NameTaken(base + extension)) return base + extension;
   for (int n = 1; n < kMaxSaveNameTries; ++n) {
     const CString candidate = base + CString::FromUtf8(std::to_string(n)) + extension;

@@ -1,7 +1,7 @@
 // CDocument: the framework's document base. Open, save, the modified flag, the path and title, and the
 // handheld's save behaviour: a modified document is saved without asking before it is replaced or closed, and
-// a document without a file is saved as <title>.tvq, <title>1.tvq, ... (first free name) in the user's
-// documents folder.
+// a document without a file is saved as <title><ext>, <title>1<ext>, ... (first free name, <ext> the extension
+// of its template's string) in the user's documents folder.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +48,7 @@ class CDocument : public CCmdTarget {
   // Shows the framework's message for a failed load or save (exclamation icon).
   virtual void ReportSaveLoadException(const CString& pathName, const CException* e, BOOL bSaving,
                                        UINT nIDPDefault);
-  // The message ReportSaveLoadException shows (exposed for tvq and tests).
+  // The message ReportSaveLoadException shows (exposed for programs without windows and for tests).
   static CString SaveLoadExceptionMessage(const CString& pathName, const CException* e, BOOL bSaving,
                                           UINT nIDPDefault);
 
@@ -57,7 +57,7 @@ class CDocument : public CCmdTarget {
   // Saves under pathName, or under a chosen name in the documents folder when pathName is empty.
   virtual BOOL DoSave(const CString& pathName, BOOL bReplace = TRUE);
   virtual BOOL DoFileSave();
-  // The first free <title>.tvq, <title>1.tvq, ... in the documents folder (created when missing);
+  // The first free <title><ext>, <title>1<ext>, ... in the documents folder (created when missing);
   // empty when the folder cannot be had.
   virtual CString ChooseSaveName() const;
 

@@ -67,7 +67,6 @@ class CFile {
   bool IsOpen() const { return m_fd >= 0; }
 
   const CString& GetFilePath() const { return m_strFileName; }
-  int GetDescriptor() const { return m_fd; }
   CFileIdentity GetIdentity() const { return CFileIdentity::OfDescriptor(m_fd); }
 
   // How long an open waits for a share lock that someone else holds before it fails with a sharing violation.
@@ -121,7 +120,6 @@ class CMirrorFile : public CFile {
   int Commit();
   int SettleDisplaced(const std::string& displaced, const std::string& target);
   int KeepAside(const std::string& from, bool linkOnly);
-  void DropTemporary();
 
   CString m_strMirrorName;  // the temporary file's name once it has one; empty while unnamed or not mirroring
   CString m_strRenameTarget;  // where the finished file goes: the target, or the file a link points to

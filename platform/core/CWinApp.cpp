@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSettings>
 
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 
@@ -26,8 +27,6 @@ namespace {
 CWinApp* g_app = nullptr;
 std::mutex g_promptMutex;
 CWinApp::FilePromptHandler g_prompt;
-
-constexpr const char16_t* kDefaultAppName = u"Tarvelquist";
 
 QString ConfigHome() {
   // Only an absolute XDG_CONFIG_HOME counts; otherwise ~/.config.
@@ -84,7 +83,7 @@ void CCommandLineInfo::ParseParam(const CString& param, BOOL bFlag, BOOL bLast) 
 
 // ---- the application object ---------------------------------------------------------------------------------
 
-CWinApp::CWinApp(const char16_t* appName) {
+CWinApp::CWinApp(const char16_t* appName) : m_pszExeName(AfxGetExeName()) {
   if (appName) m_pszAppName = CString(appName);
   // The program's object is built before its resources are registered; SetCurrentHandles finishes the name.
   if (m_pszAppName.IsEmpty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
@@ -93,7 +92,7 @@ CWinApp::CWinApp(const char16_t* appName) {
 
 void CWinApp::SetCurrentHandles() {
   if (m_pszAppName.IsEmpty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
-  if (m_pszAppName.IsEmpty()) m_pszAppName = CString(kDefaultAppName);  // resources without a string table
+  if (m_pszAppName.IsEmpty()) m_pszAppName = m_pszExeName;  // resources without a string table
 }
 
 CWinApp::~CWinApp() {
@@ -101,6 +100,8 @@ CWinApp::~CWinApp() {
 }
 
 CWinApp* AfxGetApp() { return g_app; }
+
+CString AfxGetExeName() { return platform::PathFromNative(program_invocation_short_name); }
 
 int CWinApp::ExitInstance() { return 0; }
 
@@ -127,7 +128,7 @@ CString CWinApp::GetProfileString(const CString& section, const CString& entry, 
 }
 
 BOOL CWinApp::WriteProfileString(const CString& section, const CString& entry, const CString& value) {
-  if (!m_profileWritable) return TRUE;  // a reader such as tvq leaves the settings alone
+  if (!m_profileWritable) return TRUE;  // a reader leaves the settings alone
   const QString path = GetProfilePath().ToQString();
   QDir().mkpath(QFileInfo(path).absolutePath());
   QSettings settings(path, QSettings::IniFormat);

@@ -40,16 +40,20 @@ class CWinApp : public CCmdTarget {
 
  public:
   // The framework's start-up, once the resources are registered: a name that is still empty comes from string
-  // AFX_IDS_APP_TITLE, and is "Tarvelquist" only when the resources have no such string.
+  // AFX_IDS_APP_TITLE, and is the executable's name only when the resources have no such string.
   void SetCurrentHandles();
 
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance();
 
+  // What --help prints: the program's usage. Empty: the window layer prints its own short usage.
+  virtual CString GetCommandLineHelp() const { return {}; }
+
   void SetRegistryKey(const CString& registryKey);
   CString GetProfileString(const CString& section, const CString& entry, const CString& defaultValue = {});
   BOOL WriteProfileString(const CString& section, const CString& entry, const CString& value);
-  // tvq reads files without touching what the window reopens: writes are then dropped (and succeed).
+  // A program that only reads files (a command-line tool) leaves the settings alone: writes are then dropped
+  // (and succeed).
   void SetProfileWritable(bool writable) { m_profileWritable = writable; }
   bool IsProfileWritable() const { return m_profileWritable; }
 
@@ -76,7 +80,7 @@ class CWinApp : public CCmdTarget {
   BOOL DoPromptFileName(CString& fileName, BOOL bOpenFileDialog);
 
   // ProcessShellCommand's FileNew fails when no main window exists afterwards, but only where one is expected:
-  // the window layer sets this before InitInstance; tvq and tests run without windows.
+  // the window layer sets this before InitInstance; programs and tests without windows leave it off.
   void SetRequiresMainWindow(bool required) { m_requiresMainWindow = required; }
   virtual BOOL RequiresMainWindow() const { return m_requiresMainWindow ? TRUE : FALSE; }
 
@@ -86,6 +90,7 @@ class CWinApp : public CCmdTarget {
 
   CWnd* m_pMainWnd = nullptr;
   CString m_pszAppName;
+  CString m_pszExeName;  // the executable's file name
   CString m_pszRegistryKey;
   CString m_pszProfileName;
 
@@ -104,3 +109,6 @@ class CWinApp : public CCmdTarget {
 
 // The one application object.
 CWinApp* AfxGetApp();
+
+// The file name of the running executable ("lists" for /usr/bin/lists).
+CString AfxGetExeName();

@@ -13,7 +13,6 @@ class ContentHash {
   ContentHash();
   void Update(const void* data, std::size_t size);
   std::uint64_t Value() const;  // of everything fed so far; feeding may go on
-  std::uint64_t Length() const { return m_length; }
 
  private:
   std::size_t Blocks(const unsigned char* bytes, std::size_t count);  // whole blocks; bytes taken

@@ -57,7 +57,7 @@ class CFileException : public CException {
   explicit CFileException(Cause cause = none, int osError = 0, CString fileName = {})
       : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
   const char* what() const noexcept override { return "CFileException"; }
-  // The cause's message with %1 replaced by the file name, e.g. "Access to /home/a/x.tvq was denied."
+  // The cause's message with %1 replaced by the file name, e.g. "Access to /home/a/x.txt was denied."
   BOOL GetErrorMessage(CString& message) const override;
 
   static Cause OsErrorToCause(int errnoValue);

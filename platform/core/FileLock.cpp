@@ -118,7 +118,6 @@ int CFileLock::TryPath(const std::string& nativePath, Mode mode, std::chrono::st
   m_inode = locked.st_ino;
   if (covered) {
     CloseQuietly(fd);  // the process's own lock holds it already
-    m_covered = true;
     return 0;
   }
   m_fd = fd;
@@ -139,6 +138,5 @@ void CFileLock::Release() {
   }
   CloseQuietly(m_fd);  // closing the descriptor drops the lock
   m_fd = -1;
-  m_covered = false;
   m_folder = false;
 }

@@ -23,7 +23,6 @@ class CFileLock {
   // the folder exists.
   int Acquire(const std::string& nativePath, Mode mode, std::chrono::milliseconds wait);
   void Release();
-  bool IsHeld() const { return m_fd >= 0 || m_covered; }
   bool LocksFolder() const { return m_folder; }
 
   // True when a covering lock of this process holds the file or folder with this device and inode.
@@ -39,7 +38,6 @@ class CFileLock {
   int m_fd = -1;
   bool m_folder = false;
   bool m_registered = false;
-  bool m_covered = false;  // held by a covering lock of this process, not by this object
   unsigned long long m_device = 0;
   unsigned long long m_inode = 0;
 };

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <string_view>
 
 #include "platform/core/CodePage.h"
 
@@ -15,24 +14,30 @@ namespace {
 constexpr const char* kDefaultLocale = "ja_JP";
 constexpr unsigned kDefaultCodePage = 932;
 
-std::string Getenv(const char* name) {
-  const char* value = std::getenv(name);
+std::mutex g_mutex;
+std::string g_prefix;  // of the program's override variables; guarded by g_mutex
+
+std::string Getenv(const std::string& name) {
+  const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
   return value ? std::string(value) : std::string();
 }
 
-// "ja_JP.UTF-8@x" -> "ja_JP"; C, POSIX and nothing mean the program's own language.
-std::string UserLocaleName() {
-  std::string_view chosen;
-  for (const char* variable : {"TARVELQUIST_LOCALE", "LC_ALL", "LC_TIME", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value && *value) {
-      chosen = value;
-      break;
-    }
+// The program's override variable "<prefix>_<setting>", or empty without a prefix.
+std::string OverrideVariable(const std::string& prefix, const char* setting) {
+  return prefix.empty() ? std::string() : prefix + '_' + setting;
+}
+
+// "ja_JP.UTF-8@x" -> "ja_JP"; C, POSIX and nothing mean the handheld's own language.
+std::string UserLocaleName(const std::string& prefix) {
+  std::string chosen;
+  for (const std::string& variable : {OverrideVariable(prefix, "LOCALE"), std::string("LC_ALL"),
+                                      std::string("LC_TIME"), std::string("LANG")}) {
+    chosen = Getenv(variable);
+    if (!chosen.empty()) break;
   }
   chosen = chosen.substr(0, chosen.find_first_of(".@"));
   if (chosen.empty() || chosen == "C" || chosen == "POSIX") chosen = kDefaultLocale;
-  return std::string(chosen);
+  return chosen;
 }
 
 // The platform's short date always shows the full year: a two-digit "yy" becomes "yyyy".
@@ -59,8 +64,8 @@ QString WidenYear(const QString& pattern) {
   return out;
 }
 
-unsigned AnsiCodePage() {
-  const std::string text = Getenv("TARVELQUIST_ACP");
+unsigned AnsiCodePage(const std::string& prefix) {
+  const std::string text = Getenv(OverrideVariable(prefix, "ACP"));
   if (text.empty()) return kDefaultCodePage;
   char* end = nullptr;
   const unsigned long value = std::strtoul(text.c_str(), &end, 10);
@@ -74,39 +79,52 @@ struct State {
   QLocale locale;
 };
 
-State Read() {
+State Read(const std::string& prefix) {
   State state;
-  std::string name = UserLocaleName();
+  std::string name = UserLocaleName(prefix);
   QLocale locale(QString::fromStdString(name));
-  if (locale.language() == QLocale::C) {  // a name Qt does not know: the program's own language
+  if (locale.language() == QLocale::C) {  // a name Qt does not know: the handheld's own language
     name = kDefaultLocale;
     locale = QLocale(QString::fromLatin1(kDefaultLocale));
   }
   state.settings.userLocale = name;
   state.settings.shortDatePattern = CString::FromQString(WidenYear(locale.dateFormat(QLocale::ShortFormat)));
   state.settings.longDatePattern = CString::FromQString(locale.dateFormat(QLocale::LongFormat));
-  state.settings.ansiCodePage = AnsiCodePage();
+  state.settings.ansiCodePage = AnsiCodePage(prefix);
   state.locale = locale;
   return state;
 }
 
-std::mutex g_mutex;
 std::unique_ptr<State> g_state;
 
 State& Current() {
   std::lock_guard lock(g_mutex);
-  if (!g_state) g_state = std::make_unique<State>(Read());
+  if (!g_state) g_state = std::make_unique<State>(Read(g_prefix));
   return *g_state;
 }
 
+std::string Prefix() {
+  std::lock_guard lock(g_mutex);
+  return g_prefix;
+}
+
 }  // namespace
+
+void SetLocaleVariablePrefix(const std::string& prefix) {
+  {
+    std::lock_guard lock(g_mutex);
+    if (g_prefix == prefix) return;
+    g_prefix = prefix;
+  }
+  ReloadLocaleSettings();
+}
 
 const LocaleSettings& GetLocaleSettings() { return Current().settings; }
 
 const QLocale& GetUserQLocale() { return Current().locale; }
 
 void ReloadLocaleSettings() {
-  State fresh = Read();
+  State fresh = Read(Prefix());
   std::lock_guard lock(g_mutex);
   if (!g_state) {
     g_state = std::make_unique<State>(std::move(fresh));

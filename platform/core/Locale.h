@@ -1,8 +1,9 @@
 // The handheld's two locale settings, read once from the environment at first use.
-//  - User locale: TARVELQUIST_LOCALE, else LC_ALL, LC_TIME, LANG (first that is set); C, POSIX or nothing
-//    means ja_JP, the program's own language.
-//  - ANSI code page: TARVELQUIST_ACP when it names a Windows ANSI code page (874, 932, 936, 949, 950,
+//  - User locale: <prefix>_LOCALE, else LC_ALL, LC_TIME, LANG (first that is set); C, POSIX or nothing
+//    means ja_JP, the handheld's own language.
+//  - ANSI code page: <prefix>_ACP when it names a Windows ANSI code page (874, 932, 936, 949, 950,
 //    1250-1258), else 932.
+// The prefix is the program's (SetLocaleVariablePrefix); without one only the standard variables count.
 #pragma once
 
 #include <string>
@@ -19,6 +20,10 @@ struct LocaleSettings {
   CString longDatePattern;      // the locale's long date pattern, for the date picker
   unsigned ansiCodePage = 932;
 };
+
+// Names the program's own override variables, "<prefix>_LOCALE" and "<prefix>_ACP", and reads the settings
+// again when the name changes. The program calls it at start-up, before anything reads the settings.
+void SetLocaleVariablePrefix(const std::string& prefix);
 
 // The settings in force. Read from the environment on first call.
 const LocaleSettings& GetLocaleSettings();

@@ -31,7 +31,7 @@ int PrintToStderr(const CString& text, const CString& caption, UINT type) {
 
 CString Caption() {
   if (const CWinApp* app = AfxGetApp(); app && !app->m_pszAppName.IsEmpty()) return app->m_pszAppName;
-  return CString(u"Tarvelquist");
+  return AfxGetExeName();
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ bool HasUndecodableBytes(const CString& path);
 
 // Absolute, with ".", ".." and repeated slashes folded (lexically, as the framework's full path).
 CString AbsolutePath(const CString& path);
-// The last component and everything before it ("/a/b.tvq" -> "b.tvq", "/a"; "/b" -> "b", "/").
+// The last component and everything before it ("/a/b.txt" -> "b.txt", "/a"; "/b" -> "b", "/").
 CString FileNameOf(const CString& path);
 CString FolderOf(const CString& path);
 

@@ -45,12 +45,6 @@ class ResourceWriter {
     while (m_data.size() % 4 != 0) m_data.push_back(0);
     return *this;
   }
-  // Rewrites the word at `at`, written earlier (a length known only later).
-  void PatchWord(std::size_t at, WORD value) {
-    m_data[at] = static_cast<BYTE>(value & 0xFF);
-    m_data[at + 1] = static_cast<BYTE>(value >> 8);
-  }
-  WORD WordAt(std::size_t at) const { return static_cast<WORD>(m_data[at] | (m_data[at + 1] << 8)); }
 
   std::size_t Size() const { return m_data.size(); }
   const std::vector<BYTE>& Data() const { return m_data; }

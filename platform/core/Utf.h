@@ -1,5 +1,6 @@
-// UTF-8 and UTF-16 a code point at a time, for the string class and for tvq's readers and writers. Standard
-// library only and inline: the loops that call these are the hot ones of tvq list and tvq dump.
+// UTF-8 and UTF-16 a code point at a time, for the string class and for the readers and writers of text
+// files and terminals. Standard library only and inline: the loops that call these are the hot ones of a
+// command-line tool that lists a long document.
 #pragma once
 
 #include <cstddef>
@@ -44,7 +45,7 @@ inline void AppendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
-// Sized first and written in place: tvq list writes every cell of a long list through here.
+// Sized first and written in place: a listing writes every cell of a long list through here.
 inline void AppendUtf8(std::string& out, std::u32string_view text) {
   std::size_t bytes = 0;
   for (const char32_t codePoint : text) {

@@ -1,4 +1,4 @@
-// Window, dialog and control style bits as dialog templates carry them.
+// Window, dialog and control style bits as dialog templates carry them, and the states controls report.
 #pragma once
 
 #include "platform/core/WinTypes.h"
@@ -85,6 +85,15 @@ inline constexpr DWORD DTS_SHOWNONE = 0x0002;
 inline constexpr DWORD DTS_LONGDATEFORMAT = 0x0004;
 inline constexpr DWORD DTS_TIMEFORMAT = 0x0009;
 inline constexpr DWORD DTS_RIGHTALIGN = 0x0020;
+
+// Button check states (BM_GETCHECK, BM_SETCHECK).
+inline constexpr UINT BST_UNCHECKED = 0;
+inline constexpr UINT BST_CHECKED = 1;
+
+// List view item states and column formats.
+inline constexpr UINT LVIS_FOCUSED = 0x0001;
+inline constexpr UINT LVIS_SELECTED = 0x0002;
+inline constexpr int LVCFMT_LEFT = 0;
 
 // Control-bar styles.
 inline constexpr DWORD CBRS_TOP = 0x00002000 | 0x0200;

@@ -32,10 +32,12 @@
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CListCtrl.h"
 #include "platform/ui/CWnd.h"
-#include "platform/ui/ControlFactory.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/ModalLoop.h"
 #include "platform/ui/SingleInstance.h"
+#include "platform/ui/StandardControls.h"
 
 namespace {
 
@@ -56,31 +58,37 @@ std::string VersionFromResources() {
   return {};
 }
 
-std::optional<int> AnswerInformationRequest(int argc, char** argv) {
+// The window layer's usage, for a program that gives none of its own.
+CString DefaultCommandLineHelp(const CString& exeName) {
+  return CString(u"Usage: ") + exeName +
+         CString(u" [Qt options]\n"
+                 u"\n"
+                 u"  --help      show this text and exit\n"
+                 u"  --version   show the version and exit\n");
+}
+
+std::optional<int> AnswerInformationRequest(const CWinApp* app, int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--version") {
       const std::string version = VersionFromResources();
-      std::printf("Tarvelquist %s\n", version.empty() ? "(no version block)" : version.c_str());
+      const std::string name = app ? app->m_pszAppName.ToUtf8() : AfxGetExeName().ToUtf8();
+      std::printf("%s %s\n", name.c_str(), version.empty() ? "(no version block)" : version.c_str());
       return 0;
     }
     if (arg == "--help") {
-      std::printf(
-          "Usage: tarvelquist [Qt options]\n"
-          "\n"
-          "Tarvelquist keeps a personal list of tasks in a .tvq file. At start it reopens the last file it\n"
-          "read, or begins a new list; files named on the command line are not opened.\n"
-          "\n"
-          "  --help      show this text and exit\n"
-          "  --version   show the version and exit\n"
-          "\n"
-          "Qt options such as -platform apply. Without a display, run it on Qt's VNC platform and connect a\n"
-          "VNC viewer to localhost:5900:\n"
-          "  tarvelquist -platform vnc:port=5900\n");
+      CString help = app ? app->GetCommandLineHelp() : CString();
+      if (help.IsEmpty()) help = DefaultCommandLineHelp(AfxGetExeName());
+      std::fputs(help.ToUtf8().c_str(), stdout);
       return 0;
     }
   }
   return std::nullopt;
+}
+
+// A line on stderr in the manner of a command-line program: "<executable>: <text>".
+void PrintStartupProblem(const CString& text) {
+  std::fprintf(stderr, "%s: %s\n", AfxGetExeName().ToUtf8().c_str(), text.ToUtf8().c_str());
 }
 
 // ---- termination signals --------------------------------------------------------------------------------
@@ -174,24 +182,24 @@ std::vector<ButtonAnswer> ButtonsFor(UINT type) {
 }
 
 // The single-instance test: nothing when this start runs on, else the status it ends with.
-std::optional<int> EndUnlessFirst(CSingleInstance& instance) {
+std::optional<int> EndUnlessFirst(CSingleInstance& instance, const CString& appName) {
   switch (instance.Start([] { return AfxActivateMainWindow() != FALSE; })) {
     case CSingleInstance::Outcome::first:
       return std::nullopt;
     case CSingleInstance::Outcome::raised:
       return 0;
     case CSingleInstance::Outcome::unanswered:
-      std::fprintf(stderr, "tarvelquist: an instance already runs but did not show its window; not starting another\n");
+      PrintStartupProblem(CString(u"an instance already runs but did not show its window; not starting another"));
       return 1;
     case CSingleInstance::Outcome::unsafe:
       break;
   }
   // Running without a trusted lock could put two windows on one file, each saving over the other's changes.
   const CString text = CString::FromQString(
-      QStringLiteral("Tarvelquist cannot make sure that it runs only once, so it does not start: %1. Set "
+      QStringLiteral("%1 cannot make sure that it runs only once, so it does not start: %2. Set "
                      "XDG_RUNTIME_DIR to a folder only you can use.")
-          .arg(instance.Problem()));
-  std::fprintf(stderr, "tarvelquist: %s\n", text.ToUtf8().c_str());
+          .arg(appName.ToQString(), instance.Problem()));
+  PrintStartupProblem(text);
   AfxMessageBox(text, MB_ICONEXCLAMATION);
   return 1;
 }
@@ -260,9 +268,9 @@ int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   // The application object is built before the resources are registered; its name comes from them now.
   if (app) app->SetCurrentHandles();
-  if (const auto status = AnswerInformationRequest(argc, argv)) return *status;
+  if (const auto status = AnswerInformationRequest(app, argc, argv)) return *status;
   if (!app) {
-    std::fprintf(stderr, "tarvelquist: no application object\n");
+    PrintStartupProblem(CString(u"no application object"));
     return 1;
   }
 
@@ -272,8 +280,10 @@ int AfxWinMain(int argc, char** argv) {
 
   // Signals are caught before the lock is taken: once the lock exists, a SIGTERM is a normal close.
   TerminationSignals termination;
-  CSingleInstance instance(QCoreApplication::applicationFilePath());
-  if (const auto status = EndUnlessFirst(instance)) return *status;
+  // The lock's folder and socket are named after the application.
+  CSingleInstance instance(CSingleInstance::NameOf(app->m_pszAppName.ToQString()),
+                           QCoreApplication::applicationFilePath());
+  if (const auto status = EndUnlessFirst(instance, app->m_pszAppName)) return *status;
 
   app->SetCommandLine(argc, argv);
   const BOOL started = app->InitInstance();
@@ -366,7 +376,7 @@ QStringList AfxFileDialogFilters(const CString& filter) {
     const QString& name = parts[i];
     const QString& patterns = parts[i + 1];
     if (name.isEmpty()) break;
-    // A display name that already shows its patterns ("Tarvelquist Files (*.tvq)") stays as it is.
+    // A display name that already shows its patterns ("List Files (*.lst)") stays as it is.
     filters << (name.endsWith(u')') ? name : QStringLiteral("%1 (%2)").arg(name, QString(patterns).replace(u';', u' ')));
   }
   return filters;

@@ -3,7 +3,6 @@
 // by tests).
 #pragma once
 
-#include <QFont>
 #include <QStringList>
 
 #include "platform/core/CString.h"
@@ -45,14 +44,3 @@ int AfxShowMessageBox(const CString& text, const CString& caption, UINT nType);
 BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter);
 // Name filters for the file dialog from a framework filter ("name|pattern|...||", or Qt's "a;;b").
 QStringList AfxFileDialogFilters(const CString& filter);
-
-// The dialog font: "MS UI Gothic" 9 pt where installed, else VL Gothic, sized as on the handheld's 192-dpi
-// screen (9 pt = 24 px).
-QFont AfxGetDialogFont();
-
-// Dialog base units of the dialog font as the handheld has them (12 x 24), whichever font substitutes.
-struct DialogBaseUnits {
-  int cx;
-  int cy;
-};
-DialogBaseUnits AfxGetDialogBaseUnits();

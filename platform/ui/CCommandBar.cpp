@@ -1,5 +1,6 @@
-// The command bar: the handheld's menu bar at the bottom of the frame. The menu-bar resource gives its text
-// button, which opens a pop-up of the menu resource; the toolbar resource and its bitmap give the image buttons.
+// The command bar: its window, the text button with its menu, and the image buttons.
+#include "platform/ui/CCommandBar.h"
+
 #include <QHBoxLayout>
 #include <QImage>
 #include <QMenu>
@@ -11,7 +12,6 @@
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceBytes.h"
 #include "platform/core/ResourceFormats.h"
-#include "platform/ui/CFrameWnd.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/DibImage.h"
 
@@ -24,15 +24,18 @@ constexpr WORD kWordsPerButton = 7;
 // The toolbar bitmap's background, shown as the bar's own face.
 constexpr QRgb kToolbarBackground = qRgb(192, 192, 192);
 
-// A pop-up built from a menu template level. Menu commands run once the menu has closed, as posted
-// WM_COMMAND messages do.
-QMenu* BuildMenu(const std::vector<platform::MenuItemTemplate>& items, QWidget* parent, CFrameWnd* frame,
+// Sends a menu or button command to the bar's window.
+void SendCommand(CWnd* target, UINT command) { target->OnCommand(command, CN_COMMAND); }
+
+// A pop-up built from a menu template level, its commands for `target`. Menu commands run once the menu has
+// closed, as posted WM_COMMAND messages do.
+QMenu* BuildMenu(const std::vector<platform::MenuItemTemplate>& items, QWidget* parent, CWnd* target,
                  QWidget* context) {
   auto* menu = new QMenu(parent);
   for (const platform::MenuItemTemplate& item : items) {
     const QString text = QString::fromStdU16String(item.text);
     if (item.IsPopup()) {
-      QMenu* sub = BuildMenu(item.children, menu, frame, context);
+      QMenu* sub = BuildMenu(item.children, menu, target, context);
       sub->setTitle(text);
       sub->setEnabled(item.IsEnabled());
       menu->addMenu(sub);
@@ -43,9 +46,8 @@ QMenu* BuildMenu(const std::vector<platform::MenuItemTemplate>& items, QWidget* 
       action->setEnabled(item.IsEnabled());
       action->setData(static_cast<uint>(item.id));
       const UINT command = item.id;
-      QObject::connect(action, &QAction::triggered, context, [frame, context, command] {
-        QMetaObject::invokeMethod(context, [frame, command] { frame->ExecuteCommand(command); },
-                                  Qt::QueuedConnection);
+      QObject::connect(action, &QAction::triggered, context, [target, context, command] {
+        QMetaObject::invokeMethod(context, [target, command] { SendCommand(target, command); }, Qt::QueuedConnection);
       });
     }
   }
@@ -65,8 +67,8 @@ QString SpokenMenuText(const std::u16string& itemText) {
   return spoken.trimmed();
 }
 
-// An image button's accessible name: its command's menu item text up to the first space, which names the
-// command itself ("バージョン情報" of "バージョン情報 Tarvelquist..."), without a trailing ellipsis.
+// An image button's accessible name: its command's menu item text up to the first space (or ideographic
+// space), which names the command itself ("About" of "About MyApp..."), without a trailing ellipsis.
 QString CommandName(const QString& spokenItemText) {
   QString name = spokenItemText.section(QRegularExpression(QStringLiteral("[ \u3000]")), 0, 0);
   while (name.endsWith(u'.') || name.endsWith(u'\u2026')) name.chop(1);
@@ -80,14 +82,13 @@ IMPLEMENT_DYNAMIC(CCommandBar, CWnd)
 CCommandBar::CCommandBar() = default;
 
 CCommandBar::~CCommandBar() {
-  if (m_pFrame && m_pFrame->GetCommandBar() == this) m_pFrame->AttachCommandBar(nullptr);
-  // The bar's widget and buttons go with the bar: their commands name this bar's frame.
+  // The bar's widget and buttons go with the bar: their commands name this bar's window.
   delete Detach();
 }
 
-BOOL CCommandBar::Create(CFrameWnd* parent, DWORD dwStyle, UINT nID) {
-  if (m_hWnd || !parent || !parent->GetSafeHwnd()) return FALSE;
-  auto* bar = new QWidget(parent->GetSafeHwnd());
+BOOL CCommandBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
+  if (m_hWnd || !pParentWnd || !pParentWnd->GetSafeHwnd()) return FALSE;
+  auto* bar = new QWidget(pParentWnd->GetSafeHwnd());
   bar->setObjectName(QStringLiteral("CommandBar"));
   bar->setBackgroundRole(QPalette::Button);
   bar->setAutoFillBackground(true);
@@ -96,11 +97,11 @@ BOOL CCommandBar::Create(CFrameWnd* parent, DWORD dwStyle, UINT nID) {
   layout->setSpacing(2);
   layout->addStretch(1);
   AfxSetControlId(bar, static_cast<int>(nID));
-  Attach(bar);
+  // A permanent window object, so that its parent finds it (CWnd::FromHandlePermanent) for its layout.
+  SubclassWidget(bar);
   m_dwBarStyle = dwStyle & 0x0040FFFF;  // the control-bar bits of the style
   bar->setVisible((dwStyle & WS_VISIBLE) != 0);
-  m_pFrame = parent;
-  parent->AttachCommandBar(this);
+  m_pParentWnd = pParentWnd;
   return TRUE;
 }
 
@@ -142,7 +143,7 @@ BOOL CCommandBar::InsertMenuBar(UINT nToolBarId, WORD) {
         delete button;
         return FALSE;
       }
-      QMenu* popup = BuildMenu(menu->items[popupIndex].children, button, m_pFrame, m_hWnd.data());
+      QMenu* popup = BuildMenu(menu->items[popupIndex].children, button, m_pParentWnd, m_hWnd.data());
       // The bar sits at the bottom: its menu opens upwards from the button, as on the handheld.
       QObject::connect(button, &QToolButton::clicked, popup, [button, popup] {
         const QSize size = popup->sizeHint();
@@ -150,8 +151,8 @@ BOOL CCommandBar::InsertMenuBar(UINT nToolBarId, WORD) {
       });
       if (!m_menuButton) m_menuButton = button;
     } else {
-      CFrameWnd* frame = m_pFrame;
-      QObject::connect(button, &QToolButton::clicked, button, [frame, command] { frame->ExecuteCommand(command); });
+      CWnd* target = m_pParentWnd;
+      QObject::connect(button, &QToolButton::clicked, button, [target, command] { SendCommand(target, command); });
     }
     AddButton(button);
   }
@@ -200,8 +201,8 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
       button->setAccessibleName(CommandName(spoken));
       button->setAccessibleDescription(spoken);
     }
-    CFrameWnd* frame = m_pFrame;
-    QObject::connect(button, &QToolButton::clicked, button, [frame, command] { frame->ExecuteCommand(command); });
+    CWnd* target = m_pParentWnd;
+    QObject::connect(button, &QToolButton::clicked, button, [target, command] { SendCommand(target, command); });
     AddButton(button);
     m_imageButtons.emplace_back(command, button);
   }

@@ -165,21 +165,27 @@ BOOL CFrameWnd::LoadAccelTable(UINT nIDResource) {
   return TRUE;
 }
 
+CCommandBar* CFrameWnd::GetCommandBar() const {
+  const QWidget* widget = m_hWnd.data();
+  if (!widget) return nullptr;
+  for (QObject* child : widget->children()) {
+    auto* childWidget = qobject_cast<QWidget*>(child);
+    if (auto* bar = dynamic_cast<CCommandBar*>(CWnd::FromHandlePermanent(childWidget))) return bar;
+  }
+  return nullptr;
+}
+
 CDocument* CFrameWnd::GetActiveDocument() const {
   return m_pActiveView ? m_pActiveView->GetDocument() : nullptr;
 }
 
 HWND CFrameWnd::GetViewArea() const { return m_viewArea.data(); }
 
-void CFrameWnd::AttachCommandBar(CCommandBar* bar) {
-  m_pCommandBar = bar;
-  RecalcLayout();
-}
-
 void CFrameWnd::RecalcLayout() {
   QWidget* widget = m_hWnd.data();
   if (!widget) return;
-  QWidget* bar = m_pCommandBar ? m_pCommandBar->GetSafeHwnd() : nullptr;
+  const CCommandBar* commandBar = GetCommandBar();
+  QWidget* bar = commandBar ? commandBar->GetSafeHwnd() : nullptr;
   const int barHeight = bar ? CCommandBar::kHeight : 0;
   const int width = widget->width();
   const int viewHeight = std::max(0, widget->height() - barHeight);
@@ -208,14 +214,15 @@ BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode) {
   return FALSE;
 }
 
-BOOL CFrameWnd::OnCommand(UINT nID, UINT nCode) { return OnCmdMsg(nID, static_cast<int>(nCode)); }
-
-void CFrameWnd::ExecuteCommand(UINT nID) {
+BOOL CFrameWnd::OnCommand(UINT nID, UINT nCode) {
   if (g_probe) g_probe(nID);
   const std::weak_ptr<int> alive = m_lifetime;
-  OnCmdMsg(nID, static_cast<int>(CN_COMMAND));
+  const BOOL handled = OnCmdMsg(nID, static_cast<int>(nCode));
   if (!alive.expired()) OnUpdateFrameTitle(TRUE);
+  return handled;
 }
+
+void CFrameWnd::ExecuteCommand(UINT nID) { OnCommand(nID, CN_COMMAND); }
 
 void CFrameWnd::OnClose() {
   // The handheld saves a modified document without asking; when that fails the window stays.

@@ -1,5 +1,5 @@
 // CFrameWnd: the main window. It holds the view area and, at the bottom, the command bar (the handheld's menu
-// bar: the "メニュー" drop-down then the toolbar's image buttons). Commands from the menu, the buttons and the
+// bar: the menu's drop-down button then the toolbar's image buttons). Commands from the menu, the buttons and the
 // accelerators are routed view -> document -> frame -> application.
 #pragma once
 
@@ -7,51 +7,12 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ui/CCommandBar.h"
 #include "platform/ui/CWnd.h"
 
 class CView;
 class CDocument;
-class CFrameWnd;
-class QMenu;
 class QShortcut;
-class QToolButton;
-
-class CCommandBar : public CWnd {
-  DECLARE_DYNAMIC(CCommandBar)
-
- public:
-  CCommandBar();
-  ~CCommandBar() override;
-
-  BOOL Create(CFrameWnd* parent, DWORD dwStyle, UINT nID);
-  // The handheld menu bar from the RCDATA menu-bar resource nID: its text button opens a pop-up of menu nID.
-  BOOL InsertMenuBar(UINT nToolBarId, WORD wButton = 0xFFFF);
-  BOOL AddAdornments(DWORD dwFlags = 0);
-  // Appends the toolbar's image buttons (toolbar resource + bitmap nIDResource), each 7 pixels wider and higher
-  // than its image.
-  BOOL LoadToolBar(UINT nIDResource);
-  DWORD GetBarStyle() const { return m_dwBarStyle; }
-  void SetBarStyle(DWORD dwStyle) { m_dwBarStyle = dwStyle; }
-
-  // For tests: the button that sends this command id (null when none), and the text button's menu.
-  HWND GetButtonForCommand(UINT nID) const;
-  HWND GetMenuButton() const;
-  // The pop-up the text button opens (null before InsertMenuBar).
-  QMenu* GetMenu() const;
-
-  static constexpr int kHeight = 52;
-  // A toolbar button is this much wider and higher than its image.
-  static constexpr int kButtonMargin = 7;
-
- private:
-  void AddButton(QWidget* button);
-
-  DWORD m_dwBarStyle = 0;
-  CFrameWnd* m_pFrame = nullptr;
-  WORD m_menuId = 0;  // the menu of the menu bar, once inserted
-  QPointer<QToolButton> m_menuButton;
-  std::vector<std::pair<UINT, QPointer<QToolButton>>> m_imageButtons;
-};
 
 class CFrameWnd : public CWnd {
   DECLARE_DYNAMIC(CFrameWnd)
@@ -67,25 +28,25 @@ class CFrameWnd : public CWnd {
   CDocument* GetActiveDocument() const;
   // The widget the view lives in (the area above the command bar).
   HWND GetViewArea() const;
-  CCommandBar* GetCommandBar() const { return m_pCommandBar; }
-  // Window title from the document and the program: "<document title> - Tarvelquist".
+  HWND GetChildArea() const override { return GetViewArea(); }
+  // The command bar made in this frame (the first), or null.
+  CCommandBar* GetCommandBar() const;
+  // Window title from the document and the program: "<document title> - <window title of the template>".
   virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
   // Places the view area above the command bar and the active view over the whole view area.
   void RecalcLayout();
 
   // Routes view -> document -> frame -> application.
   BOOL OnCmdMsg(UINT nID, int nCode) override;
+  // A command from the menu, a toolbar button or an accelerator: routed, then the title brought up to date
+  // (New, Open and Save change the document's name). TRUE when a map handled it.
   BOOL OnCommand(UINT nID, UINT nCode) override;
   BOOL DestroyWindow() override;
 
-  // A command from the menu, a toolbar button or an accelerator: routed, then the title brought up to date
-  // (New, Open and Save change the document's name).
+  // OnCommand as the menu sends it.
   void ExecuteCommand(UINT nID);
 
-  // The command bar placed at the bottom (set by the frame's OnCreate through m_commandBar's Create).
-  void AttachCommandBar(CCommandBar* bar);
-
-  // Test seam: sees every command id that ExecuteCommand routes, before routing. Returns the previous probe.
+  // Test seam: sees every command id that OnCommand routes, before routing. Returns the previous probe.
   using CommandProbe = std::function<void(UINT nID)>;
   static CommandProbe SetCommandProbe(CommandProbe probe);
 
@@ -102,7 +63,6 @@ class CFrameWnd : public CWnd {
   BOOL LoadAccelTable(UINT nIDResource);
 
   CView* m_pActiveView = nullptr;
-  CCommandBar* m_pCommandBar = nullptr;
   UINT m_nIDResource = 0;
   CString m_strTitle;  // the program's part of the window title
   QPointer<QWidget> m_viewArea;

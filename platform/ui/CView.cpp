@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include "platform/core/CDocument.h"
-#include "platform/ui/CFrameWnd.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/DialogFont.h"
@@ -48,9 +47,9 @@ void CView::OnInitialUpdate() {}
 
 BOOL CView::PreCreateWindow(CREATESTRUCT&) { return TRUE; }
 
-BOOL CView::Create(CFrameWnd* frame, UINT nID) {
-  if (!frame) return FALSE;
-  return CreateInParent(frame->GetViewArea(), nID);
+BOOL CView::Create(CWnd* pParentWnd, UINT nID) {
+  if (!pParentWnd) return FALSE;
+  return CreateInParent(pParentWnd->GetChildArea(), nID);
 }
 
 BOOL CView::CreateInParent(QWidget* parent, UINT nID) {

@@ -5,7 +5,6 @@
 #include "platform/ui/CWnd.h"
 
 class CDocument;
-class CFrameWnd;
 
 class CView : public CWnd {
   DECLARE_DYNAMIC(CView)
@@ -17,8 +16,8 @@ class CView : public CWnd {
   CDocument* GetDocument() const { return m_pDocument; }
   // Called by the document template after New and after a successful Open (and once at start-up).
   virtual void OnInitialUpdate();
-  // Creates the view's widget as the child of the frame's view area.
-  virtual BOOL Create(CFrameWnd* frame, UINT nID);
+  // Creates the view's widget in the parent's child area (a frame's view area).
+  virtual BOOL Create(CWnd* pParentWnd, UINT nID);
   // Creates the view's widget in `parent` (the frame's view area, or any widget in tests), filling it and
   // following its size; with a null parent the view is a window of its own. FALSE when PreCreateWindow or
   // the template refuses.

@@ -11,9 +11,8 @@
 
 #include "platform/core/Exceptions.h"
 #include "platform/ui/ControlFactory.h"
-#include "platform/ui/Controls.h"
+#include "platform/ui/ControlState.h"
 #include "platform/ui/DialogFont.h"
-#include "platform/ui/StandardControls.h"
 
 namespace {
 
@@ -23,17 +22,9 @@ std::unordered_map<const QWidget*, CWnd*>& PermanentMap() {
   return map;
 }
 
-// A control handle of the control's own kind, so that the framework's casts of GetDlgItem hold.
+// A control handle of the kind its class registered, so that the framework's casts of GetDlgItem hold.
 std::unique_ptr<CWnd> MakeControlHandle(const QWidget* widget) {
-  std::u16string name = AfxGetControlClassName(widget);
-  for (char16_t& unit : name) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-  }
-  if (name == u"button") return std::make_unique<CButton>();
-  if (name == u"edit") return std::make_unique<CEdit>();
-  if (name == u"static") return std::make_unique<CStatic>();
-  if (name == u"sysdatetimepick32") return std::make_unique<CDateTimeCtrl>();
-  if (name == u"syslistview32") return std::make_unique<CListCtrl>();
+  if (const ControlHandleFactory make = AfxFindControlHandleFactory(AfxGetControlClassName(widget))) return make();
   return std::make_unique<CWnd>();
 }
 
@@ -223,14 +214,9 @@ CWnd* CWnd::GetDlgItem(int id) const {
   return handle.get();
 }
 
-void CWnd::CheckDlgButton(int id, UINT check) {
-  if (auto* button = static_cast<CButton*>(GetDlgItem(id))) button->SetCheck(check);
-}
+void CWnd::CheckDlgButton(int id, UINT check) { AfxSetButtonCheck(GetDlgItemHandle(id), check); }
 
-UINT CWnd::IsDlgButtonChecked(int id) const {
-  const auto* button = static_cast<const CButton*>(GetDlgItem(id));
-  return button ? button->GetCheck() : BST_UNCHECKED;
-}
+UINT CWnd::IsDlgButtonChecked(int id) const { return AfxGetButtonCheck(GetDlgItemHandle(id)); }
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
   CDataExchange dx(this, bSaveAndValidate);
@@ -313,23 +299,35 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
 }
 
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
-  CButton button;
-  button.Attach(pDX->PrepareCtrl(nIDC));
+  HWND control = pDX->PrepareCtrl(nIDC);
   if (pDX->m_bSaveAndValidate) {
-    value = static_cast<int>(button.GetCheck());
+    value = static_cast<int>(AfxGetButtonCheck(control));
   } else {
-    button.SetCheck(value == 1 ? BST_CHECKED : BST_UNCHECKED);
+    AfxSetButtonCheck(control, value == 1 ? BST_CHECKED : BST_UNCHECKED);
   }
-  button.Detach();
 }
 
-void DDX_DateTimeCtrl(CDataExchange* pDX, int nIDC, COleDateTime& value) {
-  CDateTimeCtrl picker;
-  picker.Attach(pDX->PrepareCtrl(nIDC));
-  if (pDX->m_bSaveAndValidate) {
-    picker.GetTime(value);
-  } else {
-    picker.SetTime(value);
+// ---- Delivery of control messages ----
+
+CWnd* AfxGetControlOwner(const QWidget* control) {
+  for (const QWidget* widget = control ? control->parentWidget() : nullptr; widget; widget = widget->parentWidget()) {
+    if (CWnd* owner = CWnd::FromHandlePermanent(const_cast<QWidget*>(widget))) return owner;
   }
-  picker.Detach();
+  return nullptr;
+}
+
+void AfxSendCommandToOwner(QWidget* control, UINT nCode) {
+  CWnd* owner = AfxGetControlOwner(control);
+  if (!owner) return;
+  owner->OnCommand(static_cast<UINT>(AfxGetControlId(control)), nCode);
+}
+
+LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header) {
+  header.hwndFrom = control;
+  header.idFrom = static_cast<UINT_PTR>(static_cast<UINT>(AfxGetControlId(control)));
+  CWnd* owner = AfxGetControlOwner(control);
+  if (!owner) return 0;
+  LRESULT result = 0;
+  owner->OnNotify(&header, &result);
+  return result;
 }

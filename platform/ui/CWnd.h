@@ -66,8 +66,12 @@ class CWnd : public CCmdTarget {
   int GetDlgCtrlID() const;
   CWnd* GetParent() const;
 
-  // A wrapper for the child control with this id (owned by this window; stable for the window's life);
-  // null when there is none.
+  // The widget that child windows made in this window go into: the window's own, or for a frame the area
+  // above its command bar.
+  virtual HWND GetChildArea() const { return m_hWnd.data(); }
+
+  // A handle for the child control with this id, of the kind its class registered (CButton, CListCtrl, ...;
+  // owned by this window, stable for the window's life); null when there is none.
   CWnd* GetDlgItem(int id) const;
   HWND GetDlgItemHandle(int id) const;
   void CheckDlgButton(int id, UINT check);
@@ -133,9 +137,14 @@ class CDataExchange {
   HWND PrepareCtrl(int nIDC);  // the control's widget; throws when the control does not exist
 };
 
-// DDX routines used by the program.
+// DDX routines of any control (the date picker's is CDateTimeCtrl's).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);  // attaches once
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
-class COleDateTime;
-void DDX_DateTimeCtrl(CDataExchange* pDX, int nIDC, COleDateTime& value);
+
+// The window whose message map receives a control's commands and notifications: the nearest ancestor that a
+// dialog, form view or frame owns. Null when there is none.
+CWnd* AfxGetControlOwner(const QWidget* control);
+// Sends WM_COMMAND (id, code) / WM_NOTIFY from a control to its owner's message map.
+void AfxSendCommandToOwner(QWidget* control, UINT nCode);
+LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header);

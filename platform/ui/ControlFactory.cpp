@@ -1,4 +1,4 @@
-// Registry of control classes, control ids and the delivery of control messages to their owner.
+// Registry of control classes, and what the template said of each control.
 #include "platform/ui/ControlFactory.h"
 
 #include <QVariant>
@@ -6,15 +6,12 @@
 
 #include <map>
 
-#include "platform/ui/CWnd.h"
-#include "platform/ui/StandardControls.h"
-
 namespace {
 
-constexpr const char* kIdProperty = "tvqControlId";
-constexpr const char* kClassProperty = "tvqControlClass";
-constexpr const char* kStyleProperty = "tvqControlStyle";
-constexpr const char* kGroupProperty = "tvqControlGroup";
+constexpr const char* kIdProperty = "afxControlId";
+constexpr const char* kClassProperty = "afxControlClass";
+constexpr const char* kStyleProperty = "afxControlStyle";
+constexpr const char* kGroupProperty = "afxControlGroup";
 
 // Class names compare case-insensitively (ASCII), as the platform does.
 std::u16string Fold(const std::u16string& name) {
@@ -25,21 +22,37 @@ std::u16string Fold(const std::u16string& name) {
   return folded;
 }
 
-std::map<std::u16string, ControlFactory>& Registry() {
-  static std::map<std::u16string, ControlFactory> registry;
+struct ControlClass {
+  ControlFactory factory;
+  ControlHandleFactory handleFactory;
+};
+
+std::map<std::u16string, ControlClass>& Registry() {
+  static std::map<std::u16string, ControlClass> registry;
   return registry;
+}
+
+const ControlClass* FindClass(const std::u16string& className) {
+  const auto found = Registry().find(Fold(className));
+  return found == Registry().end() ? nullptr : &found->second;
 }
 
 }  // namespace
 
-BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory) {
+BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory,
+                             ControlHandleFactory handleFactory) {
   if (className.empty() || !factory) return FALSE;
-  return Registry().emplace(Fold(className), factory).second ? TRUE : FALSE;
+  return Registry().emplace(Fold(className), ControlClass{factory, handleFactory}).second ? TRUE : FALSE;
 }
 
 ControlFactory AfxFindControlClass(const std::u16string& className) {
-  const auto found = Registry().find(Fold(className));
-  return found == Registry().end() ? nullptr : found->second;
+  const ControlClass* found = FindClass(className);
+  return found ? found->factory : nullptr;
+}
+
+ControlHandleFactory AfxFindControlHandleFactory(const std::u16string& className) {
+  const ControlClass* found = FindClass(className);
+  return found ? found->handleFactory : nullptr;
 }
 
 std::u16string AfxGetPredefinedClassName(WORD classOrdinal) {
@@ -84,34 +97,4 @@ DWORD AfxGetControlStyle(const QWidget* widget) {
 
 int AfxGetControlGroup(const QWidget* widget) {
   return widget ? widget->property(kGroupProperty).toInt() : 0;
-}
-
-CWnd* AfxGetControlOwner(const QWidget* control) {
-  for (const QWidget* widget = control ? control->parentWidget() : nullptr; widget; widget = widget->parentWidget()) {
-    if (CWnd* owner = CWnd::FromHandlePermanent(const_cast<QWidget*>(widget))) return owner;
-  }
-  return nullptr;
-}
-
-void AfxSendCommandToOwner(QWidget* control, UINT nCode) {
-  CWnd* owner = AfxGetControlOwner(control);
-  if (!owner) return;
-  owner->OnCommand(static_cast<UINT>(AfxGetControlId(control)), nCode);
-}
-
-LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header) {
-  header.hwndFrom = control;
-  header.idFrom = static_cast<UINT_PTR>(static_cast<UINT>(AfxGetControlId(control)));
-  CWnd* owner = AfxGetControlOwner(control);
-  if (!owner) return 0;
-  LRESULT result = 0;
-  owner->OnNotify(&header, &result);
-  return result;
-}
-
-void AfxRegisterStandardControls() {
-  AfxRegisterControlClass(u"Button", &AfxCreateButtonControl);
-  AfxRegisterControlClass(u"Edit", &AfxCreateEditControl);
-  AfxRegisterControlClass(u"Static", &AfxCreateStaticControl);
-  AfxRegisterControlClass(u"SysDateTimePick32", &AfxCreateDateTimePickerControl);
 }

@@ -1,9 +1,12 @@
 // Window classes of dialog templates. The template builder creates each item through the factory registered
 // for its class: the predefined ordinals (button, edit, static) and named classes such as "SysListView32" and
 // "SysDateTimePick32". A factory creates the widget as a child of `parent`; the widget reports its commands and
-// notifications to `owner` (the dialog or form view whose message map handles them) with its control id.
+// notifications to the window that owns it (the dialog or form view whose message map handles them) with its
+// control id. A class may also give the kind of handle (CButton, CListCtrl, ...) that GetDlgItem returns for
+// its controls.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/core/WinTypes.h"
@@ -21,20 +24,28 @@ struct ControlCreateInfo {
 };
 
 using ControlFactory = QWidget* (*)(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
+// Makes an unattached handle of the class's own kind.
+using ControlHandleFactory = std::unique_ptr<CWnd> (*)();
 
-// Class names compare case-insensitively. Returns FALSE when the class is already registered.
-BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory);
+// The handle factory of a control class whose handle is `Handle`.
+template <typename Handle>
+std::unique_ptr<CWnd> AfxNewControlHandle() {
+  return std::make_unique<Handle>();
+}
+
+// Class names compare case-insensitively. Returns FALSE when the class is already registered. Without a handle
+// factory, GetDlgItem gives a plain CWnd for the class's controls.
+BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory,
+                             ControlHandleFactory handleFactory = nullptr);
 ControlFactory AfxFindControlClass(const std::u16string& className);
 // The predefined classes by ordinal (0x0080 button, 0x0081 edit, 0x0082 static, ...).
 ControlFactory AfxFindControlClass(WORD classOrdinal);
+// The handle factory of a registered class; null when the class gave none or is not registered.
+ControlHandleFactory AfxFindControlHandleFactory(const std::u16string& className);
 
 // Every widget made from a template carries its control id here; the owner's GetDlgItem finds it by it.
 int AfxGetControlId(const QWidget* widget);
 void AfxSetControlId(QWidget* widget, int id);
-
-// The window whose message map receives the control's commands and notifications: the nearest ancestor that a
-// dialog, form view or frame owns. Null when there is none.
-CWnd* AfxGetControlOwner(const QWidget* control);
 
 // What the template said of a widget it built: the class ("Button", "Edit", "Static" for the predefined
 // ordinals, else the class name as written), the style bits and the radio group (items from one WS_GROUP
@@ -45,11 +56,3 @@ DWORD AfxGetControlStyle(const QWidget* widget);
 int AfxGetControlGroup(const QWidget* widget);
 // The registered name of a predefined class ordinal; empty for an unknown ordinal.
 std::u16string AfxGetPredefinedClassName(WORD classOrdinal);
-
-// Sends WM_COMMAND (id, code) / WM_NOTIFY from a control to its owner's message map.
-void AfxSendCommandToOwner(QWidget* control, UINT nCode);
-LRESULT AfxSendNotifyToOwner(QWidget* control, NMHDR& header);
-
-// Registration of the classes, called once by the window layer's set-up (AfxInitWindowLayer) and by GUI tests.
-void AfxRegisterStandardControls();  // button, edit, static, "SysDateTimePick32"
-void AfxRegisterListViewControl();   // "SysListView32"

@@ -1,4 +1,4 @@
-// The date picker and CDateTimeCtrl.
+// The date picker.
 #include "platform/ui/DatePicker.h"
 
 #include <QCalendarWidget>
@@ -12,13 +12,8 @@
 
 #include "platform/core/Locale.h"
 #include "platform/core/WinStyles.h"
-#include "platform/ui/Controls.h"
-#include "platform/ui/StandardControls.h"
 
 namespace {
-
-constexpr DWORD GDT_VALID = 0;
-constexpr DWORD GDT_NONE = 1;
 
 const QDate kFirstDate(100, 1, 1);
 const QDate kLastDate(9999, 12, 31);
@@ -100,20 +95,4 @@ void DatePickerWidget::AlignPopup(QWidget* popup) const {
   int x = right.x() - popup->width();
   if (const QScreen* screen = QGuiApplication::screenAt(right)) x = std::max(x, screen->availableGeometry().left());
   popup->move(x, popup->y());
-}
-
-QWidget* AfxCreateDateTimePickerControl(const ControlCreateInfo& info, QWidget* parent, CWnd*) {
-  return new DatePickerWidget(info.style, parent);
-}
-
-BOOL CDateTimeCtrl::SetTime(const COleDateTime& time) {
-  auto* picker = dynamic_cast<DatePickerWidget*>(GetSafeHwnd());
-  return picker && picker->SetValue(time) ? TRUE : FALSE;
-}
-
-DWORD CDateTimeCtrl::GetTime(COleDateTime& time) const {
-  const auto* picker = dynamic_cast<const DatePickerWidget*>(GetSafeHwnd());
-  if (!picker) return GDT_NONE;
-  time = picker->Value();
-  return GDT_VALID;
 }

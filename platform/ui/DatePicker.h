@@ -20,7 +20,6 @@ class DatePickerWidget : public QDateEdit {
   bool SetValue(const COleDateTime& value);
   // The shown date with the kept time of day, status valid.
   COleDateTime Value() const;
-  bool AlignsPopupRight() const { return m_alignRight; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -60,7 +60,7 @@ bool IsTextStatic(const platform::DialogItemTemplate& item, const std::u16string
 
 // The static text that labels item `index`: of the text statics on its line (their heights overlap) that end
 // at or before its left edge, the nearest. Read from the template's layout, since a template may list its
-// labels anywhere (the task editor lists "件名：" and "期限：" after the controls they name). -1 when none.
+// labels anywhere (a template may list a label after the control it names). -1 when none.
 int LabelOf(const platform::DialogTemplate& dialog, const std::vector<std::u16string>& classes, std::size_t index) {
   const platform::DialogItemTemplate& control = dialog.items[index];
   int best = -1;

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <cstdlib>

@@ -6,7 +6,17 @@
 #include <QFont>
 #include <string>
 
-#include "platform/ui/AfxWin.h"
+// The dialog font: "MS UI Gothic" 9 pt where installed, else VL Gothic, sized as on the handheld's 192-dpi
+// screen (9 pt = 24 px).
+QFont AfxGetDialogFont();
+
+// Dialog base units: pixels per 4 horizontal and 8 vertical dialog units.
+struct DialogBaseUnits {
+  int cx;
+  int cy;
+};
+// Of the dialog font as the handheld has them (12 x 24), whichever font substitutes.
+DialogBaseUnits AfxGetDialogBaseUnits();
 
 // The template's face where installed, else the dialog font's face; pointSize at 192 dpi.
 QFont AfxGetTemplateFont(const std::u16string& faceName, int pointSize);

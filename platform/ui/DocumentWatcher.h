@@ -1,5 +1,5 @@
-// CDocumentWatcher: the window's eye on its document's file. Other writers (tvq, a sync tool, another
-// machine on a shared folder, an editor) may change the file while it is open. The file and its folder are
+// CDocumentWatcher: the window's eye on its document's file. Other writers (a command-line tool, a sync tool,
+// another machine on a shared folder, an editor) may change the file while it is open. The file and its folder are
 // watched (an atomic rename by another writer shows in the folder); a short while after the last change, an
 // unmodified document whose file holds a new version is reloaded and its views rebuilt, without a word.
 //

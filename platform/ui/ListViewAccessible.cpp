@@ -6,36 +6,24 @@
 #include <QPointer>
 
 #include "platform/core/WinStyles.h"
-#include "platform/ui/Controls.h"
+#include "platform/ui/AccessibleChanges.h"
 #include "platform/ui/ListViewWidget.h"
 
 namespace listview {
 
 namespace {
 
-AccessibleChanges::EventSink g_sink;
-bool g_active = false;  // assistive technology is active
-
 class ActivationWatch : public QAccessible::ActivationObserver {
  public:
   void accessibilityActiveChanged(bool active) override { AccessibleChanges::SetActive(active); }
 };
 
-void Send(QAccessibleEvent& event) {
-  if (g_sink) {
-    g_sink(event);
-  } else {
-    QAccessible::updateAccessibility(&event);
-  }
-}
-
-// More row changes than this between two layouts are told as one reset (a refill of the whole list).
-constexpr std::size_t kMaxPendingChanges = 32;
-
 bool IsSelected(const ListViewWidget& list, int row) { return list.State(row, LVIS_SELECTED) == LVIS_SELECTED; }
 
 // Children of the table, in order: the column headers, then the cells row by row.
-int ChildIndex(const ListViewWidget& list, int row, int column) { return (row + 1) * list.ColumnCount() + column; }
+int ChildIndex(const ListViewWidget& list, int row, int column) {
+  return AccessibleChanges::ChildIndex(row, column, list.ColumnCount());
+}
 
 // One column header, or one cell (row >= 0). It stands for a position, not for an item: it always shows what
 // the list holds there now, and is valid while the position exists.
@@ -236,75 +224,6 @@ void InstallListViewAccessibility() {
   static ActivationWatch watch;
   QAccessible::installActivationObserver(&watch);
   AccessibleChanges::SetActive(QAccessible::isActive());
-}
-
-void AccessibleChanges::SetActive(bool active) {
-  g_active = active;
-  UpdateListening();
-}
-
-void AccessibleChanges::UpdateListening() { s_listening = g_active || g_sink; }
-
-AccessibleChanges::EventSink AccessibleChanges::SetEventSink(EventSink sink) {
-  EventSink previous = std::exchange(g_sink, std::move(sink));
-  UpdateListening();
-  return previous;
-}
-
-void AccessibleChanges::Add(const Change& change) {
-  if (m_reset) return;
-  if (!m_pending.empty()) {
-    // The texts of a row just inserted are part of the insert.
-    const Change& last = m_pending.back();
-    if (change.type == QAccessibleTableModelChangeEvent::DataChanged && change.row == last.row &&
-        (last.type == QAccessibleTableModelChangeEvent::RowsInserted ||
-         (last.type == QAccessibleTableModelChangeEvent::DataChanged && last.column == change.column))) {
-      return;
-    }
-  }
-  if (m_pending.size() >= kMaxPendingChanges) {
-    Reset();
-    return;
-  }
-  m_pending.push_back(change);
-}
-
-void AccessibleChanges::Reset() {
-  if (!s_listening) return;
-  m_pending.clear();
-  m_reset = true;
-}
-
-void AccessibleChanges::Flush(ListViewWidget* list) {
-  if (!m_reset && m_pending.empty()) return;
-  if (m_reset) {
-    QAccessibleTableModelChangeEvent event(list, QAccessibleTableModelChangeEvent::ModelReset);
-    Send(event);
-  }
-  for (const Change& change : m_pending) {
-    QAccessibleTableModelChangeEvent event(list, change.type);
-    event.setFirstRow(change.row);
-    event.setLastRow(change.row);
-    event.setFirstColumn(change.column < 0 ? 0 : change.column);
-    event.setLastColumn(change.column < 0 ? std::max(0, list->ColumnCount() - 1) : change.column);
-    Send(event);
-  }
-  m_pending.clear();
-  m_reset = false;
-}
-
-void AccessibleChanges::SelectionChanged(ListViewWidget* list, int row, bool selected) {
-  if (!s_listening || list->ColumnCount() == 0) return;
-  QAccessibleEvent event(list, selected ? QAccessible::SelectionAdd : QAccessible::SelectionRemove);
-  event.setChild(ChildIndex(*list, row, 0));
-  Send(event);
-}
-
-void AccessibleChanges::FocusMoved(ListViewWidget* list, int row) {
-  if (!s_listening || !list->hasFocus() || row < 0 || list->ColumnCount() == 0) return;
-  QAccessibleEvent event(list, QAccessible::Focus);
-  event.setChild(ChildIndex(*list, row, 0));
-  Send(event);
 }
 
 }  // namespace listview

@@ -17,7 +17,6 @@
 #include <QToolTip>
 
 #include "platform/core/WinStyles.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/TextFit.h"
 
 namespace listview {
@@ -210,13 +209,13 @@ void ListViewWidget::SetSelected(int row, bool selected) {
   if (r.selected == selected) return;
   r.selected = selected;
   m_selectedCount += selected ? 1 : -1;
-  AccessibleChanges::SelectionChanged(this, row, selected);
+  AccessibleChanges::SelectionChanged(this, ColumnCount(), row, selected);
 }
 
 void ListViewWidget::SetFocusRow(int row) {
   if (m_focusRow == row) return;
   m_focusRow = row;
-  AccessibleChanges::FocusMoved(this, row);
+  AccessibleChanges::FocusMoved(this, ColumnCount(), row);
 }
 
 void ListViewWidget::ClearSelection() {
@@ -366,7 +365,7 @@ void ListViewWidget::UpdateGeometries() {
   hbar->setRange(0, std::max(0, m_header->length() - g.viewWidth));
   m_header->setOffset(hbar->value());
   viewport()->update();
-  m_accessible.Flush(this);
+  m_accessible.Flush(this, ColumnCount());
 }
 
 bool ListViewWidget::event(QEvent* e) {
@@ -609,7 +608,7 @@ void ListViewWidget::keyPressEvent(QKeyEvent* e) {
 
 void ListViewWidget::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
-  AccessibleChanges::FocusMoved(this, m_focusRow);
+  AccessibleChanges::FocusMoved(this, ColumnCount(), m_focusRow);
   viewport()->update();
 }
 

@@ -1,7 +1,7 @@
-// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in one vector of small records
-// {texts, state}; only the rows in sight are painted, and the header is a QHeaderView over a model that holds
-// the column titles only. So 100,000 rows cost one record each, and inserting or deleting a row in the middle
-// moves records, nothing more.
+// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in a gap buffer of small records
+// {texts, state} (GapBuffer.h); only the rows in sight are painted, and the header is a QHeaderView over a
+// model that holds the column titles only. So 100,000 rows cost one record each, and inserting or deleting a
+// row moves the records between it and the last change, nothing more.
 #pragma once
 
 #include <functional>
@@ -11,10 +11,10 @@
 #include <QString>
 
 #include "platform/core/CString.h"
+#include "platform/core/WinTypes.h"
+#include "platform/ui/AccessibleChanges.h"
 #include "platform/ui/GapBuffer.h"
 #include "platform/ui/TextFit.h"
-#include "platform/ui/ListViewAccessible.h"
-#include "platform/core/WinTypes.h"
 
 class QHeaderView;
 class QHelpEvent;

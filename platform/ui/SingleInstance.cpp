@@ -68,9 +68,9 @@ QString ParentProblem(const QString& parent) {
   return {};
 }
 
-// The folder of the rendezvous: the given one, $XDG_RUNTIME_DIR, else <temp>/tarvelquist-<uid>, made 0700.
+// The folder of the rendezvous: the given one, $XDG_RUNTIME_DIR, else <temp>/<name>-<uid>, made 0700.
 // Empty, with the reason in `problem`, when none is safe.
-QString RendezvousFolder(const QString& given, QString& problem) {
+QString RendezvousFolder(const QString& name, const QString& given, QString& problem) {
   if (!given.isEmpty()) {
     problem = CInstanceLock::FolderProblem(given, false);
     return problem.isEmpty() ? given : QString();
@@ -83,7 +83,7 @@ QString RendezvousFolder(const QString& given, QString& problem) {
     reasons << QStringLiteral("$XDG_RUNTIME_DIR: ") + runtimeProblem;
   }
   const QString temp = QDir::tempPath();
-  const QString own = QStringLiteral("%1/tarvelquist-%2").arg(temp, QString::number(::geteuid()));
+  const QString own = QStringLiteral("%1/%2-%3").arg(temp, name, QString::number(::geteuid()));
   QString ownProblem = ParentProblem(temp);
   if (ownProblem.isEmpty()) {
     // A folder this call makes is ours and closed from the start; umask may only have taken bits away.
@@ -100,7 +100,9 @@ QString RendezvousFolder(const QString& given, QString& problem) {
 
 // ---- the lock -------------------------------------------------------------------------------------------
 
-CInstanceLock::CInstanceLock(const QString& runtimeDir) { m_folder = RendezvousFolder(runtimeDir, m_problem); }
+CInstanceLock::CInstanceLock(const QString& name, const QString& runtimeDir) {
+  m_folder = RendezvousFolder(name, runtimeDir, m_problem);
+}
 
 CInstanceLock::~CInstanceLock() {
   // Closing the descriptor releases the flock. The lock file itself stays: removing it would let a start that
@@ -157,8 +159,9 @@ CInstanceLock::Take CInstanceLock::TryTake(const QString& lockPath) {
 
 // ---- the rendezvous -------------------------------------------------------------------------------------
 
-CSingleInstance::CSingleInstance(const QString& exePath, const QString& runtimeDir)
-    : m_lock(runtimeDir), m_lockName(m_lock.Folder().isEmpty() ? QString() : LockNameFor(exePath, m_lock.Folder())) {}
+CSingleInstance::CSingleInstance(const QString& name, const QString& exePath, const QString& runtimeDir)
+    : m_lock(name, runtimeDir),
+      m_lockName(m_lock.Folder().isEmpty() ? QString() : LockNameFor(name, exePath, m_lock.Folder())) {}
 
 CSingleInstance::~CSingleInstance() {
   // The socket goes while the lock is still held, so it never removes the socket of an instance after this one.
@@ -169,16 +172,25 @@ CSingleInstance::~CSingleInstance() {
   }
 }
 
-QString CSingleInstance::LockNameFor(const QString& exePath, const QString& runtimeDir) {
+QString CSingleInstance::NameOf(const QString& appName) {
+  QString name = appName.toLower();
+  for (QChar& c : name) {
+    const bool plain = (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
+    if (!plain) c = u'_';
+  }
+  return name;
+}
+
+QString CSingleInstance::LockNameFor(const QString& name, const QString& exePath, const QString& runtimeDir) {
   QString path = exePath;
   path.replace(u'\\', u'/');
   // The path is hashed so that any path gives a short, valid socket name.
   const QByteArray digest = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-  const QString name =
-      QStringLiteral("tarvelquist-%1-%2").arg(QString::number(::geteuid()), QString::fromLatin1(digest));
+  const QString socket =
+      QStringLiteral("%1-%2-%3").arg(name, QString::number(::geteuid()), QString::fromLatin1(digest));
   QString problem;
-  const QString folder = runtimeDir.isEmpty() ? RendezvousFolder({}, problem) : runtimeDir;
-  return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
+  const QString folder = runtimeDir.isEmpty() ? RendezvousFolder(name, {}, problem) : runtimeDir;
+  return folder.isEmpty() ? QString() : QDir(folder).filePath(socket);
 }
 
 CSingleInstance::Answer CSingleInstance::AskOnce(std::chrono::milliseconds answerTimeout) const {

@@ -1,7 +1,8 @@
 // One instance per user. A lock file, held with an exclusive flock by the running instance, decides which start
 // is first; beside it the first instance listens on a local socket, through which a later start asks it to
 // bring its main window to the front, and then ends. Both live in a folder only the user can reach:
-// $XDG_RUNTIME_DIR, else <temp>/tarvelquist-<uid> (made with mode 0700). Each side of the socket checks the
+// $XDG_RUNTIME_DIR, else <temp>/<name>-<uid> (made with mode 0700), <name> being the program's (a plain file
+// name, such as its application name in lower case). Each side of the socket checks the
 // user id at the other end, so no other user can answer for the running instance or ask it for anything.
 // Nothing left in the folder (a stale socket, a file, a directory) lets a second instance start: only the
 // lock decides, and the kernel drops it with the process that held it.
@@ -19,8 +20,9 @@ class QLocalServer;
 // flock.
 class CInstanceLock {
  public:
-  // runtimeDir: the folder to use; empty: $XDG_RUNTIME_DIR when it is safe, else <temp>/tarvelquist-<uid>.
-  explicit CInstanceLock(const QString& runtimeDir = {});
+  // name: the program's; runtimeDir: the folder to use; empty: $XDG_RUNTIME_DIR when it is safe, else
+  // <temp>/<name>-<uid>.
+  explicit CInstanceLock(const QString& name, const QString& runtimeDir = {});
   ~CInstanceLock();
   CInstanceLock(const CInstanceLock&) = delete;
   CInstanceLock& operator=(const CInstanceLock&) = delete;
@@ -49,16 +51,19 @@ class CInstanceLock {
 
 class CSingleInstance {
  public:
-  // exePath: the executable's full path (backslashes count as slashes, as the platform's lock names do).
-  // runtimeDir: as for CInstanceLock.
-  explicit CSingleInstance(const QString& exePath, const QString& runtimeDir = {});
+  // name and runtimeDir: as for CInstanceLock. exePath: the executable's full path (backslashes count as
+  // slashes, as the platform's lock names do).
+  CSingleInstance(const QString& name, const QString& exePath, const QString& runtimeDir = {});
   ~CSingleInstance();
   CSingleInstance(const CSingleInstance&) = delete;
   CSingleInstance& operator=(const CSingleInstance&) = delete;
 
-  // The socket's full path: "<folder>/tarvelquist-<uid>-<hash of the path>"; the lock file is that + ".lock".
-  const QString& LockName() const { return m_lockName; }
-  static QString LockNameFor(const QString& exePath, const QString& runtimeDir);
+  // The lock's name for an application's name: in lower case, anything but ASCII letters, digits, '.', '-'
+  // and '_' made '_', so that it is one plain file name.
+  static QString NameOf(const QString& appName);
+  // The socket's full path: "<folder>/<name>-<uid>-<hash of the path>"; the lock file is that + ".lock". Empty
+  // when no folder is safe.
+  static QString LockNameFor(const QString& name, const QString& exePath, const QString& runtimeDir);
   // Why no safe folder or lock file could be used (after Start gave `unsafe`).
   const QString& Problem() const { return m_lock.Problem(); }
 

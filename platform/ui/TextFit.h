@@ -9,8 +9,8 @@
 
 // The narrowest condensing, in percent of the font's width: the width of typographic condensed faces
 // (QFont::Condensed). A full-width character of the 24-pixel dialog font keeps 18 pixels and a digit 9, so
-// strokes and counters stay apart; the narrowest of the program's own boxes ("件名：", 72 pixels of text in
-// 18 dialog units, 54 pixels) needs exactly this much.
+// strokes and counters stay apart; three full-width characters of text (72 pixels) in a box of 18 dialog units
+// (54 pixels) need exactly this much.
 inline constexpr int kMinTextStretch = QFont::Condensed;
 
 struct FittedText {

@@ -80,19 +80,6 @@ std::optional<QString> ReadRememberedFile(const QString& configHome) {
   return value.toString();
 }
 
-tvqtest::DialogItem TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
-                             std::u16string title) {
-  return tvqtest::DialogItem{style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, classOrdinal, std::move(title)};
-}
-
-tvqtest::DialogItem ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image) {
-  return tvqtest::DialogItem{style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, kClassStatic, image};
-}
-
-std::vector<BYTE> DialogTemplateBytes(const std::vector<tvqtest::DialogItem>& items, bool withFont) {
-  return tvqtest::DialogBytes({WS_POPUP | WS_CAPTION | (withFont ? DS_SETFONT : 0), 156, 129, u"Crafted", items});
-}
-
 // ---- the fixture ----------------------------------------------------------------------------------------
 
 AppFixture::AppFixture() = default;

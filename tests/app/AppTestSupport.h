@@ -43,14 +43,6 @@ std::optional<QString> ReadRememberedFile(const QString& configHome);
 using tvqtest::ResImageBuilder;
 using tvqtest::ScopedResourceHandle;
 
-// Items of a standard dialog template (visible children): one of a predefined class with a text title, and an
-// image static whose title is the image's ordinal.
-tvqtest::DialogItem TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
-                             std::u16string title);
-tvqtest::DialogItem ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image);
-// A popup template "Crafted" of 156 x 129 dialog units holding the items.
-std::vector<BYTE> DialogTemplateBytes(const std::vector<tvqtest::DialogItem>& items, bool withFont = true);
-
 struct Message {
   QString text;
   QString caption;

@@ -14,10 +14,10 @@
 
 #include "app/AboutDlg.h"
 #include "app/CTarvelquistApp.h"
-#include "app/RelayoutFromTemplate.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/ui/CView.h"
-#include "platform/ui/StandardControls.h"
+#include "platform/ui/ControlState.h"
+#include "platform/ui/RelayoutFromTemplate.h"
 #include "res/ProgramResources.h"
 #include "res/resource.h"
 #include "tests/app/AppTestSupport.h"

@@ -41,6 +41,8 @@ using Clock = std::chrono::steady_clock;
 using Outcome = CSingleInstance::Outcome;
 
 constexpr uid_t kOtherUser = 65534;  // nobody
+// The program's name for its lock's folder and socket.
+const QString kName = QStringLiteral("lists");
 
 #define SKIP_UNLESS_ROOT()                                                                          \
   if (::geteuid() != 0) {                                                                           \
@@ -163,10 +165,10 @@ Outcome StartCounting(CSingleInstance& instance, std::atomic<int>& asked, bool s
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
-  const QString m_exe = QStringLiteral("/opt/tarvelquist/bin/tarvelquist");
+  const QString m_exe = QStringLiteral("/opt/lists/bin/lists");
   QTemporaryDir m_runtime;
 
-  QString SocketPath() const { return CSingleInstance::LockNameFor(m_exe, m_runtime.path()); }
+  QString SocketPath() const { return CSingleInstance::LockNameFor(kName, m_exe, m_runtime.path()); }
   QString LockPath() const { return SocketPath() + QStringLiteral(".lock"); }
 
   // A later start on another thread, while this thread's loop lets the running instance answer.
@@ -174,7 +176,7 @@ class SingleInstanceTest : public ::testing::Test {
                                  std::chrono::milliseconds* spent = nullptr) {
     const auto started = Clock::now();
     auto outcome = std::async(std::launch::async, [this, tries, pause] {
-      CSingleInstance later(m_exe, m_runtime.path());
+      CSingleInstance later(kName, m_exe, m_runtime.path());
       const Outcome result = later.Start({}, tries, pause);
       EXPECT_EQ(later.HoldsLock(), result == Outcome::first);
       return result;
@@ -185,17 +187,27 @@ class SingleInstanceTest : public ::testing::Test {
   }
 };
 
-TEST_F(SingleInstanceTest, TheLockNameComesFromThePathWithBackslashesAsSlashes) {
+TEST_F(SingleInstanceTest, TheLockNameComesFromTheProgramsNameAndThePathWithBackslashesAsSlashes) {
   const QString dir = m_runtime.path();
-  EXPECT_EQ(CSingleInstance::LockNameFor(QStringLiteral("C:\\Program Files\\tarvelquist"), dir),
-            CSingleInstance::LockNameFor(QStringLiteral("C:/Program Files/tarvelquist"), dir));
-  EXPECT_NE(CSingleInstance::LockNameFor(QStringLiteral("/a/tarvelquist"), dir),
-            CSingleInstance::LockNameFor(QStringLiteral("/b/tarvelquist"), dir));
-  EXPECT_TRUE(CSingleInstance::LockNameFor(m_exe, dir).startsWith(dir + u'/'));
+  EXPECT_EQ(CSingleInstance::LockNameFor(kName, QStringLiteral("C:\\Program Files\\tarvelquist"), dir),
+            CSingleInstance::LockNameFor(kName, QStringLiteral("C:/Program Files/tarvelquist"), dir));
+  EXPECT_NE(CSingleInstance::LockNameFor(kName, QStringLiteral("/a/tarvelquist"), dir),
+            CSingleInstance::LockNameFor(kName, QStringLiteral("/b/tarvelquist"), dir));
+  const QString name = CSingleInstance::LockNameFor(kName, m_exe, dir);
+  EXPECT_TRUE(name.startsWith(dir + u'/' + kName + u'-' + QString::number(::geteuid()) + u'-')) << name.toStdString();
+  EXPECT_NE(name, CSingleInstance::LockNameFor(QStringLiteral("other"), m_exe, dir));
+}
+
+TEST(SingleInstanceNameTest, TheNameOfAnApplicationIsOnePlainFileName) {
+  EXPECT_EQ(CSingleInstance::NameOf(QStringLiteral("Tarvelquist")), QStringLiteral("tarvelquist"));
+  EXPECT_EQ(CSingleInstance::NameOf(QStringLiteral("My List 2.0")), QStringLiteral("my_list_2.0"));
+  // Nothing of it can name another folder or reach outside the lock's.
+  EXPECT_EQ(CSingleInstance::NameOf(QStringLiteral("../a/b\\c")), QStringLiteral(".._a_b_c"));
+  EXPECT_EQ(CSingleInstance::NameOf(QString::fromUtf16(u"件名\u00c4")), QStringLiteral("___"));
 }
 
 TEST_F(SingleInstanceTest, TheFirstStartRunsAtOnceAndALaterOneRaisesItsWindow) {
-  CSingleInstance running(m_exe, m_runtime.path());
+  CSingleInstance running(kName, m_exe, m_runtime.path());
   std::atomic<int> asked{0};
   const auto started = Clock::now();
   ASSERT_EQ(StartCounting(running, asked, true), Outcome::first);
@@ -208,7 +220,7 @@ TEST_F(SingleInstanceTest, TheFirstStartRunsAtOnceAndALaterOneRaisesItsWindow) {
 }
 
 TEST_F(SingleInstanceTest, WhileTheRunningInstanceHasNoWindowALaterStartAsksAgainAndThenEnds) {
-  CSingleInstance running(m_exe, m_runtime.path());
+  CSingleInstance running(kName, m_exe, m_runtime.path());
   std::atomic<int> asked{0};
   ASSERT_EQ(StartCounting(running, asked, false), Outcome::first);
   std::chrono::milliseconds spent{};
@@ -242,7 +254,7 @@ TEST_F(SingleInstanceTest, WhateverLiesAtTheSocketsNameTheFirstStartTakesItOver)
         break;
     }
     {
-      CSingleInstance first(m_exe, m_runtime.path());
+      CSingleInstance first(kName, m_exe, m_runtime.path());
       const auto started = Clock::now();
       ASSERT_EQ(first.Start([] { return true; }), Outcome::first);
       EXPECT_LT(Since(started), 500ms);
@@ -266,18 +278,18 @@ TEST_F(SingleInstanceTest, WhileTheLockIsHeldALaterStartEndsWithinASecondWhateve
     int listener = -1;
     switch (socket) {
       case Socket::none:
-        holder = std::make_unique<CInstanceLock>(m_runtime.path());
+        holder = std::make_unique<CInstanceLock>(kName, m_runtime.path());
         ASSERT_EQ(holder->TryTake(LockPath()), CInstanceLock::Take::taken);
         break;
       case Socket::silentListener:
-        holder = std::make_unique<CInstanceLock>(m_runtime.path());
+        holder = std::make_unique<CInstanceLock>(kName, m_runtime.path());
         ASSERT_EQ(holder->TryTake(LockPath()), CInstanceLock::Take::taken);
         listener = SilentListener(SocketPath());
         break;
       case Socket::unremovableFolder:
         // The running instance could not put its socket there; it runs, holding the lock, unreachable.
         ASSERT_TRUE(QDir().mkpath(SocketPath() + QStringLiteral("/inside")));
-        running = std::make_unique<CSingleInstance>(m_exe, m_runtime.path());
+        running = std::make_unique<CSingleInstance>(kName, m_exe, m_runtime.path());
         ASSERT_EQ(running->Start([] { return true; }), Outcome::first);
         EXPECT_FALSE(running->IsListening());
         break;
@@ -291,14 +303,14 @@ TEST_F(SingleInstanceTest, WhileTheLockIsHeldALaterStartEndsWithinASecondWhateve
 
 TEST_F(SingleInstanceTest, AStartAfterTheRunningInstanceHasEndedRuns) {
   {
-    CSingleInstance running(m_exe, m_runtime.path());
+    CSingleInstance running(kName, m_exe, m_runtime.path());
     ASSERT_EQ(running.Start([] { return true; }), Outcome::first);
   }
   EXPECT_FALSE(QFile::exists(SocketPath()));
   // The lock file stays; one that others could open (and hold) is closed to them again.
   const QByteArray lock = QFile::encodeName(LockPath());
   ASSERT_EQ(::chmod(lock.constData(), 0644), 0);
-  CSingleInstance next(m_exe, m_runtime.path());
+  CSingleInstance next(kName, m_exe, m_runtime.path());
   EXPECT_EQ(next.Start([] { return true; }), Outcome::first);
   struct stat info {};
   ASSERT_EQ(::stat(lock.constData(), &info), 0);
@@ -321,7 +333,7 @@ TEST_F(SingleInstanceTest, ALockFileThatIsNotAPlainFileOfThisUsersIsRefused) {
     ::rmdir(lock.constData());
     ::unlink(lock.constData());
     ASSERT_TRUE(obstacles[i]());
-    CSingleInstance start(m_exe, m_runtime.path());
+    CSingleInstance start(kName, m_exe, m_runtime.path());
     const auto started = Clock::now();
     EXPECT_EQ(start.Start([] { return true; }), Outcome::unsafe);
     EXPECT_LT(Since(started), 500ms);
@@ -334,7 +346,7 @@ TEST_F(SingleInstanceTest, OfManyStartsAtOnceExactlyOneTakesTheLock) {
   constexpr int kStarts = 8;
   for (int round = 0; round < 40; ++round) {
     std::vector<std::unique_ptr<CInstanceLock>> locks;
-    for (int i = 0; i < kStarts; ++i) locks.push_back(std::make_unique<CInstanceLock>(m_runtime.path()));
+    for (int i = 0; i < kStarts; ++i) locks.push_back(std::make_unique<CInstanceLock>(kName, m_runtime.path()));
     std::latch go(kStarts);
     std::atomic<int> taken{0};
     std::atomic<int> held{0};
@@ -372,7 +384,7 @@ class InstanceFolderChoiceTest : public ::testing::Test {
 
   QString Temp() const { return m_temp.filePath(QStringLiteral("temp")); }
   QString Runtime() const { return m_temp.filePath(QStringLiteral("runtime")); }
-  QString Own() const { return Temp() + QStringLiteral("/tarvelquist-") + QString::number(::geteuid()); }
+  QString Own() const { return Temp() + u'/' + kName + u'-' + QString::number(::geteuid()); }
 
   QTemporaryDir m_temp;
   std::unique_ptr<tvqtest::ScopedEnv> m_tmpdir;
@@ -383,12 +395,12 @@ TEST_F(InstanceFolderChoiceTest, TheRuntimeFolderWhenItIsSafeElseAPrivateFolderI
   // Others may look into the runtime folder, not write to it.
   for (const mode_t mode : {0700, 0755}) {
     ASSERT_EQ(::chmod(QFile::encodeName(Runtime()).constData(), mode), 0);
-    EXPECT_EQ(CInstanceLock().Folder(), Runtime());
+    EXPECT_EQ(CInstanceLock(kName).Folder(), Runtime());
   }
   EXPECT_FALSE(QFile::exists(Own()));
 
   ASSERT_EQ(::chmod(QFile::encodeName(Runtime()).constData(), 0777), 0);
-  const CInstanceLock lock;
+  const CInstanceLock lock(kName);
   EXPECT_EQ(lock.Folder(), Own());
   struct stat info {};
   ASSERT_EQ(::lstat(QFile::encodeName(Own()).constData(), &info), 0);
@@ -396,8 +408,9 @@ TEST_F(InstanceFolderChoiceTest, TheRuntimeFolderWhenItIsSafeElseAPrivateFolderI
   EXPECT_EQ(info.st_uid, ::geteuid());
 
   tvqtest::ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
-  CSingleInstance instance(QStringLiteral("/opt/tarvelquist/bin/tarvelquist"));
-  EXPECT_TRUE(instance.LockName().startsWith(Own() + u'/'));
+  const QString exe = QStringLiteral("/opt/lists/bin/lists");
+  CSingleInstance instance(kName, exe);
+  EXPECT_TRUE(CSingleInstance::LockNameFor(kName, exe, {}).startsWith(Own() + u'/' + kName + u'-'));
   EXPECT_EQ(instance.Start([] { return true; }), Outcome::first);
 }
 
@@ -433,8 +446,9 @@ TEST_F(InstanceFolderChoiceTest, AnUnsafePrivateFolderIsRefusedAndNothingIsPutIn
         ASSERT_EQ(::chmod(QFile::encodeName(Temp()).constData(), 0777), 0);
         break;
     }
-    CSingleInstance instance(QStringLiteral("/opt/tarvelquist/bin/tarvelquist"));
-    EXPECT_TRUE(instance.LockName().isEmpty());
+    const QString exe = QStringLiteral("/opt/lists/bin/lists");
+    CSingleInstance instance(kName, exe);
+    EXPECT_TRUE(CSingleInstance::LockNameFor(kName, exe, {}).isEmpty());
     EXPECT_EQ(instance.Start([] { return true; }), Outcome::unsafe);
     EXPECT_FALSE(instance.HoldsLock());
     EXPECT_TRUE(instance.Problem().contains(unsafe == Unsafe::parentNotSticky ? Temp() : Own()))
@@ -451,19 +465,19 @@ TEST_F(InstanceFolderChoiceTest, AnUnsafePrivateFolderIsRefusedAndNothingIsPutIn
 
 TEST_F(SingleInstanceTest, AListenerOfAnotherUserIsNeverBelieved) {
   SKIP_UNLESS_ROOT();
-  CInstanceLock holder(m_runtime.path());
+  CInstanceLock holder(kName, m_runtime.path());
   ASSERT_EQ(holder.TryTake(LockPath()), CInstanceLock::Take::taken);
   {
     // The same listener as this user is believed: the child answers as it should.
     ListenerProcess own(SocketPath(), false, CSingleInstance::kRaised);
     ASSERT_TRUE(own.Ready());
-    CSingleInstance later(m_exe, m_runtime.path());
+    CSingleInstance later(kName, m_exe, m_runtime.path());
     EXPECT_EQ(later.Start({}, 40, 250ms), Outcome::raised);
   }
   ::unlink(QFile::encodeName(SocketPath()).constData());
   ListenerProcess foreign(SocketPath(), true, CSingleInstance::kRaised);
   ASSERT_TRUE(foreign.Ready());
-  CSingleInstance later(m_exe, m_runtime.path());
+  CSingleInstance later(kName, m_exe, m_runtime.path());
   const auto started = Clock::now();
   EXPECT_EQ(later.Start({}, 40, 250ms), Outcome::unanswered);
   EXPECT_LT(Since(started), 1500ms);
@@ -472,7 +486,7 @@ TEST_F(SingleInstanceTest, AListenerOfAnotherUserIsNeverBelieved) {
 
 TEST_F(SingleInstanceTest, TheRunningInstanceAnswersNoOtherUser) {
   SKIP_UNLESS_ROOT();
-  CSingleInstance running(m_exe, m_runtime.path());
+  CSingleInstance running(kName, m_exe, m_runtime.path());
   std::atomic<int> asked{0};
   ASSERT_EQ(StartCounting(running, asked, true), Outcome::first);
   // Let the other user reach the socket at all, as if its folder were open.

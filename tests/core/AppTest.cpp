@@ -217,10 +217,11 @@ TEST_F(AppTest, TheNameComesFromTheStringTableRegisteredAfterTheObject) {
     TestApp late;  // resources already there: named at once
     EXPECT_EQ(late.m_pszAppName, CString(u"Named by the table"));
   }
-  // No string table at all: the built-in name.
+  // No string table at all: the executable's name.
   TestApp bare;
   bare.SetCurrentHandles();
-  EXPECT_EQ(bare.m_pszAppName, CString(u"Tarvelquist"));
+  EXPECT_EQ(bare.m_pszExeName, CString(u"core_tests"));
+  EXPECT_EQ(bare.m_pszAppName, CString(u"core_tests"));
 }
 
 TEST_F(AppTest, TheLastConstructedAppIsTheOneAndMessageBoxesCarryItsName) {
@@ -236,6 +237,7 @@ TEST_F(AppTest, TheLastConstructedAppIsTheOneAndMessageBoxesCarryItsName) {
 }
 
 TEST_F(AppTest, ProfileStringsLiveInTheConfigFolder) {
+  m_app.m_pszAppName = CString(u"Tarvelquist");  // as the program's string table names it
   m_app.SetRegistryKey(CString(u"VORNAKEL"));
   const auto file = m_dir / "config" / "VORNAKEL" / "Tarvelquist.conf";
   EXPECT_EQ(m_app.GetProfilePath(), PathString(file));
@@ -378,8 +380,9 @@ TEST(MessageBoxTest, DefaultSinkPrintsAndAnswersTheFirstButton) {
   EXPECT_EQ(yes, IDYES);
   EXPECT_EQ(okCancel, IDOK);
   EXPECT_EQ(fromId, IDOK);
-  EXPECT_EQ(printed, "Tarvelquist: Unexpected file format.\nTarvelquist: q\nTarvelquist: q\n"
-                     "Tarvelquist: Failed to save document.\n");
+  // Without an application object the caption is the executable's name.
+  EXPECT_EQ(printed, "core_tests: Unexpected file format.\ncore_tests: q\ncore_tests: q\n"
+                     "core_tests: Failed to save document.\n");
 }
 
 }  // namespace

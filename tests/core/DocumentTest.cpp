@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/core/CArchive.h"
+#include "platform/core/CDocTemplate.h"
 #include "platform/core/CDocument.h"
 #include "platform/core/CFile.h"
 #include "platform/core/FrameworkStrings.h"
@@ -46,6 +47,17 @@ class StringsDoc : public CDocument {
   std::vector<CString> items;
   int serializeCalls = 0;
   bool throwOnStore = false;
+};
+
+// A template whose strings are given in code (no resources here): a document takes its files' extension from it.
+class StringsTemplate : public CDocTemplate {
+ public:
+  explicit StringsTemplate(CString docStrings) : CDocTemplate(128, nullptr, nullptr, nullptr) {
+    m_strDocStrings = std::move(docStrings);
+    m_docStringsLoaded = true;
+  }
+  CDocument* OpenDocumentFile(const CString*, BOOL) override { return nullptr; }
+  CDocument* GetDocument() const override { return nullptr; }
 };
 
 class DocumentTest : public ::testing::Test {
@@ -93,7 +105,7 @@ TEST_F(DocumentTest, OpenOfAMissingFileReportsAndLeavesTheDocument) {
   ASSERT_EQ(m_messages.messages.size(), 1U);
   EXPECT_EQ(m_messages.messages[0].text, Path("gone.tvq").string() + " was not found.");
   EXPECT_EQ(m_messages.messages[0].type, MB_ICONEXCLAMATION);
-  EXPECT_EQ(m_messages.messages[0].caption, "Tarvelquist");
+  EXPECT_EQ(m_messages.messages[0].caption, "core_tests");  // no application object: the executable's name
 }
 
 TEST_F(DocumentTest, FailedLoadEmptiesTheDocument) {
@@ -214,8 +226,10 @@ TEST_F(DocumentTest, SaveLoadMessageByException) {
 TEST_F(DocumentTest, UntitledDocumentsAreNamedInTheDocumentsFolder) {
   const auto docs = Path("Documents");  // missing: created on the first save
   ScopedEnv env("XDG_DOCUMENTS_DIR", docs.string());
-  for (const char* expected : {"Untitled.tvq", "Untitled1.tvq", "Untitled2.tvq"}) {
+  StringsTemplate strings(CString(u"Lists\n\nLists\nList Files (*.lst)\n.lst\nLists.Document\nLists.Document"));
+  for (const char* expected : {"Untitled.lst", "Untitled1.lst", "Untitled2.lst"}) {
     StringsDoc doc;
+    doc.SetDocTemplate(&strings);
     doc.SetTitle(CString(u"Untitled"));
     doc.items = {CString(u"task")};
     doc.SetModifiedFlag(TRUE);
@@ -224,10 +238,17 @@ TEST_F(DocumentTest, UntitledDocumentsAreNamedInTheDocumentsFolder) {
     EXPECT_EQ(doc.GetTitle(), CString::FromUtf8(expected));
     EXPECT_TRUE(std::filesystem::exists(docs / expected));
   }
-  std::filesystem::remove(docs / "Untitled1.tvq");
+  std::filesystem::remove(docs / "Untitled1.lst");
   StringsDoc gap;
+  gap.SetDocTemplate(&strings);
   gap.SetTitle(CString(u"Untitled"));
-  EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled1.tvq"));  // the first free name
+  EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled1.lst"));  // the first free name
+  // A template that names no extension, or none at all: the name alone.
+  StringsTemplate noExtension(CString(u"Lists\n\nLists"));
+  gap.SetDocTemplate(&noExtension);
+  EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled"));
+  gap.SetDocTemplate(nullptr);
+  EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled"));
 }
 
 TEST_F(DocumentTest, SaveModifiedSavesOnlyWhenModified) {

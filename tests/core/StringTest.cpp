@@ -203,7 +203,7 @@ TEST(CodePageTest, AnsiCodePageFollowsTheSettings) {
 
 TEST(LocaleTest, UserLocaleComesFromTheEnvironmentInOrder) {
   ScopedLocale restore("ja_JP");  // reloads once the variables below are restored
-  ScopedEnv noOverride("TARVELQUIST_LOCALE", std::nullopt);
+  ScopedEnv noOverride(tvqtest::LocaleVariable("LOCALE").c_str(), std::nullopt);
   struct Case {
     std::optional<std::string> lcAll, lcTime, lang;
     std::string expected;
@@ -226,10 +226,28 @@ TEST(LocaleTest, UserLocaleComesFromTheEnvironmentInOrder) {
   }
   {
     ScopedEnv all("LC_ALL", "en_US.UTF-8");
-    ScopedEnv override("TARVELQUIST_LOCALE", "ja_JP");
+    ScopedEnv override(tvqtest::LocaleVariable("LOCALE").c_str(), "ja_JP");
     platform::ReloadLocaleSettings();
     EXPECT_EQ(platform::GetLocaleSettings().userLocale, "ja_JP");
   }
+}
+
+TEST(LocaleTest, TheOverrideVariablesAreNamedByTheProgram) {
+  ScopedLocale restore("ja_JP", "1252");  // reloads with the program's names once the rest is restored
+  ScopedEnv all("LC_ALL", "en_US.UTF-8");
+  ScopedEnv otherLocale("OTHERAPP_LOCALE", "de_DE");
+  ScopedEnv otherCodePage("OTHERAPP_ACP", "1251");
+  // Named for another program: the program's own variables no longer count, the other's do at once.
+  platform::SetLocaleVariablePrefix("OTHERAPP");
+  EXPECT_EQ(platform::GetLocaleSettings().userLocale, "de_DE");
+  EXPECT_EQ(platform::GetLocaleSettings().ansiCodePage, 1251U);
+  // Without a name only the standard variables count.
+  platform::SetLocaleVariablePrefix("");
+  EXPECT_EQ(platform::GetLocaleSettings().userLocale, "en_US");
+  EXPECT_EQ(platform::GetLocaleSettings().ansiCodePage, 932U);
+  tvqtest::UseTheProgramsLocaleVariables();
+  EXPECT_EQ(platform::GetLocaleSettings().userLocale, "ja_JP");
+  EXPECT_EQ(platform::GetLocaleSettings().ansiCodePage, 1252U);
 }
 
 TEST(LocaleTest, ShortDatePatternHasAFourDigitYear) {

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "editor/CTarvelquistIns.h"
-#include "platform/ui/ControlFactory.h"
+#include "platform/ui/StandardControls.h"
 #include "res/ProgramResources.h"
 #include "tests/ui/GuiTestSupport.h"
 

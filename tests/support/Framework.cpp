@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/core/Locale.h"
+#include "res/ProgramResources.h"
 
 namespace tvqtest {
 
@@ -25,9 +26,14 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
+std::string LocaleVariable(const char* setting) { return std::string(kTarvelquistLocalePrefix) + '_' + setting; }
+
+void UseTheProgramsLocaleVariables() { platform::SetLocaleVariablePrefix(kTarvelquistLocalePrefix); }
+
 ScopedLocale::ScopedLocale(const char* locale, const char* codePage)
-    : m_locale("TARVELQUIST_LOCALE", std::string(locale)),
-      m_codePage("TARVELQUIST_ACP", codePage ? std::optional<std::string>(codePage) : std::nullopt) {
+    : m_locale(LocaleVariable("LOCALE").c_str(), std::string(locale)),
+      m_codePage(LocaleVariable("ACP").c_str(), codePage ? std::optional<std::string>(codePage) : std::nullopt) {
+  UseTheProgramsLocaleVariables();
   platform::ReloadLocaleSettings();
 }
 

@@ -30,6 +30,11 @@ class ScopedEnv {
   std::optional<std::string> m_old;
 };
 
+// The program's locale override variable of a setting ("LOCALE", "ACP"): TARVELQUIST_LOCALE, ...
+std::string LocaleVariable(const char* setting);
+// Has the framework read the program's override variables, as the programs do at start-up.
+void UseTheProgramsLocaleVariables();
+
 // Switches the user locale and the ANSI code page (unset: the locale's own) for its lifetime; the settings are
 // read again on entry and on exit.
 class ScopedLocale {

@@ -32,7 +32,12 @@ std::vector<BYTE> DialogBytes(const Dialog& dialog) {
     for (const short value : {item.x, item.y, item.cx, item.cy}) out.Word(static_cast<WORD>(value));
     out.Word(item.id);
     out.Field(AsField(item.windowClass)).Field(AsField(item.title));
-    out.Word(0);  // no creation data
+    if (item.creationData.empty()) {
+      out.Word(0);
+    } else {
+      out.Word(static_cast<WORD>(item.creationData.size() + 2));
+      for (const BYTE byte : item.creationData) out.Byte(byte);
+    }
   }
   return out.Data();
 }

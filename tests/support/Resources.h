@@ -24,6 +24,7 @@ struct DialogItem {
   Field windowClass;
   Field title;
   DWORD exStyle = 0;
+  std::vector<BYTE> creationData = {};  // written after a size word that counts itself
 };
 
 // At 0, 0; no menu, the standard class.

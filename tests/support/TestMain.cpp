@@ -5,12 +5,14 @@
 
 #include "platform/core/Locale.h"
 #include "tests/support/Files.h"
+#include "tests/support/Framework.h"
 
 int main(int argc, char** argv) {
   const tvqtest::TempDir config;
   setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
-  setenv("TARVELQUIST_LOCALE", "ja_JP", 1);
-  unsetenv("TARVELQUIST_ACP");
+  setenv(tvqtest::LocaleVariable("LOCALE").c_str(), "ja_JP", 1);
+  unsetenv(tvqtest::LocaleVariable("ACP").c_str());
+  tvqtest::UseTheProgramsLocaleVariables();
   platform::ReloadLocaleSettings();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "platform/ui/ControlFactory.h"
+#include "platform/ui/StandardControls.h"
 #include "res/ProgramResources.h"
 
 namespace guitest {

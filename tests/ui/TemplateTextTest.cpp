@@ -8,7 +8,7 @@
 
 #include "platform/core/WinStyles.h"
 #include "platform/ui/ControlFactory.h"
-#include "platform/ui/StandardControls.h"
+#include "platform/ui/ControlState.h"
 #include "res/resource.h"
 #include "tests/ui/GuiTestSupport.h"
 

@@ -3,7 +3,7 @@
 
 #include <QFontMetrics>
 
-#include "platform/ui/AfxWin.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/TextFit.h"
 
 namespace {

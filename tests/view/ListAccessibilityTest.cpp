@@ -9,7 +9,7 @@
 
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CFrameWnd.h"
-#include "platform/ui/ListViewAccessible.h"
+#include "platform/ui/AccessibleChanges.h"
 #include "platform/ui/ListViewWidget.h"
 #include "res/resource.h"
 #include "tests/view/ViewTestSupport.h"

@@ -1,11 +1,12 @@
 // CListCtrl over the list widget, and the "SysListView32" class of dialog templates.
+#include "platform/ui/CListCtrl.h"
+
 #include <typeinfo>
 
 #include <QWidget>
 
-#include "platform/ui/AfxWin.h"
 #include "platform/ui/ControlFactory.h"
-#include "platform/ui/Controls.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/ListViewAccessible.h"
 #include "platform/ui/ListViewWidget.h"
 
@@ -24,18 +25,14 @@ QWidget* CreateListView(const ControlCreateInfo& info, QWidget* parent, CWnd* /*
   auto* list = new ListViewWidget(info.style, parent);  // owned by its Qt parent
   AfxSetControlId(list, info.id);
   list->setFont(AfxGetDialogFont());
-  list->SetNotifySink([list](NMHDR& header) {
-    header.hwndFrom = list;
-    header.idFrom = static_cast<UINT_PTR>(AfxGetControlId(list));
-    AfxSendNotifyToOwner(list, header);
-  });
+  list->SetNotifySink([list](NMHDR& header) { AfxSendNotifyToOwner(list, header); });
   return list;
 }
 
 }  // namespace
 
 void AfxRegisterListViewControl() {
-  AfxRegisterControlClass(u"SysListView32", &CreateListView);
+  AfxRegisterControlClass(u"SysListView32", &CreateListView, &AfxNewControlHandle<CListCtrl>);
   listview::InstallListViewAccessibility();
 }
 

@@ -1,4 +1,7 @@
-// RelayoutFromTemplate on crafted templates: the moves, the refreshes and the FALSE cases.
+// RelayoutFromTemplate on crafted templates: the moves, the refreshes, the FALSE cases, and agreement with the
+// template builder on the controls it made.
+#include <gtest/gtest.h>
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -6,20 +9,38 @@
 
 #include <memory>
 
-#include "app/RelayoutFromTemplate.h"
+#include "platform/core/DialogTemplate.h"
 #include "platform/core/WinStyles.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlFactory.h"
+#include "platform/ui/ControlState.h"
+#include "platform/ui/DialogBuilder.h"
+#include "platform/ui/RelayoutFromTemplate.h"
 #include "res/ProgramResources.h"
 #include "res/resource.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/Resources.h"
 
-namespace apptest {
 namespace {
+
+using tvqtest::DialogItem;
 
 constexpr WORD kIconId = 77;    // only in the crafted module
 constexpr WORD kBitmapId = 78;  // only in the crafted module
 constexpr WORD kShared = 0xFFFF;
+
+DialogItem TextItem(WORD classOrdinal, DWORD style, short x, short y, short cx, short cy, WORD id,
+                    std::u16string title) {
+  return DialogItem{style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, classOrdinal, std::move(title)};
+}
+
+DialogItem ImageItem(DWORD style, short x, short y, short cx, short cy, WORD id, WORD image) {
+  return DialogItem{style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, kClassStatic, image};
+}
+
+// A popup template "Crafted" of 156 x 129 dialog units holding the items.
+std::vector<BYTE> DialogTemplateBytes(const std::vector<DialogItem>& items, bool withFont = true) {
+  return tvqtest::DialogBytes({WS_POPUP | WS_CAPTION | (withFont ? DS_SETFONT : 0), 156, 129, u"Crafted", items});
+}
 
 // A dialog window whose dialog units are 2 pixels each way (base units 8 and 16).
 class CraftedDialog : public CWnd {
@@ -51,8 +72,9 @@ class RelayoutTest : public ::testing::Test {
  protected:
   // The crafted template `id` in a module that also holds an icon and a bitmap of its own.
   void Build(WORD id, const std::vector<BYTE>& dialogTemplate) {
-    ResImageBuilder image;
-    image.AddAllOf(TarvelquistResources(), [](const CResourceModule::Entry& entry) { return !(entry.type == ResId(RT_ICON)); });
+    tvqtest::ResImageBuilder image;
+    image.AddAllOf(TarvelquistResources(),
+                   [](const CResourceModule::Entry& entry) { return !(entry.type == ResId(RT_ICON)); });
     const auto group = TarvelquistResources()->Find(ResId(RT_GROUP_ICON), ResId(IDR_MAINFRAME));
     const auto bitmap = TarvelquistResources()->Find(ResId(RT_BITMAP), ResId(IDR_MAINFRAME));
     ASSERT_TRUE(group && bitmap);
@@ -68,7 +90,7 @@ class RelayoutTest : public ::testing::Test {
   CraftedDialog m_dialog;
 };
 
-TEST_F(RelayoutTest, MovesEveryControlAndRefreshesTextsImagesAndSelection) {
+TEST_F(RelayoutTest, MovesEveryControlAndRefreshesTextsAndImages) {
   // Titles of odd and even length put the items at every alignment.
   Build(300, DialogTemplateBytes({
                  TextItem(kClassStatic, SS_LEFT, 12, 36, 91, 8, 10, u"Hello"),
@@ -99,8 +121,9 @@ TEST_F(RelayoutTest, MovesEveryControlAndRefreshesTextsImagesAndSelection) {
   EXPECT_EQ(picture->geometry(), Pixels(70, 10, 96, 16));
   EXPECT_EQ(text->text(), QStringLiteral("Hello"));
   EXPECT_EQ(button->text(), QStringLiteral("OK"));
+  // A list keeps what it shows: only buttons and statics are refreshed.
   EXPECT_EQ(list->currentRow(), 1);
-  EXPECT_TRUE(list->item(1)->isSelected());
+  EXPECT_EQ(list->count(), 3);
   EXPECT_EQ(icon->pixmap().size(), QSize(32, 32));
   EXPECT_EQ(picture->pixmap().size(), QSize(192, 32));
   EXPECT_EQ(m_dialog.GetSafeHwnd()->children(), stacking);
@@ -146,8 +169,56 @@ TEST_F(RelayoutTest, AMissingOrUnreadableTemplateMovesNothing) {
   EXPECT_FALSE(RelayoutFromTemplate(m_module.get(), &m_dialog, 305));
   EXPECT_FALSE(RelayoutFromTemplate(m_module.get(), &m_dialog, 304));
   EXPECT_FALSE(RelayoutFromTemplate(nullptr, &m_dialog, 304));
+  EXPECT_FALSE(RelayoutFromTemplate(m_module.get(), nullptr, 304));
   EXPECT_EQ(first->geometry(), QRect(1, 2, 3, 4));
 }
 
+// The controls the template builder made go back to where it put them, with the texts it gave them: the
+// builder and the relayout read the same template alike, creation data included.
+TEST_F(RelayoutTest, PutsBuiltControlsBackWhereTheBuilderPutThem) {
+  // Creation data of an odd length: the items after it start at the next DWORD.
+  DialogItem withData = TextItem(kClassButton, BS_AUTOCHECKBOX, 10, 50, 60, 12, 22, u"Check");
+  withData.creationData = {1, 2, 3};
+  const std::vector<DialogItem> items{
+      TextItem(kClassStatic, SS_LEFT, 6, 8, 80, 8, 20, u"Fish && &Chips"),
+      TextItem(kClassEdit, ES_AUTOHSCROLL | WS_BORDER, 6, 20, 100, 12, 21, u""),
+      withData,
+      TextItem(kClassButton, BS_PUSHBUTTON, 80, 100, 50, 14, 23, u"Go"),
+      ImageItem(SS_ICON | SS_REALSIZEIMAGE, 120, 6, 20, 20, 24, kIconId),
+  };
+  Build(306, DialogTemplateBytes(items));
+  const auto data = m_module->Find(ResId(RT_DIALOG), ResId(306));
+  ASSERT_TRUE(data);
+  const auto dialog = platform::ParseDialogTemplate(*data);
+  ASSERT_TRUE(dialog);
+
+  QWidget client;
+  client.resize(480, 536);
+  CWnd owner;
+  owner.Attach(&client);
+  const tvqtest::ScopedResourceHandle images(m_module.get());  // the builder loads the icon from the framework's
+  const auto built = CDialogTemplateBuilder::Build(owner, &client, *dialog);
+  ASSERT_TRUE(built);
+  ASSERT_EQ(built->size(), items.size());
+  std::vector<QPoint> placed;
+  for (QWidget* widget : *built) placed.push_back(widget->pos());
+
+  for (QWidget* widget : *built) {
+    widget->setGeometry(300, 400, 5, 5);
+    if (AfxGetControlClassName(widget) != u"Edit") AfxSetControlText(widget, QStringLiteral("scrambled"));
+  }
+  EXPECT_TRUE(RelayoutFromTemplate(m_module.get(), &owner, 306));
+
+  for (std::size_t i = 0; i < built->size(); ++i) EXPECT_EQ((*built)[i]->pos(), placed[i]) << i;
+  RECT text{6, 8, 86, 16};
+  ASSERT_TRUE(owner.MapDialogRect(&text));
+  EXPECT_EQ((*built)[0]->size(), QSize(text.right - text.left, text.bottom - text.top));
+  EXPECT_EQ(AfxGetControlText((*built)[0]), QStringLiteral("Fish && &Chips"));
+  EXPECT_EQ(qobject_cast<QLabel*>((*built)[0])->text(), QStringLiteral("Fish & Chips"));
+  EXPECT_EQ(AfxGetControlText((*built)[2]), QStringLiteral("Check"));
+  EXPECT_EQ(AfxGetControlText((*built)[3]), QStringLiteral("Go"));
+  EXPECT_EQ(qobject_cast<QLabel*>((*built)[4])->pixmap().size(), QSize(32, 32));
+  owner.Detach();
+}
+
 }  // namespace
-}  // namespace apptest

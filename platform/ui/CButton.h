@@ -1,0 +1,16 @@
+// CButton: the "Button" class of dialog templates (push buttons, default push buttons, check boxes and radio
+// buttons, each optionally push-like, and group boxes) and the handle of its controls.
+#pragma once
+
+#include "platform/ui/CWnd.h"
+#include "platform/ui/ControlFactory.h"
+
+class CButton : public CWnd {
+ public:
+  UINT GetCheck() const;          // BM_GETCHECK
+  void SetCheck(UINT nCheck);     // BM_SETCHECK
+  void Click();                   // as a tap: BN_CLICKED reaches the owner's map
+};
+
+// The class's factory (registered by AfxRegisterStandardControls).
+QWidget* AfxCreateButtonControl(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);

@@ -1,0 +1,41 @@
+// CListCtrl: the report-view list control ("SysListView32", ListViewWidget.h) and the handle of its controls.
+// Rows hold their texts and their state in the widget: selected rows stay selected and move with their index
+// when rows are inserted or deleted elsewhere. Several rows can be selected (Ctrl and Shift as on the
+// platform). The header sends LVN_COLUMNCLICK, a double-click anywhere NM_DBLCLK, key presses LVN_KEYDOWN.
+// Made for 100,000 rows: no widget item per cell.
+#pragma once
+
+#include "platform/ui/CWnd.h"
+
+class CListCtrl : public CWnd {
+ public:
+  int GetItemCount() const;
+  // Inserts a row at nItem (clamped to 0..count) with its column-0 text; the new row is neither selected nor
+  // focused. Returns the row's index.
+  int InsertItem(int nItem, const CString& text);
+  BOOL SetItemText(int nItem, int nSubItem, const CString& text);
+  CString GetItemText(int nItem, int nSubItem) const;
+  BOOL DeleteItem(int nItem);
+  BOOL DeleteAllItems();
+  UINT GetItemState(int nItem, UINT nMask) const;
+  BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+  int GetSelectedCount() const;
+
+  int InsertColumn(int nCol, const CString& heading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
+  int GetColumnCount() const;
+  int GetColumnWidth(int nCol) const;  // 0 when the column does not exist
+  BOOL SetColumnWidth(int nCol, int cx);
+  CString GetColumnHeading(int nCol) const;
+
+  // LVM_SETEXTENDEDLISTVIEWSTYLE: mask 0 affects every bit.
+  DWORD SetExtendedStyle(DWORD dwNewStyle, DWORD dwMask = 0);
+  DWORD GetExtendedStyle() const;
+
+  // The list's client area as the platform counts it: inside the border, the header included, the scroll bars
+  // excluded (the view sizes its last column from it).
+  void GetClientRect(RECT* rect) const;
+};
+
+// Registers "SysListView32" and the list's accessibility; called once by the window layer's set-up
+// (AfxInitWindowLayer) and by GUI tests.
+void AfxRegisterListViewControl();

@@ -8,11 +8,7 @@ add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/../res/linux ${CMAKE_BINARY_DIR}/res-
 set(TVQ_LINUX_DATA ${CMAKE_CURRENT_LIST_DIR}/../res/linux)
 set(TVQ_APP_ID com.vornakel.Tarvelquist)
 
-foreach(program tarvelquist tvq)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS tarvelquist tvq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${TVQ_LINUX_DATA}/${TVQ_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TVQ_LINUX_DATA}/${TVQ_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -36,12 +36,11 @@ DatePickerWidget::DatePickerWidget(DWORD style, QWidget* parent)
 }
 
 bool DatePickerWidget::SetValue(const COleDateTime& value) {
-  if (value.GetStatus() != COleDateTime::valid) return false;
+  // What the picker can show is what converts to a calendar time: a valid date from 1 January 100 to
+  // 31 December 9999 (the calendar's range above), to the second. Anything else is refused.
   SYSTEMTIME time;
   if (!value.GetAsSystemTime(time)) return false;
-  const QDate date(time.wYear, time.wMonth, time.wDay);
-  if (!date.isValid() || date < kFirstDate || date > kLastDate) return false;
-  setDate(date);
+  setDate(QDate(time.wYear, time.wMonth, time.wDay));
   m_time = QTime(time.wHour, time.wMinute, time.wSecond);
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -170,9 +171,24 @@ CString TimeText(long long second) {
   return CString::FromQString(locale.toString(time, format));
 }
 
+// Local time of a calendar second. Loading a list constructs a task (due date now) per record, so the broken-down
+// time of the last second asked is kept per thread: the clock read stays, the time-zone conversion goes.
+bool LocalTimeOf(std::time_t now, SYSTEMTIME& time);
+
 bool LocalNow(SYSTEMTIME& time) {
   const std::time_t now = std::time(nullptr);
   if (now == static_cast<std::time_t>(-1)) return false;
+  thread_local std::time_t cachedSecond = static_cast<std::time_t>(-1);
+  thread_local SYSTEMTIME cachedTime{};
+  if (now != cachedSecond) {
+    if (!LocalTimeOf(now, cachedTime)) return false;
+    cachedSecond = now;
+  }
+  time = cachedTime;
+  return true;
+}
+
+bool LocalTimeOf(std::time_t now, SYSTEMTIME& time) {
   std::tm local{};
   if (!localtime_r(&now, &local)) return false;
   if (local.tm_year + 1900 < 0 || local.tm_year + 1900 > 65535) return false;
@@ -239,7 +255,16 @@ COleDateTime::COleDateTime(const SYSTEMTIME& time) {
 COleDateTime COleDateTime::GetCurrentTime() {
   SYSTEMTIME now;
   if (!LocalNow(now)) return COleDateTime(0.0, invalid);
-  return COleDateTime(now);
+  // The same second converts to the same value: keep the last conversion.
+  thread_local SYSTEMTIME convertedTime{};
+  thread_local COleDateTime converted(0.0, invalid);
+  thread_local bool haveConverted = false;
+  if (!haveConverted || std::memcmp(&now, &convertedTime, sizeof now) != 0) {
+    converted = COleDateTime(now);
+    convertedTime = now;
+    haveConverted = true;
+  }
+  return converted;
 }
 
 int COleDateTime::SetDateTime(int year, int month, int day, int hour, int minute, int second) {

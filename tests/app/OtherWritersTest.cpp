@@ -1,6 +1,9 @@
 // Another writer (tvq, a sync tool, an editor) changes the open file: an unmodified list follows it without a
 // word, never in the middle of a flow; a modified list's save keeps both versions and says so once.
 #include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
 
 #include <QAbstractButton>
 #include <QDir>
@@ -12,6 +15,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/DocumentWatcher.h"
 #include "res/resource.h"
 #include "tests/app/AppTestSupport.h"
 #include "view/CTarvelquistView.h"
@@ -134,6 +138,143 @@ TEST_F(OtherWritersTest, ASaveAfterAChangeThatCameBackToTheSameBytesKeepsNothing
   Frame()->ExecuteCommand(ID_FILE_SAVE);
   EXPECT_TRUE(ConflictFiles().isEmpty());
   EXPECT_TRUE(m_messages.empty());
+}
+
+// Random interleavings of another writer (renames and writes in place) with the window's edits, saves and idle
+// time, checked after every step against a model: the rows are the document's; an unmodified list shows the
+// file once the window has been idle; a save puts the window's list in the file and keeps the version it
+// replaces exactly when that is not the one the window read or wrote last, with one message; the start-up
+// setting keeps naming the file. Seeded; a failure names the seed and the steps so far.
+class OtherWritersModelTest : public OtherWritersTest {
+ protected:
+  // The subjects a file holds, read without touching the start-up setting.
+  QStringList SubjectsIn(const QString& path) {
+    App()->SetProfileWritable(false);
+    CTarvelquistDoc doc;
+    const bool loaded = doc.OnOpenDocument(CString::FromQString(path)) != FALSE;
+    App()->SetProfileWritable(true);
+    QStringList subjects;
+    if (!loaded) return {QStringLiteral("<unreadable>")};
+    for (int i = 0; i < doc.GetTaskCount(); ++i) subjects << doc.TaskAt(i).subject.ToQString();
+    return subjects;
+  }
+
+  static QStringList Subjects(const std::vector<std::u16string>& list) {
+    QStringList subjects;
+    for (const auto& subject : list) subjects << QString::fromStdU16String(subject);
+    return subjects;
+  }
+
+  void RunSeed(unsigned seed, int steps);
+};
+
+void OtherWritersModelTest::RunSeed(unsigned seed, int steps) {
+  std::mt19937 random(seed);
+  const auto chance = [&random](int percent) { return static_cast<int>(random() % 100) < percent; };
+  int tag = 0;
+  const auto someSubjects = [&] {
+    std::vector<std::u16string> list;
+    const int count = static_cast<int>(random() % 5);
+    for (int i = 0; i < count; ++i) list.push_back(u"t" + QString::number(++tag).toStdU16String());
+    return list;
+  };
+
+  const std::vector<std::u16string> first = someSubjects();
+  const QString file = StartWithFile(first);
+  QByteArray onDisk = ReadFile(file);  // the file's bytes as last written by anyone
+  QByteArray remembered = onDisk;      // the version the window read or wrote last
+  QStringList window = Subjects(first);
+  bool modified = false;
+  std::string trail;
+  const auto where = [&] { return "seed " + std::to_string(seed) + ", steps:" + trail; };
+
+  for (int step = 0; step < steps; ++step) {
+    const int kind = static_cast<int>(random() % 100);
+    if (kind < 30) {
+      const std::vector<std::u16string> theirs = someSubjects();
+      const bool inPlace = chance(35);
+      trail += inPlace ? " write-in-place" : " rename-over";
+      onDisk = TaskFileBytes(theirs);
+      if (inPlace) {
+        WriteFile(file, onDisk);
+      } else {
+        ReplaceAtomically(file, onDisk);
+      }
+    } else if (kind < 50) {
+      trail += " insert";
+      const QString subject = QStringLiteral("w%1").arg(++tag);
+      m_modalAction = [&](CDialog& dialog) {
+        auto* edit = qobject_cast<QLineEdit*>(dialog.GetDlgItemHandle(IDC_SUBJECT));
+        auto* ok = qobject_cast<QAbstractButton*>(dialog.GetDlgItemHandle(IDOK));
+        ASSERT_TRUE(edit && ok);
+        edit->setText(subject);
+        ok->click();
+      };
+      Frame()->ExecuteCommand(ID_TASK_INSERT);  // nothing selected: at the end
+      window << subject;
+      modified = true;
+    } else if (kind < 65) {
+      trail += " delete";
+      if (!window.isEmpty()) {
+        View()->m_taskList.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+        Frame()->ExecuteCommand(ID_TASK_DELETE);
+        window.removeFirst();
+        modified = true;
+      }
+    } else if (kind < 80) {
+      trail += " save";
+      const QStringList keptBefore = ConflictFiles();
+      const std::size_t messagesBefore = m_messages.size();
+      const bool conflict = onDisk != remembered;
+      Frame()->ExecuteCommand(ID_FILE_SAVE);
+      ASSERT_EQ(SubjectsIn(file), window) << where();
+      QStringList keptNow = ConflictFiles();
+      for (const QString& old : keptBefore) keptNow.removeOne(old);
+      if (conflict) {
+        ASSERT_EQ(keptNow.size(), 1) << where();
+        ASSERT_EQ(ReadFile(DocsPath(keptNow.front())), onDisk) << where();  // their version, byte for byte
+        ASSERT_EQ(m_messages.size(), messagesBefore + 1) << where();
+      } else {
+        ASSERT_TRUE(keptNow.isEmpty()) << where();
+        ASSERT_EQ(m_messages.size(), messagesBefore) << where();
+      }
+      onDisk = ReadFile(file);
+      remembered = onDisk;
+      modified = false;
+    } else {
+      trail += " idle";
+      if (!modified && onDisk != remembered) {
+        // An unmodified list takes the new version once the window is idle.
+        const QStringList theirs = SubjectsIn(file);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == theirs; }, 2 * kSeenWithinMs)) << where();
+        window = theirs;
+        remembered = onDisk;
+      } else {
+        // Long enough for the watcher to act: a modified list must stay as it is.
+        QTest::qWait(CDocumentWatcher::kSettleMs + 150);
+      }
+    }
+    ASSERT_EQ(Rows(), window) << where();
+    ASSERT_EQ(Doc()->IsModified() != FALSE, modified) << where();
+    ASSERT_EQ(Doc()->GetTaskCount(), window.size()) << where();
+  }
+  EXPECT_EQ(ReadRememberedFile(ConfigHome()), file) << where();
+}
+
+TEST_F(OtherWritersModelTest, NothingAnyWriterSavedIsLost) {
+  const char* only = std::getenv("TVQ_OTHER_WRITERS_SEED");
+  const std::vector<unsigned> seeds = only ? std::vector<unsigned>{static_cast<unsigned>(std::atoi(only))}
+                                           : std::vector<unsigned>{1, 2};
+  for (const unsigned seed : seeds) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    RunSeed(seed, 30);
+    if (HasFatalFailure()) return;
+    if (seeds.size() > 1) {
+      CloseApp();
+      for (const QString& kept : ConflictFiles()) QFile::remove(DocsPath(kept));
+      m_messages.clear();
+    }
+  }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The command bar: its window, the text button with its menu, and the image buttons.
 #include "platform/ui/CCommandBar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QToolButton>
 
@@ -26,6 +29,30 @@ constexpr QRgb kToolbarBackground = qRgb(192, 192, 192);
 
 // Sends a menu or button command to the bar's window.
 void SendCommand(CWnd* target, UINT command) { target->OnCommand(command, CN_COMMAND); }
+
+constexpr const char* kCommandProperty = "commandId";
+
+// An image button as assistive technology sees it. Its Press runs the command once the call has returned, as a
+// posted command would: a command that opens a dialog runs the dialog's loop inside it, and a screen reader
+// would otherwise wait for its answer until the dialog closed.
+class CommandButtonAccessible : public QAccessibleWidget {
+ public:
+  explicit CommandButtonAccessible(QWidget* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+  QStringList actionNames() const override { return {pressAction()}; }
+
+  void doAction(const QString& actionName) override {
+    if (actionName != pressAction() || !widget()->isEnabled()) return;
+    QPointer<QAbstractButton> button = static_cast<QAbstractButton*>(widget());
+    QMetaObject::invokeMethod(
+        button, [button] { if (button) button->click(); }, Qt::QueuedConnection);
+  }
+};
+
+QAccessibleInterface* CommandButtonAccessibleFactory(const QString& className, QObject* object) {
+  if (className != QStringLiteral("QToolButton") || !object->property(kCommandProperty).isValid()) return nullptr;
+  return new CommandButtonAccessible(static_cast<QWidget*>(object));
+}
 
 // A pop-up built from a menu template level, its commands for `target`. Menu commands run once the menu has
 // closed, as posted WM_COMMAND messages do.
@@ -177,6 +204,9 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
   const auto menuData = AfxFindResource(RT_MENU, m_menuId ? m_menuId : static_cast<WORD>(nIDResource));
   const auto menu = menuData ? platform::ParseMenuTemplate(*menuData) : std::nullopt;
 
+  static const bool accessibleButtons = (QAccessible::installFactory(&CommandButtonAccessibleFactory), true);
+  (void)accessibleButtons;
+
   const int width = toolbar->width;
   const int height = toolbar->height;
   int image = 0;
@@ -195,7 +225,7 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
     button->setIconSize(QSize(width, height));
     button->setFixedSize(width + kButtonMargin, height + kButtonMargin);
     button->setAutoRaise(true);
-    button->setProperty("commandId", static_cast<uint>(command));
+    button->setProperty(kCommandProperty, static_cast<uint>(command));
     if (const platform::MenuItemTemplate* item = menu ? menu->FindCommand(command) : nullptr) {
       const QString spoken = SpokenMenuText(item->text);
       button->setAccessibleName(CommandName(spoken));

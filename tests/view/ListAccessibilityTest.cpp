@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QTest>
 
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CFrameWnd.h"
@@ -236,6 +237,28 @@ TEST(CommandBarAccessibility, ImageButtonsAreNamedByTheirCommandsMenuTexts) {
   EXPECT_EQ(about->text(QAccessible::Description), QStringLiteral("バージョン情報 Tarvelquist..."));
   QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(bar->GetMenuButton());
   EXPECT_EQ(menu->text(QAccessible::Name), QStringLiteral("メニュー"));
+}
+
+
+// A screen reader's Press returns at once; the command runs from the event loop afterwards, so an editor it
+// opens does not hold up the reader's call. Disabled buttons do nothing.
+TEST(CommandBarAccessibility, PressReturnsBeforeTheCommandRuns) {
+  ProgramWindows program;
+  program.SetTasks({{CString(u"one"), Date(2008, 5, 10), CString(u"A1"), CString()}});
+  program.Select({0});
+  EditorScript script(CancelAtOnce);
+  QWidget* edit = program.Frame().GetCommandBar()->GetButtonForCommand(ID_TASK_EDIT);
+  QAccessibleInterface* button = QAccessible::queryAccessibleInterface(edit);
+  ASSERT_NE(button, nullptr);
+  button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(script.Runs().empty());  // not yet: the call has returned first
+  EXPECT_TRUE(QTest::qWaitFor([&] { return script.Runs().size() == 1; }, 2000));
+  EXPECT_EQ(script.Runs().front().subject, CString(u"one"));
+
+  edit->setEnabled(false);
+  button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  QTest::qWait(50);
+  EXPECT_EQ(script.Runs().size(), 1u);
 }
 
 }  // namespace

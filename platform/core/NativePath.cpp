@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <vector>
@@ -144,19 +145,38 @@ CString RecoverLossyPath(const CString& path) {
   return CString(recovered.empty() ? std::u16string(u"/") : std::move(recovered));
 }
 
+namespace {
+
+// Characters that would act rather than show in a message: C0 controls (a line break would split the name),
+// DEL, C1 controls, and the bidirectional controls and separators that could show the name reversed.
+bool ActsInText(char16_t unit) {
+  if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) return true;
+  switch (unit) {
+    case 0x061C: case 0x200E: case 0x200F: case 0x2028: case 0x2029: return true;
+    default: return (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
+  }
+}
+
+}  // namespace
+
 CString DisplayPath(const CString& path) {
-  if (!HasUndecodableBytes(path)) return path;
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  const std::u16string_view text = path.view();
+  const auto shownAsItIs = [](char16_t unit) { return !IsByteEscape(unit) && !ActsInText(unit); };
+  if (std::all_of(text.begin(), text.end(), shownAsItIs)) return path;
   std::u16string out;
-  for (const char16_t unit : path.view()) {
-    if (!IsByteEscape(unit)) {
+  for (const char16_t unit : text) {
+    if (shownAsItIs(unit)) {
       out.push_back(unit);
-      continue;
+    } else if (IsByteEscape(unit)) {
+      const unsigned byte = unit - kEscapeBase;
+      out += u"\\x";
+      out.push_back(kHex[byte >> 4]);
+      out.push_back(kHex[byte & 15]);
+    } else {
+      out += u"\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(unit >> shift) & 15]);
     }
-    const unsigned byte = unit - kEscapeBase;
-    out += u"\\x";
-    out.push_back(kHex[byte >> 4]);
-    out.push_back(kHex[byte & 15]);
   }
   return CString(std::move(out));
 }

@@ -27,7 +27,8 @@ CString FolderOf(const CString& path);
 // that decoder shows them; used when exactly one entry matches. Otherwise the path as it is.
 CString RecoverLossyPath(const CString& path);
 
-// The name as messages show it: undecodable bytes as \xHH, the rest as it is.
+// The name as messages show it: undecodable bytes as \xHH; controls, DEL, C1 and the bidirectional controls as
+// \uXXXX (they would act in a message rather than show); the rest as it is.
 CString DisplayPath(const CString& path);
 
 }  // namespace platform

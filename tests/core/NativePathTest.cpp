@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
+#include "platform/core/CDocument.h"
 #include "platform/core/CWinApp.h"
+#include "platform/core/Exceptions.h"
 #include "platform/core/NativePath.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
@@ -36,6 +39,35 @@ TEST(NativePathTest, EveryByteSurvivesTheTripThroughCString) {
   EXPECT_FALSE(platform::HasUndecodableBytes(PathFromNative("件名")));
   // Messages show the bytes readably.
   EXPECT_EQ(platform::DisplayPath(PathFromNative("/tmp/bad\xff\x80.tvq")), CString(u"/tmp/bad\\xFF\\x80.tvq"));
+}
+
+// A message names the file without letting its name act: a line break, ESC, a C1 control or a direction
+// override in a name shows as an escape, whatever surrounds it; everything else shows as it is.
+TEST(NativePathTest, MessagesShowControlsInNamesAsEscapes) {
+  EXPECT_EQ(platform::DisplayPath(CString(u"/a/x\ny\x1b[2J\u202Egpj.tvq")),
+            CString(u"/a/x\\u000Ay\\u001B[2J\\u202Egpj.tvq"));
+  EXPECT_EQ(platform::DisplayPath(CString(u"/a/件名 (1).tvq")), CString(u"/a/件名 (1).tvq"));
+  const CFileException missing(CFileException::fileNotFound, 2, CString(u"/a/\u009B31m.tvq"));
+  const CString message = CDocument::SaveLoadExceptionMessage(CString(), &missing, FALSE, 0);
+  EXPECT_EQ(message.view().find(u'\u009B'), std::u16string_view::npos) << message.ToUtf8();
+  EXPECT_NE(message.view().find(u"\\u009B31m.tvq"), std::u16string_view::npos) << message.ToUtf8();
+
+  std::mt19937 random(7);
+  const std::u16string pool = u"a/.件\n\t\x1b\x7f\x85\x9b\u061c\u200e\u200f\u2028\u2029\u202a\u202e\u2066\u2069\xdc80\xdcff";
+  for (int round = 0; round < 2000; ++round) {
+    std::u16string name;
+    const int length = static_cast<int>(random() % 12);
+    for (int i = 0; i < length; ++i) name.push_back(pool[random() % pool.size()]);
+    const std::u16string shown = platform::DisplayPath(CString(name)).str();
+    for (const char16_t unit : shown) {
+      ASSERT_TRUE(unit >= 0x20 && unit != 0x7F && !(unit >= 0x80 && unit <= 0x9F)) << round;
+      ASSERT_TRUE(unit != 0x061C && unit != 0x200E && unit != 0x200F && unit != 0x2028 && unit != 0x2029) << round;
+      ASSERT_FALSE((unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069)) << round;
+      ASSERT_FALSE(unit >= 0xDC80 && unit <= 0xDCFF) << round;
+    }
+    // Names that need no escape are shown as they are.
+    if (shown.find(u'\\') == std::u16string::npos) ASSERT_EQ(shown, name) << round;
+  }
 }
 
 TEST(NativePathTest, AbsolutePathsFoldDotsAndKeepBytes) {

@@ -66,7 +66,9 @@ TEST(NativePathTest, MessagesShowControlsInNamesAsEscapes) {
       ASSERT_FALSE(unit >= 0xDC80 && unit <= 0xDCFF) << round;
     }
     // Names that need no escape are shown as they are.
-    if (shown.find(u'\\') == std::u16string::npos) ASSERT_EQ(shown, name) << round;
+    if (shown.find(u'\\') == std::u16string::npos) {
+      ASSERT_EQ(shown, name) << round;
+    }
   }
 }
 

@@ -20,8 +20,6 @@ constexpr int kBottomMargin = 10;
 constexpr int kMemoColumn = 3;
 constexpr int kColumnCount = 4;
 constexpr DWORD kListExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
-// Column 0 passes through a buffer of 128 code units: 127 of text and the terminator.
-constexpr std::size_t kSubjectBufferSize = 128;
 
 // A list narrower than the three fixed columns leaves no rest: the memo column then shrinks to nothing
 // rather than taking a negative width.
@@ -117,16 +115,8 @@ void CTarvelquistView::RebuildRow(int index) {
 }
 
 void CTarvelquistView::InsertRowFrom(const TaskItem& task, int index) {
-  // A longer subject shows its first 127 units, cut before a surrogate pair rather than through it.
-  const CString subject = tasktext::SubjectColumnText(task.subject);
-  std::array<char16_t, kSubjectBufferSize> buffer{};
-  const std::size_t length = std::min<std::size_t>(subject.size(), kSubjectBufferSize - 1);
-  std::copy_n(subject.GetString(), length, buffer.begin());
-  m_taskList.InsertItem(index, CString(buffer.data(), length));
-
-  CString dateText = tasktext::DateText(task.dueDate);
-  if (tasktext::IsNoDueDateText(dateText)) dateText = tasktext::NoDueDateLabel();
-  m_taskList.SetItemText(index, 1, dateText);
+  m_taskList.InsertItem(index, tasktext::SubjectColumnText(task.subject));
+  m_taskList.SetItemText(index, 1, tasktext::DueColumnText(task.dueDate));
   m_taskList.SetItemText(index, 2, task.priority);
   m_taskList.SetItemText(index, 3, task.memo);
 }

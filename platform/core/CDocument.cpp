@@ -227,12 +227,8 @@ void CDocument::ReportSaveConflict(const CString& savedPath, const CString& kept
   const UINT id = GetSaveConflictPrompt();
   const CString text = id ? AfxLoadString(id) : CString();
   if (text.IsEmpty()) return;
-  std::u16string message = text.FormatMessage1(platform::DisplayPath(savedPath)).str();
-  const std::u16string kept = platform::DisplayPath(keptPath).str();
-  for (std::size_t at = message.find(u"%2"); at != std::u16string::npos; at = message.find(u"%2", at + kept.size())) {
-    message.replace(at, 2, kept);
-  }
-  AfxMessageBox(CString(std::move(message)), MB_ICONEXCLAMATION);
+  const CString message = text.FormatMessage2(platform::DisplayPath(savedPath), platform::DisplayPath(keptPath));
+  AfxMessageBox(message, MB_ICONEXCLAMATION);
 }
 
 CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CException* e, BOOL bSaving,

@@ -1,5 +1,8 @@
 #include "platform/core/CString.h"
 
+#include <initializer_list>
+#include <numeric>
+
 #include <QString>
 
 #include "platform/core/CodePage.h"
@@ -72,16 +75,32 @@ int CString::Find(const CString& text, int start) const {
   return at == std::u16string::npos ? -1 : static_cast<int>(at);
 }
 
-CString CString::FormatMessage1(const CString& argument) const {
+namespace {
+
+// Replaces "%1" … "%N" (N at most 9) with the arguments in one pass, so no argument's text is read as a marker.
+std::u16string FormatMessageArguments(const std::u16string& text, std::initializer_list<const std::u16string*> args) {
   std::u16string out;
-  out.reserve(m_text.size() + argument.m_text.size());
-  for (std::size_t i = 0; i < m_text.size(); ++i) {
-    if (m_text[i] == u'%' && i + 1 < m_text.size() && m_text[i + 1] == u'1') {
-      out += argument.m_text;
+  out.reserve(text.size() + std::accumulate(args.begin(), args.end(), std::size_t{0},
+                                            [](std::size_t sum, const std::u16string* arg) { return sum + arg->size(); }));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
+    const std::size_t number = next >= u'1' && next <= u'9' ? static_cast<std::size_t>(next - u'1') : args.size();
+    if (text[i] == u'%' && number < args.size()) {
+      out += *args.begin()[number];
       ++i;
     } else {
-      out += m_text[i];
+      out += text[i];
     }
   }
-  return CString(std::move(out));
+  return out;
+}
+
+}  // namespace
+
+CString CString::FormatMessage1(const CString& argument) const {
+  return CString(FormatMessageArguments(m_text, {&argument.m_text}));
+}
+
+CString CString::FormatMessage2(const CString& first, const CString& second) const {
+  return CString(FormatMessageArguments(m_text, {&first.m_text, &second.m_text}));
 }

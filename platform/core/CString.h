@@ -44,6 +44,8 @@ class CString {
   int Find(const CString& text, int start = 0) const;
   // Replaces every "%1" with the argument (framework message formatting).
   CString FormatMessage1(const CString& argument) const;
+  // Replaces "%1" and "%2" in one pass: an argument that contains "%2" stays as it is.
+  CString FormatMessage2(const CString& first, const CString& second) const;
 
   // Ordinal: <0, 0, >0 by unsigned 16-bit code units; a prefix is smaller.
   int Compare(const CString& other) const { return m_text.compare(other.m_text); }

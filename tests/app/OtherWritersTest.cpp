@@ -120,6 +120,33 @@ TEST_F(OtherWritersTest, AnEditFlowKeepsItsListAndTheSaveKeepsBothVersions) {
   EXPECT_EQ(ReadRememberedFile(ConfigHome()), file);  // the start-up keeps naming the same file
 }
 
+// The message names each file once, as it is: a name holding the message's own markers is not expanded.
+TEST_F(OtherWritersTest, TheConflictMessageShowsNamesThatHoldMarkersAsTheyAre) {
+  for (const QString& name : {QStringLiteral("a %2 b.tvq"), QStringLiteral("%1%2.tvq"), QStringLiteral("100%.tvq")}) {
+    SCOPED_TRACE(name.toStdString());
+    const QString file = DocsPath(name);
+    WriteFile(file, TaskFileBytes({u"one"}));
+    WriteRememberedFile(ConfigHome(), file);
+    ASSERT_TRUE(StartApp());
+    TaskItem mine;
+    mine.CopyFieldsFrom(Doc()->TaskAt(0));
+    TaskCommands(*Doc()).Insert(1, mine);
+    ReplaceAtomically(file, TaskFileBytes({u"theirs"}));
+    m_messages.clear();
+    FrameWidget()->close();
+    const QString stem = name.chopped(4);
+    const QStringList kept = QDir(m_docs).entryList({stem + QStringLiteral(" (conflict *).tvq")}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    ASSERT_EQ(m_messages.size(), 1u);
+    const QString text = m_messages[0].text;
+    const QString keptPath = DocsPath(kept.front());
+    EXPECT_EQ(text.count(keptPath), 1) << text.toStdString();
+    EXPECT_EQ(text.count(file), 2) << text.toStdString();  // the message names the saved file twice
+    CloseApp();
+    QFile::remove(DocsPath(kept.front()));
+  }
+}
+
 TEST_F(OtherWritersTest, ASaveAfterAChangeThatCameBackToTheSameBytesKeepsNothingAside) {
   const QString file = StartWithFile({u"one"});
   // The due date and priority of the file's task, so the bytes are known.

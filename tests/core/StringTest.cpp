@@ -78,6 +78,36 @@ TEST(CStringTest, FormatMessageReplacesEveryPercentOne) {
   EXPECT_EQ(CString(u"100%").FormatMessage1(CString(u"x")), CString(u"100%"));
 }
 
+// Formatting with arguments that hold markers equals formatting with private placeholders and putting the
+// arguments in afterwards: no argument's text is ever read as a marker.
+TEST(CStringTest, FormatMessageNeverExpandsMarkersInsideArguments) {
+  std::mt19937 random(11);
+  const std::u16string pool = u"%%12a9";
+  const auto make = [&](int length) {
+    std::u16string text;
+    for (int i = 0; i < length; ++i) text.push_back(pool[random() % pool.size()]);
+    return CString(text);
+  };
+  const auto putIn = [](std::u16string text, char16_t placeholder, const CString& argument) {
+    for (std::size_t at = text.find(placeholder); at != std::u16string::npos;
+         at = text.find(placeholder, at + argument.str().size())) {
+      text.replace(at, 1, argument.str());
+    }
+    return text;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    const CString text = make(static_cast<int>(random() % 10));
+    const CString first = make(static_cast<int>(random() % 5));
+    const CString second = make(static_cast<int>(random() % 5));
+    const CString one = text.FormatMessage1(CString(u"\uE000"));
+    EXPECT_EQ(text.FormatMessage1(first).str(), putIn(one.str(), u'\uE000', first)) << round;
+    const std::u16string two = text.FormatMessage2(CString(u"\uE000"), CString(u"\uE001")).str();
+    EXPECT_EQ(text.FormatMessage2(first, second).str(), putIn(putIn(two, u'\uE000', first), u'\uE001', second))
+        << round;
+  }
+  EXPECT_EQ(CString(u"%1 / %2 / %3").FormatMessage2(CString(u"%2"), CString(u"%1")), CString(u"%2 / %1 / %3"));
+}
+
 // ---- code pages ---------------------------------------------------------------------------------------------
 
 struct CodePageCase {

@@ -54,7 +54,7 @@ bool PutShown(char32_t codePoint, Put& put) {
   if (codePoint >= 0x20 && codePoint < 0x7F) return put(codePoint);
   if (codePoint < 0x20) return put(0x2400 + codePoint);
   if (codePoint == 0x7F) return put(U'\u2421');
-  if (!IsHiddenControl(codePoint) && !platform::IsSurrogate(codePoint)) return put(codePoint);
+  if (!platform::IsHiddenControl(codePoint) && !platform::IsSurrogate(codePoint)) return put(codePoint);
   if (!put(U'\\') || !put(U'u')) return false;
   for (int shift = 12; shift >= 0; shift -= 4) {
     if (!put(kHex[(codePoint >> shift) & 15])) return false;

@@ -9,19 +9,9 @@
 
 namespace tvqcli {
 
-// Code points that a terminal or a bidirectional display acts on without showing anything: C1 controls (U+0080
-// to U+009F; U+009B starts an escape sequence on its own), the bidirectional embeddings, overrides, isolates and
-// marks (U+202A-202E, U+2066-2069, U+200E, U+200F, U+061C) and the line and paragraph separators (U+2028,
-// U+2029). Text for people shows them as escapes; JSON writes them as \u escapes.
-constexpr bool IsHiddenControl(char32_t codePoint) {
-  if (codePoint < 0x80 || codePoint > 0x2069) return false;
-  return codePoint <= 0x9F || codePoint == 0x061C || codePoint == 0x200E || codePoint == 0x200F ||
-         (codePoint >= 0x2028 && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069);
-}
-
 // The one rule for text that tvq writes for a person (list cells, messages, errors, file names): a line break
 // (CR LF, LF or CR) shows as "↵", other C0 controls and DEL as their control pictures (U+2400 ...), hidden
-// controls as "\u202E", an unpaired surrogate as "\uD800" and a byte that is not UTF-8 as "\xFF"; pairs are
+// controls (platform::IsHiddenControl) as "\u202E", an unpaired surrogate as "\uD800" and a byte that is not UTF-8 as "\xFF"; pairs are
 // joined and everything else stays as it is.
 std::u32string ShownText(std::u16string_view text);
 std::string TerminalText(std::u16string_view text);

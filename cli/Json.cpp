@@ -374,7 +374,7 @@ void AppendString(std::string& out, std::u16string_view text, const std::functio
       if (spill && out.size() >= kSpillSize) spill();
     }
     const char32_t unit = text[i];
-    // Escaped besides what JSON requires: DEL and the hidden controls (tvqcli::IsHiddenControl), so that the
+    // Escaped besides what JSON requires: DEL and the hidden controls (platform::IsHiddenControl), so that the
     // output is safe on a terminal; a reader gets the same text back.
     if (unit < 0x80) {
       if (unit >= 0x20 && unit != u'"' && unit != u'\\' && unit != 0x7F) {
@@ -413,7 +413,7 @@ void AppendString(std::string& out, std::u16string_view text, const std::functio
       }
       continue;
     }
-    if (platform::IsSurrogate(unit) || tvqcli::IsHiddenControl(unit)) {
+    if (platform::IsSurrogate(unit) || platform::IsHiddenControl(unit)) {
       const bool pair = platform::IsHighSurrogate(unit) && i + 1 < size && platform::IsLowSurrogate(text[i + 1]);
       if (!pair) {
         *p++ = '\\';

@@ -149,13 +149,7 @@ namespace {
 
 // Characters that would act rather than show in a message: C0 controls (a line break would split the name),
 // DEL, C1 controls, and the bidirectional controls and separators that could show the name reversed.
-bool ActsInText(char16_t unit) {
-  if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) return true;
-  switch (unit) {
-    case 0x061C: case 0x200E: case 0x200F: case 0x2028: case 0x2029: return true;
-    default: return (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
-  }
-}
+bool ActsInText(char16_t unit) { return unit < 0x20 || unit == 0x7F || IsHiddenControl(unit); }
 
 }  // namespace
 

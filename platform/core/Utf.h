@@ -15,6 +15,16 @@ constexpr bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <=
 constexpr bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 constexpr bool IsSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
+// Code points that a terminal or a bidirectional display acts on without showing anything: C1 controls (U+0080
+// to U+009F; U+009B starts an escape sequence on its own), the bidirectional embeddings, overrides, isolates and
+// marks (U+202A-202E, U+2066-2069, U+200E, U+200F, U+061C) and the line and paragraph separators (U+2028,
+// U+2029). Text meant for a person shows them as escapes.
+constexpr bool IsHiddenControl(char32_t codePoint) {
+  if (codePoint < 0x80 || codePoint > 0x2069) return false;
+  return codePoint <= 0x9F || codePoint == 0x061C || codePoint == 0x200E || codePoint == 0x200F ||
+         (codePoint >= 0x2028 && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
 // The code point at text[i]: a surrogate pair is joined and i left on its low half; a lone surrogate (which
 // UTF-8 cannot carry) reads as U+FFFD.
 inline char32_t NextCodePoint(std::u16string_view text, std::size_t& i) {

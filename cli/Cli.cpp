@@ -64,6 +64,14 @@ void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::str
   }
 }
 
+int ColumnNamed(std::string_view name) {
+  static constexpr std::string_view kColumns[] = {"subject", "due", "priority", "memo"};
+  for (int column = 0; column < 4; ++column) {
+    if (kColumns[column] == name) return column;
+  }
+  return -1;
+}
+
 namespace {
 
 void WriteAll(int fd, const char* data, std::size_t size) {

@@ -62,6 +62,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<c
 // Throws UsageError unless there are exactly `count` positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what);
 
+// The list's columns by the names tvq gives them: subject 0, due 1, priority 2, memo 3; -1 for another name.
+int ColumnNamed(std::string_view name);
+
 // Buffered standard output; throws OutputError when writing fails.
 class Output {
  public:

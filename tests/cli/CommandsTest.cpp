@@ -11,23 +11,19 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "doc/TaskSort.h"
+#include "tests/cli/TaskFiles.h"
 #include "tests/cli/TvqProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
 
 namespace {
 
+using clitest::MakeFile;
 using clitest::RunTvq;
+using clitest::TaskFields;
 using tvqtest::ReadText;
 using tvqtest::TempDir;
 using tvqtest::WriteText;
-
-struct TaskFields {
-  std::u16string subject;
-  COleDateTime due;
-  std::u16string priority;
-  std::u16string memo;
-};
 
 const COleDateTime kMay10(2008, 5, 10, 12, 0, 0);
 const std::u16string kNoDue = u"\u671F\u9650\u306A\u3057";
@@ -35,19 +31,6 @@ const std::u16string kNoDue = u"\u671F\u9650\u306A\u3057";
 void Save(CTarvelquistDoc& doc, const std::string& path) {
   tvqtest::MessageRecorder messages;  // not shown
   ASSERT_TRUE(doc.OnSaveDocument(CString::FromUtf8(path)));
-}
-
-void MakeFile(const std::string& path, const std::vector<TaskFields>& tasks) {
-  CTarvelquistDoc doc;
-  TaskItem task;
-  for (const TaskFields& fields : tasks) {
-    task.subject = CString(fields.subject);
-    task.dueDate = fields.due;
-    task.priority = CString(fields.priority);
-    task.memo = CString(fields.memo);
-    TaskCommands(doc).Insert(doc.GetTaskCount(), task);
-  }
-  Save(doc, path);
 }
 
 // The bytes the window's code gives after running `operation` on the file's document.

@@ -1,9 +1,11 @@
 #include "cli/Cli.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/Display.h"
@@ -70,6 +72,17 @@ int ColumnNamed(std::string_view name) {
     if (kColumns[column] == name) return column;
   }
   return -1;
+}
+
+std::string HomeFolder() {
+  if (const char* env = std::getenv("HOME"); env && *env) return env;
+  if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return {};
+}
+
+std::string XdgFolder(const char* variable, const char* underHome) {
+  if (const char* configured = std::getenv(variable); configured && configured[0] == '/') return configured;
+  return HomeFolder() + "/" + underHome;
 }
 
 namespace {

@@ -65,6 +65,11 @@ void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::str
 // The list's columns by the names tvq gives them: subject 0, due 1, priority 2, memo 3; -1 for another name.
 int ColumnNamed(std::string_view name);
 
+// $HOME, else the user's home folder from the password database.
+std::string HomeFolder();
+// A folder of the XDG base directories: $variable when it is absolute, else ~/underHome.
+std::string XdgFolder(const char* variable, const char* underHome);
+
 // Buffered standard output; throws OutputError when writing fails.
 class Output {
  public:

@@ -20,7 +20,9 @@ TaskFilter FilterOf(const ParsedArguments& parsed) {
   TaskFilter filter;
   if (const auto* due = parsed.Value("due")) filter.due = ParseDueFilter(*due, Today());
   if (const auto* priority = parsed.Value("priority")) filter.priority = ParsePriorityFilter(*priority);
-  if (const auto* text = parsed.Value("match")) filter.foldedText = FoldForMatch(ArgumentText(*text, "--match").view());
+  if (const auto* text = parsed.Value("match")) {
+    filter.foldedText = FoldForMatch(ArgumentText(*text, "--match").view());
+  }
   return filter;
 }
 

@@ -1,8 +1,8 @@
 #include "cli/TaskFilter.h"
 
 #include <QString>
-
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 
 #include "cli/Cli.h"
@@ -43,8 +43,10 @@ constexpr std::array<DueWord, 4> kDueWords = {{
 }};
 
 [[noreturn]] void BadDue(std::string_view text) {
-  throw UsageError("--due takes overdue, today, tomorrow, week, none, a date YYYY-MM-DD or a range "
-                   "YYYY-MM-DD..YYYY-MM-DD with either end left out, not '" + std::string(text) + "'");
+  throw UsageError(
+      "--due takes overdue, today, tomorrow, week, none, a date YYYY-MM-DD or a range "
+      "YYYY-MM-DD..YYYY-MM-DD with either end left out, not '" +
+      std::string(text) + "'");
 }
 
 // One end of a range: empty is open.
@@ -56,8 +58,10 @@ std::optional<Day> RangeEnd(std::string_view end, std::string_view whole) {
 }
 
 [[noreturn]] void BadPriority(std::string_view text) {
-  throw UsageError("--priority takes a letter (A), a letter and a digit (B2) or a range (A-B, A1-B5) of the "
-                   "letters A, B, C, P and the digits 0 to 9, not '" + std::string(text) + "'");
+  throw UsageError(
+      "--priority takes a letter (A), a letter and a digit (B2) or a range (A-B, A1-B5) of the "
+      "letters A, B, C, P and the digits 0 to 9, not '" +
+      std::string(text) + "'");
 }
 
 // A letter or a letter and digit that the editor offers: the first unit, or the whole, of one of its priorities.
@@ -97,6 +101,14 @@ Day Today() {
   SYSTEMTIME now{};
   if (!GetLocalTime(&now)) throw InputError("cannot read the local date");
   return MakeDay(now.wYear, now.wMonth, now.wDay);
+}
+
+std::string IsoDate(Day day) {
+  const std::chrono::year_month_day date(day);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()));
+  return text;
 }
 
 std::optional<Day> DueDay(const COleDateTime& due) {
@@ -157,8 +169,8 @@ PriorityFilter ParsePriorityFilter(std::string_view text) {
 }
 
 std::u16string FoldForMatch(std::u16string_view text) {
-  const QString source = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
-                                              static_cast<qsizetype>(text.size()));
+  const QString source =
+      QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
   std::u16string folded = source.normalized(QString::NormalizationForm_KC).toCaseFolded().toStdU16String();
   for (char16_t& unit : folded) {
     if (IsKatakana(unit)) unit = static_cast<char16_t>(unit - 0x60);

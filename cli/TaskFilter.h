@@ -18,6 +18,9 @@ using Day = std::chrono::sys_days;
 // Throws UsageError for a TVQ_TODAY that is not such a date.
 Day Today();
 
+// YYYY-MM-DD, as --due and TVQ_TODAY take a day.
+std::string IsoDate(Day day);
+
 // The day the list shows for a due date; none for a task the list shows without one ("期限なし") and for a date
 // it cannot show ("Invalid DateTime", an empty null date).
 std::optional<Day> DueDay(const COleDateTime& due);

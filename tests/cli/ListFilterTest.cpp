@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/TaskFilter.h"
 #include "doc/TaskItem.h"
 #include "doc/TaskText.h"
 #include "tests/cli/TaskFiles.h"
@@ -22,34 +23,27 @@ namespace {
 
 using clitest::RunTvq;
 using clitest::TaskFields;
-using Day = std::chrono::sys_days;
 using std::chrono::days;
+using tvqcli::Day;
+using tvqcli::IsoDate;
 
 // Pieces of text whose forms fold alike (case, width, katakana and hiragana); each piece folds to a character
 // no other piece folds to, so "contains" in folded text is "contains" in pieces.
 const std::vector<std::vector<std::u16string>> kPieces = {
-    {u"a", u"A", u"\uFF41", u"\uFF21"},           // a A ａ Ａ
-    {u"e", u"E", u"\uFF45", u"\uFF25"},           // e E ｅ Ｅ
-    {u"1", u"\uFF11"},                            // 1 １
-    {u"7", u"\uFF17"},                            // 7 ７
-    {u"\u304B", u"\u30AB", u"\uFF76"},            // か カ ｶ
-    {u"\u304C", u"\u30AC", u"\uFF76\uFF9E"},      // が ガ ｶﾞ
-    {u"\u3093", u"\u30F3", u"\uFF9D"},            // ん ン ﾝ
-    {u"\u30FC", u"\uFF70"},                       // ー ｰ
-    {u" ", u"\u3000"},                            // space, ideographic space
-    {u"\u6B6F"},                                  // 歯
-    {u"\u533B"},                                  // 医
+    {u"a", u"A", u"\uFF41", u"\uFF21"},       // a A ａ Ａ
+    {u"e", u"E", u"\uFF45", u"\uFF25"},       // e E ｅ Ｅ
+    {u"1", u"\uFF11"},                        // 1 １
+    {u"7", u"\uFF17"},                        // 7 ７
+    {u"\u304B", u"\u30AB", u"\uFF76"},        // か カ ｶ
+    {u"\u304C", u"\u30AC", u"\uFF76\uFF9E"},  // が ガ ｶﾞ
+    {u"\u3093", u"\u30F3", u"\uFF9D"},        // ん ン ﾝ
+    {u"\u30FC", u"\uFF70"},                   // ー ｰ
+    {u" ", u"\u3000"},                        // space, ideographic space
+    {u"\u6B6F"},                              // 歯
+    {u"\u533B"},                              // 医
 };
 
 std::string Utf8(const std::u16string& text) { return CString(text).ToUtf8(); }
-
-std::string DateArgument(Day day) {
-  const std::chrono::year_month_day date(day);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-  return text;
-}
 
 COleDateTime At(Day day, int hour, int minute, int second) {
   const std::chrono::year_month_day date(day);
@@ -90,8 +84,8 @@ bool PriorityBetween(const std::u16string& priority, const std::u16string& low, 
 
 bool ModelMatches(const ModelTask& task, const ModelFilter& filter) {
   if (filter.withoutDate && !task.noDueDate) return false;
-  if (filter.anyDate && (!task.day || (filter.first && *task.day < *filter.first) ||
-                         (filter.last && *task.day > *filter.last))) {
+  if (filter.anyDate &&
+      (!task.day || (filter.first && *task.day < *filter.first) || (filter.last && *task.day > *filter.last))) {
     return false;
   }
   if (filter.priority && !PriorityBetween(task.priority, filter.priority->first, filter.priority->second)) {
@@ -132,7 +126,7 @@ class Randomizer {
 
 // A task due `offset` days from today at one of the day's edges, or without a date, or with one not shown.
 TaskFields RandomTask(Randomizer& random, Day today, ModelTask& model) {
-  static const std::vector<std::u16string> kPriorities = {u"",   u"A",  u"A1", u"A0",  u"B2",  u"B9",
+  static const std::vector<std::u16string> kPriorities = {u"",   u"A",  u"A1", u"A0", u"B2", u"B9",
                                                           u"C5", u"P0", u"P",  u"b3", u"Z1", u"A12"};
   TaskFields fields;
   model.subject = random.Pieces(6);
@@ -164,16 +158,34 @@ void RandomDue(Randomizer& random, Day today, ModelFilter& filter) {
   const Day later = near + days(random.Below(8));
   filter.anyDate = true;
   switch (random.Below(9)) {
-    case 0: filter.args = {"--due", "overdue"}, filter.last = today - days(1); return;
-    case 1: filter.args = {"--due", "today"}, filter.first = filter.last = today; return;
-    case 2: filter.args = {"--due", "tomorrow"}, filter.first = filter.last = today + days(1); return;
-    case 3: filter.args = {"--due", "week"}, filter.first = today, filter.last = today + days(6); return;
-    case 4: filter.args = {"--due", "none"}, filter.anyDate = false, filter.withoutDate = true; return;
-    case 5: filter.args = {"--due", DateArgument(near)}, filter.first = filter.last = near; return;
-    case 6: filter.args = {"--due=" + DateArgument(near) + ".."}, filter.first = near; return;
-    case 7: filter.args = {"--due", ".." + DateArgument(near)}, filter.last = near; return;
-    default: filter.args = {"--due", DateArgument(near) + ".." + DateArgument(later)};
-             filter.first = near, filter.last = later; return;
+    case 0:
+      filter.args = {"--due", "overdue"}, filter.last = today - days(1);
+      return;
+    case 1:
+      filter.args = {"--due", "today"}, filter.first = filter.last = today;
+      return;
+    case 2:
+      filter.args = {"--due", "tomorrow"}, filter.first = filter.last = today + days(1);
+      return;
+    case 3:
+      filter.args = {"--due", "week"}, filter.first = today, filter.last = today + days(6);
+      return;
+    case 4:
+      filter.args = {"--due", "none"}, filter.anyDate = false, filter.withoutDate = true;
+      return;
+    case 5:
+      filter.args = {"--due", IsoDate(near)}, filter.first = filter.last = near;
+      return;
+    case 6:
+      filter.args = {"--due=" + IsoDate(near) + ".."}, filter.first = near;
+      return;
+    case 7:
+      filter.args = {"--due", ".." + IsoDate(near)}, filter.last = near;
+      return;
+    default:
+      filter.args = {"--due", IsoDate(near) + ".." + IsoDate(later)};
+      filter.first = near, filter.last = later;
+      return;
   }
 }
 
@@ -257,8 +269,8 @@ TEST(ListFilters, RandomListsAndFiltersShowWhatTheModelExpects) {
       args.insert(args.end(), filter.args.begin(), filter.args.end());
       std::string call;
       for (const std::string& arg : args) call += " " + arg;
-      SCOPED_TRACE("seed " + std::to_string(seed) + ", list " + std::to_string(list) + ", today " +
-                   DateArgument(today) + ":" + call);
+      SCOPED_TRACE("seed " + std::to_string(seed) + ", list " + std::to_string(list) + ", today " + IsoDate(today) +
+                   ":" + call);
 
       std::vector<int> expected;
       for (int i = 0; i < size; ++i) {
@@ -273,7 +285,7 @@ TEST(ListFilters, RandomListsAndFiltersShowWhatTheModelExpects) {
       }
       for (int& index : expected) ++index;
 
-      const auto result = RunTvq(args, {}, {{"TVQ_TODAY", DateArgument(today)}});
+      const auto result = RunTvq(args, {}, {{"TVQ_TODAY", IsoDate(today)}});
       ASSERT_EQ(result.exitCode, 0) << result.err;
       EXPECT_EQ(PrintedNumbers(result.out, json), expected);
       if (!expected.empty()) continue;
@@ -319,8 +331,8 @@ TEST(ListFilters, DateWordsCountWholeLocalDaysAcrossMonthAndYearEnds) {
     EXPECT_EQ(Listed(file, {"--due", "today"}, environment), (std::vector<int>{3, 4, 11}));
     EXPECT_EQ(Listed(file, {"--due", "tomorrow"}, environment), (std::vector<int>{5, 6}));
     EXPECT_EQ(Listed(file, {"--due", "week"}, environment), (std::vector<int>{3, 4, 5, 6, 7, 8, 11}));
-    EXPECT_EQ(Listed(file, {"--due", DateArgument(today + days(7))}, environment), (std::vector<int>{9, 10}));
-    EXPECT_EQ(Listed(file, {"--due", ".." + DateArgument(today - days(1))}, environment),
+    EXPECT_EQ(Listed(file, {"--due", IsoDate(today + days(7))}, environment), (std::vector<int>{9, 10}));
+    EXPECT_EQ(Listed(file, {"--due", ".." + IsoDate(today - days(1))}, environment),
               Listed(file, {"--due", "overdue"}, environment));
   }
 }

@@ -29,7 +29,7 @@ class InputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Standard output could not be written: exit status 1.
+// Standard output, or a file of tvq's own (what tvq remind has announced), could not be written: exit status 1.
 class OutputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kKeyLength = 32;  // hex digits: 128 bits of the hash
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path) {
-  throw InputError(what + " " + path + ": " + std::strerror(errno));
+  throw OutputError(what + " " + path + ": " + std::strerror(errno));
 }
 
 // The folder for the log, private to the user.

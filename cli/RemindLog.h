@@ -15,7 +15,7 @@ class RemindLog {
  public:
   // Reads the log of `today` (an older day's log counts as empty). With `write`, the file is created when missing
   // and locked until the log is destroyed, so that two reminders at once announce a task once. Throws
-  // InputError when the file cannot be used.
+  // OutputError when the file cannot be used.
   RemindLog(Day today, bool write);
   ~RemindLog();
   RemindLog(const RemindLog&) = delete;
@@ -24,7 +24,7 @@ class RemindLog {
   static std::string KeyOf(const std::string& filePath, const TaskItem& task);
   bool Announced(const std::string& key) const { return m_keys.count(key) > 0; }
   void Add(const std::string& key) { m_keys.insert(key); }
-  // Writes today's keys back (only when opened to write). Throws InputError when it cannot.
+  // Writes today's keys back (only when opened to write). Throws OutputError when it cannot.
   void Save();
 
   // $XDG_STATE_HOME/tarvelquist/reminded (an absolute XDG_STATE_HOME, else ~/.local/state).

@@ -1,6 +1,7 @@
 #include "cli/TaskFilter.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +87,18 @@ constexpr bool IsKatakana(char16_t unit) {
   return (unit >= u'\u30A1' && unit <= u'\u30F6') || unit == u'\u30FD' || unit == u'\u30FE';
 }
 
+// Characters that NFKC leaves alone and that have no case other than ASCII's (no combining marks, no
+// compatibility forms): printable ASCII, hiragana, katakana and the long vowel mark, CJK ideographs.
+constexpr bool IsPlainForMatch(char16_t unit) {
+  return (unit >= 0x20 && unit < 0x7F) || (unit >= u'\u3041' && unit <= u'\u3096') ||
+         (unit >= u'\u30A1' && unit <= u'\u30FC') || (unit >= u'\u4E00' && unit <= u'\u9FFF');
+}
+
+constexpr char16_t FoldPlain(char16_t unit) {
+  if (unit >= u'A' && unit <= u'Z') return static_cast<char16_t>(unit + 0x20);
+  return IsKatakana(unit) ? static_cast<char16_t>(unit - 0x60) : unit;
+}
+
 bool Contains(const CString& text, const std::u16string& folded) {
   return FoldForMatch(text.view()).find(folded) != std::u16string::npos;
 }
@@ -169,9 +182,15 @@ PriorityFilter ParsePriorityFilter(std::string_view text) {
 }
 
 std::u16string FoldForMatch(std::u16string_view text) {
-  const QString source =
-      QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-  std::u16string folded = source.normalized(QString::NormalizationForm_KC).toCaseFolded().toStdU16String();
+  std::u16string folded(text);
+  if (std::all_of(text.begin(), text.end(), IsPlainForMatch)) {
+    // Printable ASCII, kana and kanji are their own NFKC: only case and katakana are left to fold.
+    for (char16_t& unit : folded) unit = FoldPlain(unit);
+    return folded;
+  }
+  const QString source = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
+                                              static_cast<qsizetype>(text.size()));
+  folded = source.normalized(QString::NormalizationForm_KC).toCaseFolded().toStdU16String();
   for (char16_t& unit : folded) {
     if (IsKatakana(unit)) unit = static_cast<char16_t>(unit - 0x60);
   }

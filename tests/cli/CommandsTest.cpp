@@ -375,7 +375,8 @@ TEST_F(TvqCommands, EveryCommandReportsALoadFailureWithTheWindowsMessage) {
 }
 
 TEST_F(TvqCommands, EveryCommandHasHelpWithAnExample) {
-  for (const char* command : {"list", "add", "edit", "rm", "mv", "sort", "export", "import", "dump", "make"}) {
+  for (const char* command :
+       {"list", "add", "edit", "rm", "mv", "sort", "export", "import", "dump", "make", "remind"}) {
     const auto help = RunTvq({command, "--help"});
     EXPECT_EQ(help.exitCode, 0) << command;
     EXPECT_EQ(help.out.rfind(std::string("Usage: tvq ") + command, 0), 0u) << command;

@@ -191,6 +191,19 @@ TEST_F(TvqRemind, TakesTheConfiguredFilesElseTheWindowsLastFile) {
   EXPECT_NE(configured.out.find("due 1"), std::string::npos);
 }
 
+TEST_F(TvqRemind, NeverWritesThroughALinkInPlaceOfItsLog) {
+  std::filesystem::create_directories(dir / "state/tarvelquist");
+  tvqtest::WriteText(dir / "elsewhere", "kept\n");
+  std::filesystem::create_symlink(dir / "elsewhere", dir / "state/tarvelquist/reminded");
+  const auto result = RunTvq({"remind", tasks}, {},
+                             {{"TVQ_TODAY", "2024-05-10"}, {"XDG_STATE_HOME", dir.File("state")},
+                              {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"}});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("state/tarvelquist/reminded"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out, "") << "nothing announced that could not be remembered";
+  EXPECT_EQ(tvqtest::ReadText(dir / "elsewhere"), "kept\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

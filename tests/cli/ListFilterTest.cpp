@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/TaskFilter.h"
@@ -156,37 +157,21 @@ TaskFields RandomTask(Randomizer& random, Day today, ModelTask& model) {
 void RandomDue(Randomizer& random, Day today, ModelFilter& filter) {
   const Day near = today + days(random.Below(21) - 10);
   const Day later = near + days(random.Below(8));
-  filter.anyDate = true;
-  switch (random.Below(9)) {
-    case 0:
-      filter.args = {"--due", "overdue"}, filter.last = today - days(1);
-      return;
-    case 1:
-      filter.args = {"--due", "today"}, filter.first = filter.last = today;
-      return;
-    case 2:
-      filter.args = {"--due", "tomorrow"}, filter.first = filter.last = today + days(1);
-      return;
-    case 3:
-      filter.args = {"--due", "week"}, filter.first = today, filter.last = today + days(6);
-      return;
-    case 4:
-      filter.args = {"--due", "none"}, filter.anyDate = false, filter.withoutDate = true;
-      return;
-    case 5:
-      filter.args = {"--due", IsoDate(near)}, filter.first = filter.last = near;
-      return;
-    case 6:
-      filter.args = {"--due=" + IsoDate(near) + ".."}, filter.first = near;
-      return;
-    case 7:
-      filter.args = {"--due", ".." + IsoDate(near)}, filter.last = near;
-      return;
-    default:
-      filter.args = {"--due", IsoDate(near) + ".." + IsoDate(later)};
-      filter.first = near, filter.last = later;
-      return;
-  }
+  const std::optional<Day> open;
+  const std::tuple<std::string, std::optional<Day>, std::optional<Day>> choices[] = {
+      {"overdue", open, today - days(1)},
+      {"today", today, today},
+      {"tomorrow", today + days(1), today + days(1)},
+      {"week", today, today + days(6)},
+      {IsoDate(near), near, near},
+      {IsoDate(near) + "..", near, open},
+      {".." + IsoDate(near), open, near},
+      {IsoDate(near) + ".." + IsoDate(later), near, later}};
+  const int pick = random.Below(9);
+  filter.withoutDate = pick == 8;
+  filter.anyDate = !filter.withoutDate;
+  if (filter.anyDate) std::tie(std::ignore, filter.first, filter.last) = choices[pick];
+  filter.args = {"--due", filter.withoutDate ? "none" : std::get<0>(choices[pick])};
 }
 
 ModelFilter RandomFilter(Randomizer& random, Day today, const std::vector<ModelTask>& tasks) {

@@ -126,7 +126,6 @@ int RunRemind(const std::vector<std::string>& args) {
   dueByToday.last = today;
   RemindLog log(today, !dryRun);
   std::vector<Notification> notifications;
-  std::vector<std::string> announced;
   bool failed = false;
   for (const std::string& path : files) {
     CTarvelquistDoc document;
@@ -134,20 +133,19 @@ int RunRemind(const std::vector<std::string>& args) {
       failed = true;
       continue;
     }
-    const std::string absolute = std::filesystem::absolute(path).string();
+    const std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
     std::vector<int> due;
     for (int i = 0; i < document.GetTaskCount(); ++i) {
       const TaskItem& task = document.TaskAt(i);
       if (!dueByToday.Matches(task.dueDate)) continue;
-      std::string key = RemindLog::KeyOf(absolute, task);
-      if (log.Announced(key)) continue;
+      const std::string key = RemindLog::KeyOf(absolute, task);
+      if (log.Announced(key)) continue;  // today already, or a twin earlier in this run
       due.push_back(i);
-      announced.push_back(std::move(key));
+      log.Add(key);
     }
     AddNotifications(document, due, absolute, today, notifications);
   }
   Deliver(notifications, dryRun);
-  for (const std::string& key : announced) log.Add(key);
   log.Save();
   return failed ? kExitFailure : kExitOk;
 }

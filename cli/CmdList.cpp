@@ -102,7 +102,7 @@ int RunList(const std::vector<std::string>& args) {
 
 extern const Command kListCommand{
     "list",
-    "show the tasks of FILE as the window lists them, or those due, of a priority or with a text",
+    "show the tasks of FILE as the window lists them: all, or those the filters pick",
     "tvq list FILE [--due WHEN] [--priority SPEC] [--match TEXT] [--by COLUMN] [--wide | --json]",
     "Shows the four columns of the window's list, one row per task, after the task's number in the file: the\n"
     "subject (as the list shows it, at most 127 units), the due date as the list shows it (\"期限なし\" included,\n"

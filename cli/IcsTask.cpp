@@ -21,9 +21,9 @@ constexpr const char* kExactMemo = "X-TARVELQUIST-MEMO";
 constexpr const char* kSortOrder = "X-APPLE-SORT-ORDER";
 constexpr std::string_view kOurPrefix = "X-TARVELQUIST-";
 
-// The step within a band for each last digit 0..9 (1-2 first, 3-4 second, 5-6 third, 7-9 and 0 fourth), and
-// the digit that each step reads back as.
-constexpr std::array<int, 10> kStepOfDigit = {3, 0, 0, 1, 1, 2, 2, 3, 3, 3};
+// The step within a band for each last digit 0..9 (0, as a new task has, with 1 and 2 first; 3-4 second; 5-6
+// third; 7-9 fourth), and the digit that each step reads back as.
+constexpr std::array<int, 10> kStepOfDigit = {0, 0, 0, 1, 1, 2, 2, 3, 3, 3};
 constexpr std::array<int, 4> kDigitOfStep = {1, 3, 5, 7};
 // Editor letter choices (tasktext::PriorityLetterChoice) and the first PRIORITY of their bands.
 constexpr int kLetterA = 1, kLetterB = 2, kLetterC = 3, kLetterP = 4;

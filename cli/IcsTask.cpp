@@ -91,11 +91,16 @@ std::optional<std::u16string> TextFromExact(std::string_view value) {
   }
 }
 
-// The due date as the list shows it, as DUE's date (YYYYMMDD); none for a task without a due date.
+bool SameDue(const COleDateTime& a, const COleDateTime& b) {
+  return a.GetStatus() == b.GetStatus() && DateBits(a.m_dt) == DateBits(b.m_dt);
+}
+
+// The due date as the list shows it, as DUE's date (YYYYMMDD); none for a task without a due date (the
+// no-due-date value itself in every locale, and what the list shows as "期限なし").
 std::optional<icaltimetype> DueDate(const COleDateTime& due) {
   SYSTEMTIME time;
-  if (due.GetStatus() != COleDateTime::valid || tasktext::IsNoDueDateText(tasktext::DateText(due)) ||
-      !due.GetAsSystemTime(time)) {
+  if (due.GetStatus() != COleDateTime::valid || SameDue(due, NoDueDateValue()) ||
+      tasktext::IsNoDueDateText(tasktext::DateText(due)) || !due.GetAsSystemTime(time)) {
     return std::nullopt;
   }
   icaltimetype date = icaltime_null_date();
@@ -108,10 +113,6 @@ std::optional<icaltimetype> DueDate(const COleDateTime& due) {
 COleDateTime DueFromDate(const std::optional<icaltimetype>& date) {
   if (!date) return NoDueDateValue();
   return COleDateTime(date->year, date->month, date->day, 0, 0, 0);
-}
-
-bool SameDue(const COleDateTime& a, const COleDateTime& b) {
-  return a.GetStatus() == b.GetStatus() && DateBits(a.m_dt) == DateBits(b.m_dt);
 }
 
 icalproperty* FindX(const icalcomponent* vtodo, std::string_view name) {
@@ -349,12 +350,17 @@ std::vector<std::string> WhatHasNoPlace(const icalcomponent* vtodo) {
   }
   for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
        child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-    ignored.emplace_back(icalcomponent_kind_to_string(icalcomponent_isa(child)));
+    ignored.emplace_back(ComponentName(icalcomponent_isa(child)));
   }
   return ignored;
 }
 
 }  // namespace
+
+std::string ComponentName(icalcomponent_kind kind) {
+  const char* name = icalcomponent_kind_to_string(kind);
+  return name ? name : "unknown component";
+}
 
 int IcsPriority(std::u16string_view priority) {
   if (priority.empty()) return 0;

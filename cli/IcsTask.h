@@ -32,6 +32,9 @@ struct IcalComponentFree {
 };
 using IcalComponentPtr = std::unique_ptr<icalcomponent, IcalComponentFree>;
 
+// The name of a component's kind ("VALARM"); a kind libical does not know has none of its own.
+std::string ComponentName(icalcomponent_kind kind);
+
 // Sets SUMMARY, DUE, DESCRIPTION, PRIORITY, X-TARVELQUIST-PRIORITY (and X-APPLE-SORT-ORDER when given) from the
 // task, with the X-TARVELQUIST- properties that an exact round trip needs; every other property and
 // sub-component (VALARM, RRULE, CATEGORIES, other programs' X- properties, the status) stays as it is.

@@ -314,6 +314,12 @@ TEST_F(TvqCommands, IcsExportImportsBackToTheSameBytesAndForeignItemsNameWhatIsL
   MakeFile(dir.File("expected.tvq"), expected);
   EXPECT_EQ(ReadText(file), ReadText(dir.File("expected.tvq")));
 
+  for (const char* locale : {"ja_JP", "en_US"}) {
+    MakeFile(dir.File("none.tvq"), {{u"none", NoDueDateValue(), u"A", u""}});
+    const auto none = RunTvq({"export", dir.File("none.tvq"), "--format", "ics"}, {}, {{"TARVELQUIST_LOCALE", locale}});
+    EXPECT_EQ(none.out.find("DUE"), std::string::npos) << "no due date is no DUE in " << locale;
+  }
+
   const auto bad = RunTvq({"import", file, "--format", "ics"}, "not a calendar\n");
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_NE(bad.err.find("not iCalendar"), std::string::npos) << bad.err;

@@ -204,6 +204,10 @@ TEST(IcsTask, TextThatIsNotICalendarIsRefused) {
     EXPECT_THROW(tvqcli::ReadTasksIcs(text), tvqcli::IcsError) << text;
   }
   EXPECT_EQ(tvqcli::ReadTasksIcs("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n").tasks.size(), 0u);
+  const tvqcli::IcsTasks unknown =
+      tvqcli::ReadTasksIcs("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nSUMMARY:a\r\nEND:VTODO\r\n"
+                           "BEGIN:VTO2\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+  EXPECT_FALSE(unknown.ignored.empty()) << "a component of no known kind is named too";
 }
 
 }  // namespace

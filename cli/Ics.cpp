@@ -1,5 +1,6 @@
 #include "cli/Ics.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>

@@ -1,8 +1,7 @@
 #include "cli/IcsTask.h"
 
 #include <array>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
 
 #include "cli/Cli.h"

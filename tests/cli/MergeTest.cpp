@@ -174,6 +174,29 @@ TEST(TvqMerge, RandomCopiesMergeAsTheModelSaysAndGoToTheTrash) {
   }
 }
 
+TEST(TvqMerge, OtherFilesByNameAndNeverTheFileItself) {
+  TempDir dir;
+  const std::map<std::string, std::string> environment = {{"XDG_DATA_HOME", dir.File("data")}, {"HOME", dir.Path()}};
+  TaskItem a, b;
+  a.subject = CString(u"a");
+  b.subject = CString(u"b");
+  const std::string file = dir.File("list.tvq");
+  const std::string own = SavedBytes({&a}, file);
+  const std::string other = SavedBytes({&b, &a}, dir.File("from phone.tvq"));
+  SavedBytes({&b}, dir.File("list (conflict 2024-01-01 120000).tvq"));
+
+  const auto itself = RunTvq({"merge", file, dir.Path() + "/./list.tvq"}, {}, environment);
+  EXPECT_EQ(itself.exitCode, 2);
+  EXPECT_EQ(ReadText(file), own);
+
+  const auto merged = RunTvq({"merge", file, dir.File("from phone.tvq")}, {}, environment);
+  ASSERT_EQ(merged.exitCode, 0) << merged.err;
+  EXPECT_EQ(merged.out, dir.File("from phone.tvq") + ": 2 tasks, 1 added\n" + file + ": 2 tasks, 1 kept, 1 added from 1 copy\n");
+  EXPECT_EQ(ReadText(file), SavedBytes({&b, &a}, dir.File("expected.tvq")));
+  EXPECT_EQ(ReadText(dir.File("data/Trash/files/from phone.tvq")), other);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("list (conflict 2024-01-01 120000).tvq"))) << "only the files named";
+}
+
 TEST(ConflictCopies, TheFourKindsWithExactlyTheFilesNameAndNothingElse) {
   struct Case {
     const char* file;

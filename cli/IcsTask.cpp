@@ -388,24 +388,48 @@ std::u16string PriorityFromIcs(int priority) {
   return tasktext::PriorityFromChoices(kLetterP, kDigitOfStep[0]).str();
 }
 
-void WriteTaskToVtodo(icalcomponent* vtodo, const TaskItem& task, std::optional<int> sortOrder) {
-  SetText(vtodo, ICAL_SUMMARY_PROPERTY, StandardText(task.subject.view()));
-  SetX(vtodo, kExactSubject, ExactUnlessStandard(task.subject.view()));
+namespace {
 
+// Each field is written only when the item does not already read as it: a field the list did not change keeps
+// the other program's own form (a due time with its TZID, a PRIORITY of its band).
+void WriteSubject(icalcomponent* vtodo, const CString& subject) {
+  if (ReadText(vtodo, ICAL_SUMMARY_PROPERTY, kExactSubject) == subject.str()) return;
+  SetText(vtodo, ICAL_SUMMARY_PROPERTY, StandardText(subject.view()));
+  SetX(vtodo, kExactSubject, ExactUnlessStandard(subject.view()));
+}
+
+void WriteDue(icalcomponent* vtodo, const COleDateTime& due) {
+  std::vector<std::string> unused;
+  if (SameDue(ReadDue(vtodo, unused), due) && unused.empty()) return;
   RemoveAll(vtodo, ICAL_DUE_PROPERTY);
-  const std::optional<icaltimetype> date = DueDate(task.dueDate);
+  const std::optional<icaltimetype> date = DueDate(due);
   if (date) icalcomponent_add_property(vtodo, icalproperty_new_due(*date));
   std::optional<std::string> exactDue;
-  if (!SameDue(DueFromDate(date), task.dueDate)) exactDue = DueCsvText(task.dueDate);
+  if (!SameDue(DueFromDate(date), due)) exactDue = DueCsvText(due);
   SetX(vtodo, kExactDue, exactDue);
+}
 
+void WritePriority(icalcomponent* vtodo, const CString& priority) {
+  // A new item always gets one, so that every program sorts it the same.
+  if (icalcomponent_get_first_property(vtodo, ICAL_PRIORITY_PROPERTY) && ReadPriority(vtodo) == priority.str()) return;
   RemoveAll(vtodo, ICAL_PRIORITY_PROPERTY);
-  icalcomponent_add_property(vtodo, icalproperty_new_priority(IcsPriority(task.priority.view())));
-  SetX(vtodo, kExactPriority, ExactValue(task.priority.view()));
+  icalcomponent_add_property(vtodo, icalproperty_new_priority(IcsPriority(priority.view())));
+  SetX(vtodo, kExactPriority, ExactValue(priority.view()));
+}
 
-  SetText(vtodo, ICAL_DESCRIPTION_PROPERTY, StandardText(task.memo.view()));
-  SetX(vtodo, kExactMemo, ExactUnlessStandard(task.memo.view()));
+void WriteMemo(icalcomponent* vtodo, const CString& memo) {
+  if (ReadText(vtodo, ICAL_DESCRIPTION_PROPERTY, kExactMemo) == memo.str()) return;
+  SetText(vtodo, ICAL_DESCRIPTION_PROPERTY, StandardText(memo.view()));
+  SetX(vtodo, kExactMemo, ExactUnlessStandard(memo.view()));
+}
 
+}  // namespace
+
+void WriteTaskToVtodo(icalcomponent* vtodo, const TaskItem& task, std::optional<int> sortOrder) {
+  WriteSubject(vtodo, task.subject);
+  WriteDue(vtodo, task.dueDate);
+  WritePriority(vtodo, task.priority);
+  WriteMemo(vtodo, task.memo);
   if (sortOrder) SetX(vtodo, kSortOrder, std::to_string(*sortOrder));
 }
 

@@ -199,6 +199,25 @@ TEST(IcsTask, APatchKeepsWhatTheTaskDoesNotHold) {
   EXPECT_NE(std::string(icalcomponent_as_ical_string(vtodo)).find("X-OTHER-APP:kept"), std::string::npos);
 }
 
+TEST(IcsTask, AFieldTheListDidNotChangeKeepsTheOtherProgramsForm) {
+  const std::string text =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:1\r\nSUMMARY:old\r\n"
+      "DUE;TZID=Europe/Berlin:20240701T120000\r\nPRIORITY:2\r\nDESCRIPTION;LANGUAGE=de:Notiz\r\nEND:VTODO\r\n"
+      "END:VCALENDAR\r\n";
+  const IcalComponentPtr calendar = Parse(text);
+  icalcomponent* vtodo = FirstVtodo(calendar.get());
+  TaskItem task;
+  task.CopyFieldsFrom(tvqcli::ReadTaskFromVtodo(vtodo).task);
+  task.subject = CString(u"renamed on the list");
+  tvqcli::WriteTaskToVtodo(vtodo, task, std::nullopt);
+  EXPECT_TRUE(TasksEqual(tvqcli::ReadTaskFromVtodo(vtodo).task, task));
+  const std::string written = icalcomponent_as_ical_string(vtodo);
+  for (const char* kept : {"DUE;TZID=Europe/Berlin:20240701T120000\r\n", "PRIORITY:2\r\n", "DESCRIPTION;LANGUAGE=de:Notiz\r\n"}) {
+    EXPECT_NE(written.find(kept), std::string::npos) << kept << " in\n" << written;
+  }
+  EXPECT_EQ(written.find("X-TARVELQUIST-"), std::string::npos) << "nothing to keep exactly beside unchanged fields";
+}
+
 TEST(IcsTask, TextThatIsNotICalendarIsRefused) {
   for (const char* text : {"", "hello", "BEGIN:VEVENT\r\nEND:VEVENT\r\n", "\x01\x02\x03\x04"}) {
     EXPECT_THROW(tvqcli::ReadTasksIcs(text), tvqcli::IcsError) << text;

@@ -178,12 +178,16 @@ TEST(IcsTask, ForeignItemsAreReadWithTheirMeanings) {
   EXPECT_EQ(ignored, (std::vector<std::string>{"CATEGORIES", "RRULE", "VALARM", "VEVENT"}));
 }
 
+// One phone's item (UID 1) with these content lines, parsed.
+IcalComponentPtr PhoneItem(const std::string& lines) {
+  return Parse("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:1\r\n" + lines +
+               "END:VTODO\r\nEND:VCALENDAR\r\n");
+}
+
 TEST(IcsTask, APatchKeepsWhatTheTaskDoesNotHold) {
-  const std::string text =
-      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:1\r\nSUMMARY:old\r\n"
-      "DUE;TZID=Europe/Berlin:20240701T120000\r\nCATEGORIES:home\r\nX-OTHER-APP:kept\r\nSTATUS:NEEDS-ACTION\r\n"
-      "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
-  const IcalComponentPtr calendar = Parse(text);
+  const IcalComponentPtr calendar = PhoneItem(
+      "SUMMARY:old\r\nDUE;TZID=Europe/Berlin:20240701T120000\r\nCATEGORIES:home\r\nX-OTHER-APP:kept\r\n"
+      "STATUS:NEEDS-ACTION\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\n");
   icalcomponent* vtodo = FirstVtodo(calendar.get());
   TaskItem task;
   task.subject = CString(u"new");
@@ -200,11 +204,8 @@ TEST(IcsTask, APatchKeepsWhatTheTaskDoesNotHold) {
 }
 
 TEST(IcsTask, AFieldTheListDidNotChangeKeepsTheOtherProgramsForm) {
-  const std::string text =
-      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:1\r\nSUMMARY:old\r\n"
-      "DUE;TZID=Europe/Berlin:20240701T120000\r\nPRIORITY:2\r\nDESCRIPTION;LANGUAGE=de:Notiz\r\nEND:VTODO\r\n"
-      "END:VCALENDAR\r\n";
-  const IcalComponentPtr calendar = Parse(text);
+  const IcalComponentPtr calendar = PhoneItem(
+      "SUMMARY:old\r\nDUE;TZID=Europe/Berlin:20240701T120000\r\nPRIORITY:2\r\nDESCRIPTION;LANGUAGE=de:Notiz\r\n");
   icalcomponent* vtodo = FirstVtodo(calendar.get());
   TaskItem task;
   task.CopyFieldsFrom(tvqcli::ReadTaskFromVtodo(vtodo).task);

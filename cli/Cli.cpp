@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,6 +134,33 @@ std::string ReadStandardInput() {
     input.append(chunk, static_cast<std::size_t>(got));
   }
   return input;
+}
+
+bool ReadSettingsFile(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return false;
+  const auto fail = [&path](int error) {
+    throw InputError("cannot read " + TerminalText(path) + ": " + std::strerror(error));
+  };
+  if (fd < 0) fail(errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    fail(EINVAL);
+  }
+  text.clear();
+  char chunk[1 << 14];
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int error = errno;
+      ::close(fd);
+      fail(error);
+    }
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return true;
 }
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {

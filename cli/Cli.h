@@ -93,6 +93,10 @@ class Output {
   bool m_shown;
 };
 
+// The bytes of a small regular file of tvq's own settings; false when it does not exist. Never waits on a FIFO
+// or a device in its place: anything but a regular file, or a failed read, throws InputError.
+bool ReadSettingsFile(const std::string& path, std::string& text);
+
 // Everything read from standard input (bytes as they are).
 std::string ReadStandardInput();
 

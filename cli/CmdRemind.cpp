@@ -1,7 +1,7 @@
 // tvq remind [FILE...]: a desktop notification for each task due today or before, once a day.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "cli/Cli.h"
 #include "cli/Display.h"
@@ -37,8 +37,8 @@ std::string FromHome(const std::string& path) {
 // the file the window last read when there is no remind.conf.
 std::vector<std::string> ConfiguredFiles() {
   const std::string config = ConfigPath();
-  std::ifstream in(config, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadSettingsFile(config, text)) {
     const CString last = CTarvelquistDoc::GetLastReadFile();
     if (last.IsEmpty()) {
       throw UsageError("no FILE given, no " + TerminalText(config) + ", and no file read by the window yet");
@@ -46,7 +46,8 @@ std::vector<std::string> ConfiguredFiles() {
     return {platform::ToNativePath(last)};
   }
   std::vector<std::string> files;
-  for (std::string line; std::getline(in, line);) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
     if (line.ends_with('\r')) line.pop_back();
     if (line.empty() || line.starts_with('#')) continue;
     files.push_back(FromHome(line));

@@ -2,6 +2,7 @@
 // dbus-run-session): the due and overdue tasks announced once a day, one notification for a file with many,
 // and without a service the same lines on standard output.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -191,7 +192,13 @@ TEST_F(TvqRemind, TakesTheConfiguredFilesElseTheWindowsLastFile) {
   EXPECT_NE(configured.out.find("due 1"), std::string::npos);
 }
 
-TEST_F(TvqRemind, NeverWritesThroughALinkInPlaceOfItsLog) {
+TEST_F(TvqRemind, NeverWaitsOnAFifoNorWritesThroughALinkInPlaceOfItsFiles) {
+  std::filesystem::create_directories(dir / "config/tarvelquist");
+  ASSERT_EQ(::mkfifo((dir / "config/tarvelquist/remind.conf").c_str(), 0600), 0);
+  const auto fifo = RunTvq({"remind", "--dry-run"}, {}, {{"XDG_CONFIG_HOME", dir.File("config")}});
+  EXPECT_EQ(fifo.exitCode, 2);
+  EXPECT_NE(fifo.err.find("remind.conf"), std::string::npos) << fifo.err;
+
   std::filesystem::create_directories(dir / "state/tarvelquist");
   tvqtest::WriteText(dir / "elsewhere", "kept\n");
   std::filesystem::create_symlink(dir / "elsewhere", dir / "state/tarvelquist/reminded");

@@ -59,6 +59,12 @@ BOOL CTarvelquistApp::InitInstance() {
   return TRUE;
 }
 
+CDocument* CTarvelquistApp::OpenDocumentFile(const CString& fileName) {
+  CDocument* document = CWinApp::OpenDocumentFile(fileName);
+  if (const auto* doc = dynamic_cast<const CTarvelquistDoc*>(document)) doc->RecordLastReadFile();
+  return document;
+}
+
 CString CTarvelquistApp::GetCommandLineHelp() const {
   return CString(
       u"Usage: tarvelquist [Qt options]\n"

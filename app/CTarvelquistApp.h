@@ -10,6 +10,9 @@ class CTarvelquistApp : public CWinApp {
 
   BOOL InitInstance() override;
   CString GetCommandLineHelp() const override;
+  // Every open by the user (start-up, File Open) comes here: after a successful one the document tells the
+  // settings which file it read.
+  CDocument* OpenDocumentFile(const CString& fileName) override;
   void OnAppAbout();
 
   DECLARE_MESSAGE_MAP()

@@ -118,10 +118,9 @@ int main(int argc, char** argv) {
   AfxIgnoreFileSizeSignal();  // an over-size save fails with the framework's message instead of killing tvq
   // Commands side by side on one file take turns: wait a few seconds for the other's lock before giving up.
   CFile::SetLockWait(std::chrono::seconds(5));
-  // The application object as the window has it, except that tvq never writes the settings.
+  // The application object as the window has it, for reading the settings; tvq's loads never record a file.
   CWinApp app(u"Tarvelquist");
   app.SetRegistryKey(CString(u"VORNAKEL"));
-  app.SetProfileWritable(false);
   // The window's load and save messages go to standard error, one line each.
   AfxSetMessageBoxHandler([](const CString& text, const CString&, UINT) {
     PrintError(text.view());

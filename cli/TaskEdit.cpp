@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/Json.h"
 #include "doc/CTarvelquistDoc.h"
+#include "doc/TaskText.h"
 
 namespace tvqcli {
 
@@ -53,8 +54,7 @@ void ApplyDue(const DueChoice& due, TaskEditorMembers& editor) {
 }
 
 void ApplyPriority(const std::string& text, TaskEditorMembers& editor) {
-  static constexpr std::string_view kLetters = "ABCP";
-  const std::size_t letter = text.size() == 2 ? kLetters.find(text[0]) : std::string_view::npos;
+  const std::size_t letter = text.size() == 2 ? tasktext::kPriorityLetters.find(text[0]) : std::string_view::npos;
   if (letter == std::string_view::npos || text[1] < '0' || text[1] > '9') {
     throw UsageError("--priority takes a letter A, B, C or P and a digit, such as A1 or P0");
   }

@@ -14,10 +14,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// Where the settings keep the file last read.
-constexpr char16_t kLastFileSection[] = u"Recent File List";
-constexpr char16_t kLastFileEntry[] = u"File_tvq";
-
 CTarvelquistDoc::TaskFactory& TaskFactorySlot() {
   static CTarvelquistDoc::TaskFactory factory;
   return factory;
@@ -114,7 +110,6 @@ void CTarvelquistDoc::DestroyTasks() {
 
 void CTarvelquistDoc::DeleteContents() { DestroyTasks(); }
 
-BOOL CTarvelquistDoc::OnNewDocument() { return CDocument::OnNewDocument() ? TRUE : FALSE; }
 
 BOOL CTarvelquistDoc::SwapContents(CDocument& loaded) {
   auto* other = dynamic_cast<CTarvelquistDoc*>(&loaded);
@@ -170,11 +165,21 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();
   }
-  if (CWinApp* app = AfxGetApp()) {
-    CFile* file = ar.GetFile();
-    app->WriteProfileString(CString(kLastFileSection), CString(kLastFileEntry),
-                            file ? file->GetFilePath() : CString());  // the file's full path
-  }
+  CFile* file = ar.GetFile();
+  m_strReadFile = file ? file->GetFilePath() : CString();  // the file's full path
+}
+
+BOOL CTarvelquistDoc::OnOpenDocument(const CString& pathName) {
+  m_strReadFile.Empty();
+  if (CDocument::OnOpenDocument(pathName)) return TRUE;
+  m_strReadFile.Empty();
+  return FALSE;
+}
+
+void CTarvelquistDoc::RecordLastReadFile() const {
+  CWinApp* app = AfxGetApp();
+  if (!app || m_strReadFile.IsEmpty()) return;
+  app->WriteProfileString(CString(kLastFileSection), CString(kLastFileEntry), m_strReadFile);
 }
 
 CString CTarvelquistDoc::GetLastReadFile() {

@@ -45,15 +45,22 @@ class CTarvelquistDoc : public CDocument {
   // Leaves the modified flag alone (the column sort decides it). Used by the column sort.
   void ReorderTasks(const std::vector<int>& order);
 
-  // The setting naming the file last read (written after every load): the window reopens it at start-up and
-  // tvq remind looks at it when no files are configured. Empty when there is none.
+  // The setting naming the file last read: the window reopens it at start-up and tvq remind looks at it when no
+  // files are configured. Empty when there is none.
+  static constexpr char16_t kLastFileSection[] = u"Recent File List";
+  static constexpr char16_t kLastFileEntry[] = u"File_tvq";
   static CString GetLastReadFile();
+  // The document tells the application what it read: after a successful OnOpenDocument that read tasks, the
+  // program's open flow calls this and the setting names the file's full path. A load that read nothing (an
+  // empty file) or failed leaves the setting alone; readers that are no open by the user (a reload of a changed
+  // file, tvq) never call it.
+  void RecordLastReadFile() const;
+  BOOL OnOpenDocument(const CString& pathName) override;
 
   void Serialize(CArchive& ar) override;
   BOOL SwapContents(CDocument& loaded) override;
   UINT GetSaveConflictPrompt() const override;
   void DeleteContents() override;
-  BOOL OnNewDocument() override;
 
   // Test seam: makes every new task (copies of workTask and tasks read from a file). An empty function restores
   // plain construction. A factory may throw std::bad_alloc to stand for exhausted memory. Returns the old one.
@@ -67,6 +74,7 @@ class CTarvelquistDoc : public CDocument {
   void StoreTasks(CArchive& ar);
   void LoadTasks(CArchive& ar);
   void DestroyTasks();
+  CString m_strReadFile;  // the file whose tasks the last load read; empty when it read none
 
   DECLARE_MESSAGE_MAP()
 };

@@ -20,7 +20,6 @@ constexpr std::array<std::string_view, 4> kHeaderBytes = {
     "!",
     "\x83\x81\x83\x82",  // メモ
 };
-constexpr std::string_view kLetterBytes = "ABCP";
 constexpr std::string_view kDigitBytes = "1234567890";  // choices 1..9, then 0
 
 // The converted texts depend only on the ANSI code page, which is fixed for the process in normal use; the
@@ -32,12 +31,12 @@ struct BuiltIns {
   CString year;
   CString emptyMark;
   std::array<CString, 4> headers;
-  std::array<char16_t, 4> letters{};  // A, B, C, P
+  std::array<char16_t, kPriorityLetters.size()> letters{};  // A, B, C, P
   std::array<char16_t, 10> digits{};  // 1..9, 0
 };
 
 char16_t SingleUnit(std::string_view byte) {
-  const CString converted = CString::FromAnsi(byte);
+  const CString converted = platform::FromAnsi(byte);
   return converted.IsEmpty() ? u'\0' : converted[0];
 }
 
@@ -46,12 +45,14 @@ const BuiltIns& Texts() {
   const unsigned codePage = platform::GetLocaleSettings().ansiCodePage;
   if (cache.codePage == codePage && !cache.subject.IsEmpty()) return cache;
   cache.codePage = codePage;
-  cache.subject = CString::FromAnsi(kSubjectBytes);
-  cache.noDueDate = CString::FromAnsi(kNoDueDateBytes);
-  cache.year = CString::FromAnsi(kYearBytes);
-  cache.emptyMark = CString::FromAnsi(kEmptyMarkBytes);
-  for (std::size_t i = 0; i < kHeaderBytes.size(); ++i) cache.headers[i] = CString::FromAnsi(kHeaderBytes[i]);
-  for (std::size_t i = 0; i < kLetterBytes.size(); ++i) cache.letters[i] = SingleUnit(kLetterBytes.substr(i, 1));
+  cache.subject = platform::FromAnsi(kSubjectBytes);
+  cache.noDueDate = platform::FromAnsi(kNoDueDateBytes);
+  cache.year = platform::FromAnsi(kYearBytes);
+  cache.emptyMark = platform::FromAnsi(kEmptyMarkBytes);
+  for (std::size_t i = 0; i < kHeaderBytes.size(); ++i) cache.headers[i] = platform::FromAnsi(kHeaderBytes[i]);
+  for (std::size_t i = 0; i < kPriorityLetters.size(); ++i) {
+    cache.letters[i] = SingleUnit(kPriorityLetters.substr(i, 1));
+  }
   for (std::size_t i = 0; i < kDigitBytes.size(); ++i) cache.digits[i] = SingleUnit(kDigitBytes.substr(i, 1));
   return cache;
 }

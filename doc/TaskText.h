@@ -1,6 +1,8 @@
 // The texts that the list shows for a task, and the rules shared by the list, the editor flows, the sort and tvq.
 #pragma once
 
+#include <string_view>
+
 #include "doc/TaskItem.h"
 #include "platform/core/CString.h"
 
@@ -22,6 +24,9 @@ CString DueColumnText(const COleDateTime& dueDate);
 
 // Column 0 shows at most 127 code units, never splitting a surrogate pair.
 CString SubjectColumnText(const CString& subject);
+
+// The priority letters of choices 1..4, as the program's bytes (ASCII, the same in every ANSI code page).
+inline constexpr std::string_view kPriorityLetters = "ABCP";
 
 // Priority text -> editor choices: letter 1..4 (A, B, C, P; else 1) from the first character, digit 1..9 or 0
 // (else 1) from the last character.

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "platform/core/CodePage.h"
+#include "platform/core/Locale.h"
 
 namespace {
 
@@ -279,7 +279,7 @@ CArchive& CArchive::operator>>(CString& value) {
     } else {
       std::string bytes;
       ReadInPieces(bytes, static_cast<std::size_t>(length));
-      value = platform::MultiByteToWideChar(CP_ACP, bytes);
+      value = platform::FromAnsi(bytes);  // the ANSI code page of the settings
     }
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();

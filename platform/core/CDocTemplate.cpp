@@ -29,6 +29,13 @@ BOOL CDocTemplate::GetDocString(CString& rString, DocStringIndex index) const {
   return TRUE;
 }
 
+void CDocTemplate::AddDocument(CDocument* pDocument) {
+  if (!pDocument) return;
+  CString extension;
+  GetDocString(extension, filterExt);
+  pDocument->SetDocTemplate(this, extension);
+}
+
 void CDocTemplate::SetDefaultTitle(CDocument* pDocument) {
   if (!pDocument) return;
   CString title;

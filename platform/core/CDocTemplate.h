@@ -28,6 +28,9 @@ class CDocTemplate : public CCmdTarget {
   // pathName null: a new document. Returns the document, or null on failure (already reported).
   virtual CDocument* OpenDocumentFile(const CString* pathName, BOOL bMakeVisible = TRUE) = 0;
   virtual CDocument* GetDocument() const = 0;
+  // The document becomes this template's: it learns the template and the extension (field filterExt) that its
+  // saves without a file name take. The document never asks its template itself.
+  void AddDocument(CDocument* pDocument);
   // "Untitled" unless the template string names the document.
   virtual void SetDefaultTitle(CDocument* pDocument);
   virtual BOOL SaveAllModified();

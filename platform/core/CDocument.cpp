@@ -11,8 +11,6 @@
 #include <string>
 
 #include "platform/core/CArchive.h"
-#include "platform/core/CDocTemplate.h"
-#include "platform/core/CWinApp.h"
 #include "platform/core/ContentHash.h"
 #include "platform/core/FileLock.h"
 #include "platform/core/FrameworkStrings.h"
@@ -79,7 +77,7 @@ CDocument::~CDocument() = default;
 
 void CDocument::SetTitle(const CString& title) { m_strTitle = title; }
 
-void CDocument::SetPathName(const CString& pathName, BOOL bAddToMRU) {
+void CDocument::SetPathName(const CString& pathName) {
   m_strPathName = AbsolutePath(pathName);
   SetTitle(platform::FileNameOf(m_strPathName));
 }
@@ -205,13 +203,7 @@ BOOL CDocument::ReloadFromFile() {
   std::unique_ptr<CDocument> fresh = AfxCreateObject<CDocument>(GetRuntimeClass());
   if (!fresh) return FALSE;
   fresh->m_bQuiet = true;
-  // A reload is no new read for the setting: it keeps naming what it named.
-  CWinApp* app = AfxGetApp();
-  const bool writable = app && app->IsProfileWritable();
-  if (app) app->SetProfileWritable(false);
-  const BOOL loaded = fresh->OnOpenDocument(m_fileState.path);
-  if (app) app->SetProfileWritable(writable);
-  if (!loaded) return FALSE;
+  if (!fresh->OnOpenDocument(m_fileState.path)) return FALSE;
   const FileState& read = fresh->m_fileState;
   if (read.hash == m_fileState.hash && read.identity.size == m_fileState.identity.size) {
     SetFileState(read);  // the same bytes in a new version (touched, or copied back): nothing to show
@@ -284,9 +276,7 @@ CString CDocument::ChooseSaveName() const {
   std::u16string title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).str();
   std::replace(title.begin(), title.end(), u'/', u'_');
   const CString base = folder + CString(u"/") + CString(title);
-  // The extension of the template's files, as the framework's save names a new file.
-  CString extension;
-  if (m_pDocTemplate) m_pDocTemplate->GetDocString(extension, CDocTemplate::filterExt);
+  const CString& extension = m_strDefaultExt;
   if (!NameTaken(base + extension)) return base + extension;
   for (int n = 1; n < kMaxSaveNameTries; ++n) {
     const CString candidate = base + CString::FromUtf8(std::to_string(n)) + extension;

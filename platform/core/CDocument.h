@@ -29,8 +29,8 @@ class CDocument : public CCmdTarget {
   const CString& GetTitle() const { return m_strTitle; }
   virtual void SetTitle(const CString& title);
   const CString& GetPathName() const { return m_strPathName; }
-  // Sets the path and the title (the file's name).
-  virtual void SetPathName(const CString& pathName, BOOL bAddToMRU = TRUE);
+  // Sets the path and the title (the file's name). There is no recently-used list to add it to.
+  virtual void SetPathName(const CString& pathName);
 
   virtual BOOL IsModified() { return m_bModified; }
   virtual void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
@@ -85,7 +85,11 @@ class CDocument : public CCmdTarget {
   void ReleaseFileLock();
 
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
-  void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
+  // Set by CDocTemplate::AddDocument; defaultExtension is what ChooseSaveName appends.
+  void SetDocTemplate(CDocTemplate* docTemplate, const CString& defaultExtension = {}) {
+    m_pDocTemplate = docTemplate;
+    m_strDefaultExt = defaultExtension;
+  }
 
   // Views attached to this document (not owned).
   void AddView(CView* view);
@@ -112,6 +116,7 @@ class CDocument : public CCmdTarget {
   CString m_strPathName;
   BOOL m_bModified = FALSE;
   CDocTemplate* m_pDocTemplate = nullptr;
+  CString m_strDefaultExt;  // the extension of the template's files, with its dot
   std::vector<CView*> m_viewList;
   std::unique_ptr<CFileLock> m_pFileLock;
   FileState m_fileState;

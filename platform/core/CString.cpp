@@ -5,7 +5,6 @@
 
 #include <QString>
 
-#include "platform/core/CodePage.h"
 #include "platform/core/Utf.h"
 
 CString CString::FromUtf8(std::string_view utf8) {
@@ -25,7 +24,6 @@ CString CString::FromUtf8(std::string_view utf8) {
   return CString(std::move(out));
 }
 
-CString CString::FromAnsi(std::string_view bytes) { return platform::MultiByteToWideChar(CP_ACP, bytes); }
 
 CString CString::FromQString(const QString& text) {
   return CString(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));

@@ -21,8 +21,6 @@ class CString {
 
   // ASCII / UTF-8 source text (English framework messages, paths).
   static CString FromUtf8(std::string_view utf8);
-  // Bytes in the device's ANSI code page (built-in texts are code-page-932 byte strings).
-  static CString FromAnsi(std::string_view bytes);
   static CString FromQString(const QString& text);
 
   QString ToQString() const;

@@ -13,6 +13,7 @@
 
 #include "platform/core/CDocument.h"
 #include "platform/core/FrameworkStrings.h"
+#include "platform/core/MessageBox.h"
 #include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 
@@ -88,6 +89,7 @@ CWinApp::CWinApp(const char16_t* appName) : m_pszExeName(AfxGetExeName()) {
   // The program's object is built before its resources are registered; SetCurrentHandles finishes the name.
   if (m_pszAppName.IsEmpty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
   g_app = this;
+  AfxSetMessageBoxCaption([this] { return m_pszAppName; });  // the name as it is when a box shows
 }
 
 void CWinApp::SetCurrentHandles() {
@@ -96,12 +98,14 @@ void CWinApp::SetCurrentHandles() {
 }
 
 CWinApp::~CWinApp() {
-  if (g_app == this) g_app = nullptr;
+  if (g_app != this) return;
+  g_app = nullptr;
+  AfxSetMessageBoxCaption({});
 }
 
 CWinApp* AfxGetApp() { return g_app; }
 
-CString AfxGetExeName() { return platform::PathFromNative(program_invocation_short_name); }
+CString AfxGetExeName() { return platform::ExecutableName(); }
 
 int CWinApp::ExitInstance() { return 0; }
 
@@ -128,7 +132,6 @@ CString CWinApp::GetProfileString(const CString& section, const CString& entry, 
 }
 
 BOOL CWinApp::WriteProfileString(const CString& section, const CString& entry, const CString& value) {
-  if (!m_profileWritable) return TRUE;  // a reader leaves the settings alone
   const QString path = GetProfilePath().ToQString();
   QDir().mkpath(QFileInfo(path).absolutePath());
   QSettings settings(path, QSettings::IniFormat);

@@ -52,10 +52,6 @@ class CWinApp : public CCmdTarget {
   void SetRegistryKey(const CString& registryKey);
   CString GetProfileString(const CString& section, const CString& entry, const CString& defaultValue = {});
   BOOL WriteProfileString(const CString& section, const CString& entry, const CString& value);
-  // A program that only reads files (a command-line tool) leaves the settings alone: writes are then dropped
-  // (and succeed).
-  void SetProfileWritable(bool writable) { m_profileWritable = writable; }
-  bool IsProfileWritable() const { return m_profileWritable; }
 
   void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
   CDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
@@ -100,7 +96,6 @@ class CWinApp : public CCmdTarget {
 
   std::unique_ptr<CDocTemplate> m_pDocTemplate;
   std::vector<CString> m_arguments;
-  bool m_profileWritable = true;
   bool m_requiresMainWindow = false;
   bool m_newDocumentFailed = false;  // set by OnFileNew when the template could not give a document
 

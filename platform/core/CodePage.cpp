@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/core/CodePageTables.h"
-#include "platform/core/Locale.h"
 
 namespace platform {
 namespace {
@@ -203,7 +202,6 @@ bool IsSupportedAnsiCodePage(unsigned codePage) {
 }
 
 CString MultiByteToWideChar(unsigned codePage, std::string_view bytes) {
-  if (codePage == CP_ACP) codePage = GetLocaleSettings().ansiCodePage;
   if (bytes.empty()) return {};
   if (const SingleBytePage* page = FindSingleBytePage(codePage)) return DecodeSingleByte(*page, bytes);
   if (const int layout = FindDoubleByteLayout(codePage); layout >= 0) {

@@ -12,8 +12,8 @@
 
 namespace platform {
 
-// codePage CP_ACP (0) means the ANSI code page of the locale settings. A code page that is not supported
-// passes ASCII and gives U+FFFD for every other byte.
+// A code page that is not supported (CP_ACP too: the locale's code page is FromAnsi's, in Locale.h) passes
+// ASCII and gives U+FFFD for every other byte.
 CString MultiByteToWideChar(unsigned codePage, std::string_view bytes);
 
 // True for the code pages this platform can convert through (874, 932, 936, 949, 950, 1250-1258).

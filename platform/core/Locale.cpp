@@ -135,4 +135,6 @@ void ReloadLocaleSettings() {
   }
 }
 
+CString FromAnsi(std::string_view bytes) { return MultiByteToWideChar(GetLocaleSettings().ansiCodePage, bytes); }
+
 }  // namespace platform

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/core/CString.h"
 
@@ -33,5 +34,8 @@ void ReloadLocaleSettings();
 
 // The user locale as a QLocale (month and day names of date texts), built once with the settings.
 const QLocale& GetUserQLocale();
+
+// Bytes in the ANSI code page of the settings (built-in texts are code-page-932 byte strings).
+CString FromAnsi(std::string_view bytes);
 
 }  // namespace platform

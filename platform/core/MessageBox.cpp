@@ -3,14 +3,15 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/core/CWinApp.h"
 #include "platform/core/FrameworkStrings.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 
 namespace {
 
 std::mutex g_mutex;
 MessageBoxHandler g_handler;
+std::function<CString()> g_caption;
 
 // Without a window to ask, the answer is the box's first button.
 int FirstButton(UINT type) {
@@ -30,11 +31,21 @@ int PrintToStderr(const CString& text, const CString& caption, UINT type) {
 }
 
 CString Caption() {
-  if (const CWinApp* app = AfxGetApp(); app && !app->m_pszAppName.IsEmpty()) return app->m_pszAppName;
-  return AfxGetExeName();
+  std::function<CString()> caption;
+  {
+    std::lock_guard lock(g_mutex);
+    caption = g_caption;
+  }
+  CString name = caption ? caption() : CString();
+  return name.IsEmpty() ? platform::ExecutableName() : name;
 }
 
 }  // namespace
+
+void AfxSetMessageBoxCaption(std::function<CString()> caption) {
+  std::lock_guard lock(g_mutex);
+  g_caption = std::move(caption);
+}
 
 MessageBoxHandler AfxSetMessageBoxHandler(MessageBoxHandler handler) {
   std::lock_guard lock(g_mutex);

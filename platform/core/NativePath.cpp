@@ -175,4 +175,6 @@ CString DisplayPath(const CString& path) {
   return CString(std::move(out));
 }
 
+CString ExecutableName() { return PathFromNative(program_invocation_short_name); }
+
 }  // namespace platform

@@ -31,4 +31,7 @@ CString RecoverLossyPath(const CString& path);
 // \uXXXX (they would act in a message rather than show); the rest as it is.
 CString DisplayPath(const CString& path);
 
+// The running executable's file name, as the system gave it ("lists" for /usr/bin/lists).
+CString ExecutableName();
+
 }  // namespace platform

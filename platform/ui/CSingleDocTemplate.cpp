@@ -26,7 +26,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const CString* pathName, BOOL bM
     if (!m_pOnlyDoc->SaveModified()) return nullptr;
   } else {
     m_pOnlyDoc = AfxCreateObject<CDocument>(m_pDocClass);
-    if (m_pOnlyDoc) m_pOnlyDoc->SetDocTemplate(this);
+    AddDocument(m_pOnlyDoc.get());
     if (!m_pOnlyDoc || !CreateFrameAndView()) {
       m_pOnlyDoc.reset();
       AfxMessageBox(AFX_IDP_FAILED_TO_CREATE_DOC);

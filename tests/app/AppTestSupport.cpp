@@ -65,8 +65,8 @@ QString SettingsFile(const QString& configHome) { return configHome + QStringLit
 void WriteRememberedFile(const QString& configHome, const QString& value) {
   QDir().mkpath(configHome + QStringLiteral("/VORNAKEL"));
   QSettings settings(SettingsFile(configHome), QSettings::IniFormat);
-  settings.beginGroup(QStringLiteral("Recent File List"));
-  settings.setValue(QStringLiteral("File_tvq"), value);
+  settings.beginGroup(QString::fromUtf16(CTarvelquistDoc::kLastFileSection));
+  settings.setValue(QString::fromUtf16(CTarvelquistDoc::kLastFileEntry), value);
   settings.endGroup();
   settings.sync();
 }
@@ -74,8 +74,8 @@ void WriteRememberedFile(const QString& configHome, const QString& value) {
 std::optional<QString> ReadRememberedFile(const QString& configHome) {
   if (!QFile::exists(SettingsFile(configHome))) return std::nullopt;
   QSettings settings(SettingsFile(configHome), QSettings::IniFormat);
-  settings.beginGroup(QStringLiteral("Recent File List"));
-  const QVariant value = settings.value(QStringLiteral("File_tvq"));
+  settings.beginGroup(QString::fromUtf16(CTarvelquistDoc::kLastFileSection));
+  const QVariant value = settings.value(QString::fromUtf16(CTarvelquistDoc::kLastFileEntry));
   if (!value.isValid()) return std::nullopt;
   return value.toString();
 }

@@ -176,10 +176,8 @@ class OtherWritersModelTest : public OtherWritersTest {
  protected:
   // The subjects a file holds, read without touching the start-up setting.
   QStringList SubjectsIn(const QString& path) {
-    App()->SetProfileWritable(false);
     CTarvelquistDoc doc;
     const bool loaded = doc.OnOpenDocument(CString::FromQString(path)) != FALSE;
-    App()->SetProfileWritable(true);
     QStringList subjects;
     if (!loaded) return {QStringLiteral("<unreadable>")};
     for (int i = 0; i < doc.GetTaskCount(); ++i) subjects << doc.TaskAt(i).subject.ToQString();

@@ -260,14 +260,6 @@ TEST_F(AppTest, ProfileStringsLiveInTheConfigFolder) {
   EXPECT_EQ(m_app.GetProfilePath(), PathString(m_dir / "home" / ".config" / "VORNAKEL" / "Tarvelquist.conf"));
 }
 
-TEST_F(AppTest, ReadOnlyProfileDropsWrites) {
-  m_app.SetRegistryKey(CString(u"VORNAKEL"));
-  ASSERT_TRUE(m_app.WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"), CString(u"/a.tvq")));
-  m_app.SetProfileWritable(false);
-  EXPECT_TRUE(m_app.WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"), CString(u"/b.tvq")));
-  EXPECT_EQ(m_app.GetProfileString(CString(u"Recent File List"), CString(u"File_tvq")), CString(u"/a.tvq"));
-}
-
 TEST_F(AppTest, DocStringsAndDefaultTitle) {
   OneDocTemplate* docTemplate = AddTemplate();
   CString field;

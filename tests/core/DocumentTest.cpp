@@ -229,7 +229,7 @@ TEST_F(DocumentTest, UntitledDocumentsAreNamedInTheDocumentsFolder) {
   StringsTemplate strings(CString(u"Lists\n\nLists\nList Files (*.lst)\n.lst\nLists.Document\nLists.Document"));
   for (const char* expected : {"Untitled.lst", "Untitled1.lst", "Untitled2.lst"}) {
     StringsDoc doc;
-    doc.SetDocTemplate(&strings);
+    strings.AddDocument(&doc);
     doc.SetTitle(CString(u"Untitled"));
     doc.items = {CString(u"task")};
     doc.SetModifiedFlag(TRUE);
@@ -240,12 +240,12 @@ TEST_F(DocumentTest, UntitledDocumentsAreNamedInTheDocumentsFolder) {
   }
   std::filesystem::remove(docs / "Untitled1.lst");
   StringsDoc gap;
-  gap.SetDocTemplate(&strings);
+  strings.AddDocument(&gap);
   gap.SetTitle(CString(u"Untitled"));
   EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled1.lst"));  // the first free name
   // A template that names no extension, or none at all: the name alone.
   StringsTemplate noExtension(CString(u"Lists\n\nLists"));
-  gap.SetDocTemplate(&noExtension);
+  noExtension.AddDocument(&gap);
   EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled"));
   gap.SetDocTemplate(nullptr);
   EXPECT_EQ(gap.ChooseSaveName(), PathString(docs / "Untitled"));

@@ -214,12 +214,12 @@ TEST(CodePageTest, AnsiCodePageFollowsTheSettings) {
   {
     ScopedLocale locale("ja_JP");
     EXPECT_EQ(platform::GetLocaleSettings().ansiCodePage, 932U);
-    EXPECT_EQ(CString::FromAnsi("\x8C\x8F\x96\xBC"), CString(u"件名"));
+    EXPECT_EQ(platform::FromAnsi("\x8C\x8F\x96\xBC"), CString(u"件名"));
   }
   {
     ScopedLocale locale("ja_JP", "1252");
     EXPECT_EQ(platform::GetLocaleSettings().ansiCodePage, 1252U);
-    EXPECT_EQ(platform::MultiByteToWideChar(CP_ACP, "\x80"), CString(u"\x20AC"));
+    EXPECT_EQ(platform::FromAnsi("\x80"), CString(u"\x20AC"));
   }
   for (const char* unsupported : {"65001", "437", "abc", "932x", ""}) {
     ScopedLocale locale("ja_JP", unsupported);

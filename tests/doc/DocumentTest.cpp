@@ -150,7 +150,7 @@ TEST(Document, RemoveMovesTheLaterTasksDown) {
 TEST(Document, NewDocumentEmptiesEverythingButWorkTask) {
   CTarvelquistDoc doc;
   Fill(doc, {u"1", u"2", u"3", u"4", u"5"});
-  doc.SetPathName(U(u"/tmp/somewhere.tvq"), FALSE);
+  doc.SetPathName(U(u"/tmp/somewhere.tvq"));
   doc.SetModifiedFlag(TRUE);
   TaskItem kept;
   kept.subject = U(u"kept");

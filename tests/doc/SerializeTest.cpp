@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "doc/CTarvelquistDoc.h"
-#include "doc/TaskCommands.h"
 #include "platform/core/CWinApp.h"
 #include "tests/doc/DocTestSupport.h"
+#include "tests/support/TaskBuilder.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ constexpr char kWorkedExample[] =
     "01 00 00 00  FF FE FF 02  F6 4E 0D 54  00 00 00 00  00 00 00 00 50 53 E3 40"
     "  FF FE FF 02 41 00 31 00  FF FE FF 00";
 
-const CString kSection(u"Recent File List");
-const CString kEntry(u"File_tvq");
+const CString kSection(CTarvelquistDoc::kLastFileSection);
+const CString kEntry(CTarvelquistDoc::kLastFileEntry);
 const CString kSentinel(u"<not written>");
 
 struct TaskSpec {
@@ -45,12 +45,8 @@ class Serialize : public ::testing::Test {
   CString Setting() { return app.GetProfileString(kSection, kEntry); }
 
   static void Add(CTarvelquistDoc& doc, const TaskSpec& task) {
-    TaskItem item;
-    item.subject = U(task.subject);
-    item.dueDate = COleDateTime(task.value, task.status);
-    item.priority = U(task.priority);
-    item.memo = U(task.memo);
-    TaskCommands(doc).Insert(doc.GetTaskCount(), item);
+    tvqtest::AppendTask(doc, *tvqtest::MakeTask(U(task.subject), COleDateTime(task.value, task.status),
+                                               U(task.priority), U(task.memo)));
   }
 
   // The bytes the document stores.
@@ -60,11 +56,17 @@ class Serialize : public ::testing::Test {
     return tvqtest::ReadFileBytes(path);
   }
 
-  // Loads bytes into doc; returns the result of OnOpenDocument.
+  // Loads bytes into doc as the program's open does (the document then records what it read); returns the
+  // result of OnOpenDocument.
+  static BOOL Open(CTarvelquistDoc& doc, const CString& path) {
+    const BOOL loaded = doc.OnOpenDocument(path);
+    if (loaded) doc.RecordLastReadFile();
+    return loaded;
+  }
   BOOL Load(CTarvelquistDoc& doc, const Bytes& bytes, const std::string& name = "loaded.tvq") {
     const std::string path = dir.File(name);
     tvqtest::WriteFileBytes(path, bytes);
-    return doc.OnOpenDocument(CString::FromUtf8(path));
+    return Open(doc, CString::FromUtf8(path));
   }
 
   // A document holding three tasks, to see that a load replaces them.
@@ -123,7 +125,7 @@ TEST_F(Serialize, ARelativePathIsRecordedInFull) {
   std::filesystem::current_path(dir.Path());
   tvqtest::WriteFileBytes(dir.File("relative.tvq"), Hex(kWorkedExample));
   CTarvelquistDoc doc;
-  const BOOL loaded = doc.OnOpenDocument(U(u"./relative.tvq"));
+  const BOOL loaded = Open(doc, U(u"./relative.tvq"));
   std::filesystem::current_path(previous);
   ASSERT_TRUE(loaded);
   EXPECT_EQ(Setting(), CString::FromUtf8(dir.File("relative.tvq")));

@@ -24,5 +24,3 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_commandBar.SetBarStyle(m_commandBar.GetBarStyle() | CBRS_SIZE_FIXED);
   return 0;
 }
-
-BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs) { return CFrameWnd::PreCreateWindow(cs); }

@@ -11,8 +11,6 @@ class CMainFrame : public CFrameWnd {
   CMainFrame();
   ~CMainFrame() override;
 
-  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
-
  protected:
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
 

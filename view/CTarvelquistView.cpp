@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -14,7 +15,7 @@ namespace {
 
 // Widths of columns 0 to 2; column 3 takes the rest of the list's client width.
 constexpr std::array<int, 3> kFixedColumnWidths = {170, 120, 55};
-constexpr int kFixedColumnsWidth = 345;
+constexpr int kFixedColumnsWidth = std::accumulate(kFixedColumnWidths.begin(), kFixedColumnWidths.end(), 0);
 constexpr int kMargin = 5;
 constexpr int kBottomMargin = 10;
 constexpr int kMemoColumn = 3;
@@ -46,8 +47,6 @@ CTarvelquistView::CTarvelquistView() : CFormView(IDD_TARVELQUIST_FORM) {}
 CTarvelquistView::~CTarvelquistView() = default;
 
 CTarvelquistDoc* CTarvelquistView::GetDocument() const { return static_cast<CTarvelquistDoc*>(m_pDocument); }
-
-BOOL CTarvelquistView::PreCreateWindow(CREATESTRUCT& cs) { return CView::PreCreateWindow(cs); }
 
 void CTarvelquistView::DoDataExchange(CDataExchange* pDX) {
   CFormView::DoDataExchange(pDX);

@@ -21,7 +21,6 @@ class CTarvelquistView : public CFormView {
 
   CTarvelquistDoc* GetDocument() const;
 
-  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
   void DoDataExchange(CDataExchange* pDX) override;
   // Lays the list out, sets its style and columns, and fills it from the document. Safe to run again at any
   // time the document has changed behind the list (a failed open empties it).

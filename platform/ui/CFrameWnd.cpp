@@ -18,6 +18,7 @@
 #include "platform/ui/CView.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/DibImage.h"
+#include "platform/ui/VirtualKeys.h"
 
 namespace {
 
@@ -44,35 +45,10 @@ class FrameWidget final : public QWidget {
   CFrameWnd* m_owner;
 };
 
-// Virtual keys of accelerator tables as Qt keys; 0 for a key the table cannot name here.
-int QtKeyForVirtualKey(WORD vk) {
-  if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
-  if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
-  if (vk >= 0x70 && vk <= 0x87) return Qt::Key_F1 + (vk - 0x70);
-  switch (vk) {
-    case 0x08: return Qt::Key_Backspace;
-    case 0x09: return Qt::Key_Tab;
-    case 0x0D: return Qt::Key_Return;
-    case 0x1B: return Qt::Key_Escape;
-    case 0x20: return Qt::Key_Space;
-    case 0x21: return Qt::Key_PageUp;
-    case 0x22: return Qt::Key_PageDown;
-    case 0x23: return Qt::Key_End;
-    case 0x24: return Qt::Key_Home;
-    case 0x25: return Qt::Key_Left;
-    case 0x26: return Qt::Key_Up;
-    case 0x27: return Qt::Key_Right;
-    case 0x28: return Qt::Key_Down;
-    case 0x2D: return Qt::Key_Insert;
-    case 0x2E: return Qt::Key_Delete;
-    default: return 0;
-  }
-}
-
 QKeySequence SequenceFor(const platform::Accelerator& accelerator) {
   int key = 0;
   if (accelerator.fVirt & platform::FVIRTKEY) {
-    key = QtKeyForVirtualKey(accelerator.key);
+    key = platform::QtKeyForVirtualKey(accelerator.key);
   } else if (accelerator.key >= 0x20 && accelerator.key < 0x7F) {
     key = QChar(accelerator.key).toUpper().unicode();
   }

@@ -18,6 +18,7 @@
 
 #include "platform/core/WinStyles.h"
 #include "platform/ui/TextFit.h"
+#include "platform/ui/VirtualKeys.h"
 
 namespace listview {
 
@@ -559,7 +560,7 @@ void ListViewWidget::MoveFocusTo(int row, Qt::KeyboardModifiers mods) {
 
 void ListViewWidget::keyPressEvent(QKeyEvent* e) {
   QPointer<ListViewWidget> alive(this);
-  if (const WORD vk = VirtualKeyFromQtKey(e->key())) NotifyKey(vk);
+  if (const WORD vk = platform::VirtualKeyFromQtKey(e->key())) NotifyKey(vk);
   if (!alive) return;
   const int count = RowCount();
   const int current = m_focusRow;
@@ -615,35 +616,6 @@ void ListViewWidget::focusInEvent(QFocusEvent* e) {
 void ListViewWidget::focusOutEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusOutEvent(e);
   viewport()->update();
-}
-
-WORD VirtualKeyFromQtKey(int key) {
-  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
-    return static_cast<WORD>(key);  // the same codes as ASCII upper case and digits
-  }
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return static_cast<WORD>(0x70 + (key - Qt::Key_F1));
-  switch (key) {
-    case Qt::Key_Backspace: return 0x08;
-    case Qt::Key_Tab: return 0x09;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return 0x10;
-    case Qt::Key_Control: return 0x11;
-    case Qt::Key_Alt: return 0x12;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return 0x20;
-    case Qt::Key_PageUp: return 0x21;
-    case Qt::Key_PageDown: return 0x22;
-    case Qt::Key_End: return 0x23;
-    case Qt::Key_Home: return 0x24;
-    case Qt::Key_Left: return 0x25;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return 0x27;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return 0x2D;
-    case Qt::Key_Delete: return VK_DELETE;
-    default: return 0;
-  }
 }
 
 }  // namespace listview

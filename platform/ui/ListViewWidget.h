@@ -135,7 +135,4 @@ class ListViewWidget : public QAbstractScrollArea {
   AccessibleChanges m_accessible;
 };
 
-// Windows virtual-key code of a Qt key, 0 when the key has none.
-WORD VirtualKeyFromQtKey(int key);
-
 }  // namespace listview

@@ -6,6 +6,7 @@ target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AfxWin.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CFrameWnd.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualKeys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CCommandBar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CSingleDocTemplate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DocumentWatcher.cpp

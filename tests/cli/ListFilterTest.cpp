@@ -19,6 +19,7 @@
 #include "tests/cli/TvqProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
+#include "tests/support/TaskBuilder.h"
 
 namespace {
 
@@ -209,12 +210,7 @@ ModelFilter RandomFilter(Randomizer& random, Day today, const std::vector<ModelT
 }
 
 CString SortKeyOf(const TaskFields& fields, int column) {
-  TaskItem task;
-  task.subject = CString(fields.subject);
-  task.dueDate = fields.due;
-  task.priority = CString(fields.priority);
-  task.memo = CString(fields.memo);
-  return tasktext::SortKey(task, column);
+  return tasktext::SortKey(*tvqtest::MakeTask(fields.subject, fields.due, fields.priority, fields.memo), column);
 }
 
 // The numbers tvq printed: the first cell of each row under the header, or each "number" of the JSON.

@@ -3,20 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "doc/CTarvelquistDoc.h"
-#include "doc/TaskCommands.h"
 #include "tests/support/Framework.h"
+#include "tests/support/TaskBuilder.h"
 
 namespace clitest {
 
 void MakeFile(const std::string& path, const std::vector<TaskFields>& tasks) {
   CTarvelquistDoc doc;
-  TaskItem task;
   for (const TaskFields& fields : tasks) {
-    task.subject = CString(fields.subject);
-    task.dueDate = fields.due;
-    task.priority = CString(fields.priority);
-    task.memo = CString(fields.memo);
-    TaskCommands(doc).Insert(doc.GetTaskCount(), task);
+    tvqtest::AppendTask(doc, *tvqtest::MakeTask(fields.subject, fields.due, fields.priority, fields.memo));
   }
   tvqtest::MessageRecorder messages;  // not shown
   ASSERT_TRUE(doc.OnSaveDocument(CString::FromUtf8(path)));

@@ -10,6 +10,7 @@
 #include "doc/TaskCommands.h"
 #include "doc/TaskSort.h"
 #include "doc/TaskText.h"
+#include "tests/support/TaskBuilder.h"
 
 namespace {
 
@@ -28,13 +29,8 @@ COleDateTime WithStatus(std::int32_t status) { return COleDateTime(45000.5, stat
 
 // Tasks appended in order, the modified flag cleared afterwards.
 void Fill(CTarvelquistDoc& document, const std::vector<TaskSpec>& rows) {
-  TaskItem task;
   for (const TaskSpec& row : rows) {
-    task.subject = CString(row.subject);
-    task.priority = CString(row.priority);
-    task.memo = CString(row.memo);
-    task.dueDate = row.due;
-    TaskCommands(document).Insert(document.GetTaskCount(), task);
+    tvqtest::AppendTask(document, *tvqtest::MakeTask(row.subject, row.due, row.priority, row.memo));
   }
   document.SetModifiedFlag(FALSE);
 }

@@ -1,6 +1,7 @@
 // The list widget driven as a user drives it: taps, Ctrl and Shift taps, double-taps, keys, header taps.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/core/WinStyles.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ListViewWidget.h"
+#include "platform/ui/VirtualKeys.h"
 
 using listview::ListViewWidget;
 
@@ -301,12 +303,28 @@ TEST_F(ListControlTest, ManyRowsKeepTheirOrderAndStateThroughMiddleEdits) {
 }
 
 TEST(VirtualKeyTest, QtKeysMapToThePlatformCodes) {
-  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_Return), VK_RETURN);
-  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_Enter), VK_RETURN);
-  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_Delete), VK_DELETE);
-  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_F2), 0x71);
-  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_7), '7');
-  EXPECT_EQ(listview::VirtualKeyFromQtKey(Qt::Key_twosuperior), 0);
+  EXPECT_EQ(platform::VirtualKeyFromQtKey(Qt::Key_Return), VK_RETURN);
+  EXPECT_EQ(platform::VirtualKeyFromQtKey(Qt::Key_Enter), VK_RETURN);
+  EXPECT_EQ(platform::VirtualKeyFromQtKey(Qt::Key_Delete), VK_DELETE);
+  EXPECT_EQ(platform::VirtualKeyFromQtKey(Qt::Key_F2), 0x71);
+  EXPECT_EQ(platform::VirtualKeyFromQtKey(Qt::Key_7), '7');
+  EXPECT_EQ(platform::VirtualKeyFromQtKey(Qt::Key_twosuperior), 0);
+}
+
+// Accelerators and the list's key notices read one table: every virtual key the frame can name comes back as
+// itself from the list's side, and no two virtual keys share a Qt key.
+TEST(VirtualKeyTest, BothDirectionsAreOneTable) {
+  std::map<int, WORD> seen;
+  int named = 0;
+  for (int vk = 0; vk <= 0xFF; ++vk) {
+    const int key = platform::QtKeyForVirtualKey(static_cast<WORD>(vk));
+    if (key == 0) continue;
+    ++named;
+    EXPECT_EQ(platform::VirtualKeyFromQtKey(key), vk) << "virtual key " << vk;
+    EXPECT_TRUE(seen.emplace(key, static_cast<WORD>(vk)).second) << "virtual key " << vk;
+  }
+  EXPECT_EQ(named, 26 + 10 + 24 + static_cast<int>(platform::kNamedVirtualKeys.size()));
+  EXPECT_EQ(platform::QtKeyForVirtualKey(VK_RETURN), Qt::Key_Return);
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <QTest>
 
 #include "app/MainFrm.h"
-#include "doc/TaskCommands.h"
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/ListViewWidget.h"
 #include "res/resource.h"
 #include "tests/support/Files.h"
+#include "tests/support/TaskBuilder.h"
 
 namespace viewtest {
 
@@ -46,14 +46,8 @@ listview::ListViewWidget& ProgramWindows::ListWidget() {
 void ProgramWindows::SetTasks(const std::vector<TaskSpec>& tasks) {
   CTarvelquistDoc& document = Doc();
   document.DeleteContents();
-  TaskCommands commands(document);
-  TaskItem task;
-  for (std::size_t i = 0; i < tasks.size(); ++i) {
-    task.subject = tasks[i].subject;
-    task.dueDate = tasks[i].dueDate;
-    task.priority = tasks[i].priority;
-    task.memo = tasks[i].memo;
-    commands.Insert(static_cast<int>(i), task);
+  for (const TaskSpec& task : tasks) {
+    tvqtest::AppendTask(document, *tvqtest::MakeTask(task.subject, task.dueDate, task.priority, task.memo));
   }
   document.SetModifiedFlag(FALSE);
   View().OnInitialUpdate();

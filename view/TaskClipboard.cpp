@@ -4,6 +4,7 @@
 #include <new>
 
 #include "cli/Display.h"
+#include "cli/Ics.h"
 #include "cli/TaskJson.h"
 #include "doc/TaskEditor.h"
 #include "doc/TaskText.h"
@@ -72,12 +73,23 @@ std::string PlainText(const std::vector<const TaskItem*>& tasks) {
 }
 
 std::vector<platform::ClipboardForm> FormsOf(const std::vector<const TaskItem*>& tasks) {
-  return {{std::string(kTasksType), TasksJson(tasks)}, {std::string(kPlainTextType), PlainText(tasks)}};
+  return {{std::string(kTasksType), TasksJson(tasks)},
+          {std::string(kCalendarType), tvqcli::TasksToIcs(tasks)},
+          {std::string(kPlainTextType), PlainText(tasks)}};
 }
 
 Pasted TasksFromJson(std::string_view json) {
   return ReadWhole([json](Tasks& tasks) {
     tvqcli::ReadTasksJson(json, [&tasks](const TaskItem& task) { AddTask(tasks, CopyOf(task)); });
+  });
+}
+
+Pasted TasksFromCalendar(std::string_view text) {
+  return ReadWhole([text](Tasks& tasks) {
+    const tvqcli::IcsTasks read = tvqcli::ReadTasksIcs(text);
+    if (read.tasks.size() > kMaxPastedTasks) throw TooManyTasks{};
+    tasks.reserve(read.tasks.size());
+    for (const TaskItem& task : read.tasks) AddTask(tasks, CopyOf(task));
   });
 }
 
@@ -104,6 +116,7 @@ Pasted ReadTasks(const std::function<std::optional<std::string>(std::string_view
   using FormReader = Pasted (*)(std::string_view);
   const std::pair<std::string_view, FormReader> preference[] = {
       {kTasksType, &TasksFromJson},
+      {kCalendarType, &TasksFromCalendar},
       {kPlainTextType, &TasksFromPlainText},
   };
   for (const auto& [type, reader] : preference) {

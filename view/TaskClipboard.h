@@ -1,7 +1,7 @@
 // The forms in which tasks go to the clipboard and come back: the program's own lossless form (the JSON of
-// tvq dump), text/calendar (added once the calendar form has its reader) and plain text (one line per task,
-// the list's four columns separated by tabs). Pasting prefers the own form, then plain text; a clipboard with
-// more than kMaxPastedTasks tasks, or nothing usable, gives nothing at all.
+// tvq dump), text/calendar (a VCALENDAR with one VTODO per task, as tvq export writes it) and plain text (one
+// line per task, the list's four columns separated by tabs). Pasting prefers the own form, then a calendar,
+// then plain text; a clipboard with more than kMaxPastedTasks tasks, or nothing usable, gives nothing at all.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +18,7 @@
 namespace taskclipboard {
 
 inline constexpr std::string_view kTasksType = "application/x-tarvelquist-tasks";
+inline constexpr std::string_view kCalendarType = "text/calendar";
 inline constexpr std::string_view kPlainTextType = "text/plain";
 inline constexpr std::size_t kMaxPastedTasks = 100000;
 
@@ -38,6 +39,8 @@ std::string PlainText(const std::vector<const TaskItem*>& tasks);
 
 // One form read whole, or unusable (malformed, no task) or too many: never a part of it.
 Pasted TasksFromJson(std::string_view json);
+// Every VTODO of any program's calendar text (completed ones too), mapped as tvq reads iCalendar.
+Pasted TasksFromCalendar(std::string_view text);
 // Each non-empty line (CR LF, LF or CR ends one) becomes the task that the editor stores for a new task with
 // that line as its subject.
 Pasted TasksFromPlainText(std::string_view text);

@@ -1,14 +1,16 @@
 // Tasks through the system clipboard: copied in one window's list and pasted in another's, every field kept to
-// the bit; the plain-text form as the list shows the rows; what other programs' clipboards give.
+// the bit; the plain-text and calendar forms; what other programs' clipboards give.
 #include <gtest/gtest.h>
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/Ics.h"
 #include "doc/TaskText.h"
 #include "res/resource.h"
 #include "tests/view/ViewTestSupport.h"
@@ -49,6 +51,11 @@ TEST(Clipboard, TasksCopiedInOneListArePastedWholeInAnother) {
     EXPECT_EQ(lines[0], QString(127, u'長') + QStringLiteral("\t\t\tline one↵line␉two"));
     EXPECT_EQ(lines[1], QStringLiteral("牛乳を買う\t2008/05/10\tP0\tmemo"));
     EXPECT_EQ(lines[2], QStringLiteral("no due date\t期限なし\tC9\t"));
+    // The calendar form holds the same tasks, as tvq export writes them.
+    const QByteArray calendar = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/calendar"));
+    const tvqcli::IcsTasks exported = tvqcli::ReadTasksIcs(calendar.toStdString());
+    ASSERT_EQ(exported.tasks.size(), 4u);
+    EXPECT_EQ(exported.tasks[1].subject, CString(u"牛乳を買う"));
   }
   ProgramWindows second;
   second.SetTasks(Tasks({u"a", u"b", u"c"}));
@@ -68,6 +75,33 @@ TEST(Clipboard, TasksCopiedInOneListArePastedWholeInAnother) {
   }
   second.Command(ID_EDIT_UNDO);
   EXPECT_EQ(second.DocumentSubjects(), (std::vector<CString>{u"a", u"b", u"c"}));
+}
+
+// A to-do copied in a calendar program: its VTODO becomes a task as tvq reads iCalendar; what has no place in a
+// task (the alarm, the categories) is left out, and the plain text beside it is not used.
+TEST(Clipboard, AVtodoFromAnotherProgramIsPastedAsATask) {
+  tvqtest::ScopedLocale locale{"ja_JP"};
+  ProgramWindows program;
+  program.SetTasks(Tasks({u"a", u"b"}));
+  const std::string calendar =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Mozilla.org/NONSGML Mozilla Calendar V1.1//EN\r\n"
+      "BEGIN:VTODO\r\nUID:7d5e1c1e-0b1f-4a52-9d0e-2f3c4b5a6d7e\r\nDTSTAMP:20261201T090000Z\r\n"
+      "SUMMARY:Buy a present\r\nDUE;VALUE=DATE:20261224\r\nDESCRIPTION:wrapped\\, with a card\\nand a bow\r\n"
+      "PRIORITY:1\r\nCATEGORIES:Family\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\n"
+      "DESCRIPTION:reminder\r\nEND:VALARM\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+  platform::SetClipboardForms({{"text/calendar", calendar}, {"text/plain", "Buy a present"}});
+  program.Select({1});
+  program.Command(ID_EDIT_PASTE);
+
+  ASSERT_EQ(program.Doc().GetTaskCount(), 3);
+  const TaskItem& pasted = program.Doc().TaskAt(1);
+  EXPECT_EQ(pasted.subject, CString(u"Buy a present"));
+  EXPECT_EQ(pasted.memo, CString(u"wrapped, with a card\r\nand a bow"));  // a memo's line break
+  EXPECT_EQ(program.Column(1)[1], CString(u"2026/12/24"));
+  const tvqcli::IcsTasks read = tvqcli::ReadTasksIcs(calendar);
+  ASSERT_EQ(read.tasks.size(), 1u);
+  EXPECT_EQ(pasted.priority, read.tasks[0].priority);
+  EXPECT_EQ(program.SelectedRows(), std::vector<int>{1});
 }
 
 TEST(Clipboard, OtherProgramsTextBecomesTasksAndUnusableOrHugeClipboardsChangeNothing) {
@@ -96,6 +130,8 @@ TEST(Clipboard, OtherProgramsTextBecomesTasksAndUnusableOrHugeClipboardsChangeNo
   paste({{"text/plain", huge}});
   paste({{"text/plain", "\n\r\n"}});
   paste({{std::string(taskclipboard::kTasksType), "{\"tasks\":[]}"}});
+  paste({{"text/calendar", "BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nSUMMARY:half"}});
+  paste({{"text/calendar", "not a calendar"}});
   paste({{"image/png", "\x89PNG"}});
   EXPECT_EQ(program.DocumentSubjects(), before);
   EXPECT_EQ(program.Column(0), before);

@@ -183,6 +183,18 @@ std::vector<ButtonAnswer> ButtonsFor(UINT type) {
   }
 }
 
+// A file handed over by a later start, through the Open flow. An open dialog keeps its document: the file waits
+// until the dialog is closed.
+void OpenHandedFile(const CString& path) {
+  constexpr int kWhileADialogIsOpenMs = 200;
+  if (QApplication::activeModalWidget()) {
+    QTimer::singleShot(kWhileADialogIsOpenMs, qApp, [path] { OpenHandedFile(path); });
+    return;
+  }
+  if (CWinApp* running = AfxGetApp()) running->OpenDocumentFile(path);
+  AfxActivateMainWindow();
+}
+
 // A file named on the command line goes to the running instance when there is one; this instance, once it
 // runs, opens files that later starts hand to it, through the same Open flow as a chosen file.
 void HandOverNamedFile(CWinApp& app, CSingleInstance& instance) {
@@ -195,12 +207,7 @@ void HandOverNamedFile(CWinApp& app, CSingleInstance& instance) {
     if (!AfxGetMainWindowWidget()) return false;  // still starting: the other start asks again
     const CString path = platform::PathFromNative(nativePath.toStdString());
     // Answered first, opened after: a message of the open must not keep the other start waiting.
-    QTimer::singleShot(0, qApp, [path] {
-      CWinApp* running = AfxGetApp();
-      // An open dialog keeps its document: the window only comes to the front.
-      if (running && !QApplication::activeModalWidget()) running->OpenDocumentFile(path);
-      AfxActivateMainWindow();
-    });
+    QTimer::singleShot(0, qApp, [path] { OpenHandedFile(path); });
     return AfxActivateMainWindow() != FALSE;
   });
 }

@@ -14,6 +14,10 @@ END_MESSAGE_MAP()
 
 namespace {
 
+// Where the settings keep the file last read.
+constexpr char16_t kLastFileSection[] = u"Recent File List";
+constexpr char16_t kLastFileEntry[] = u"File_tvq";
+
 CTarvelquistDoc::TaskFactory& TaskFactorySlot() {
   static CTarvelquistDoc::TaskFactory factory;
   return factory;
@@ -255,7 +259,7 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
 }
 
 void CTarvelquistDoc::RememberAsLastFile(const CString& path) {
-  if (CWinApp* app = AfxGetApp()) app->WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"), path);
+  if (CWinApp* app = AfxGetApp()) app->WriteProfileString(CString(kLastFileSection), CString(kLastFileEntry), path);
 }
 
 BOOL CTarvelquistDoc::DoSave(const CString& pathName, BOOL bReplace) {
@@ -265,4 +269,9 @@ BOOL CTarvelquistDoc::DoSave(const CString& pathName, BOOL bReplace) {
   if (!CDocument::DoSave(pathName, bReplace)) return FALSE;
   if (firstSave) RememberAsLastFile(GetPathName());
   return TRUE;
+}
+
+CString CTarvelquistDoc::GetLastReadFile() {
+  CWinApp* app = AfxGetApp();
+  return app ? app->GetProfileString(CString(kLastFileSection), CString(kLastFileEntry), CString()) : CString();
 }

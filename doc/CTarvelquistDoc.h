@@ -65,6 +65,10 @@ class CTarvelquistDoc : public CDocument {
   // save keeps it.
   TaskHistory& History() { return m_history; }
 
+  // The setting naming the file last read (written after every load and a list's first save): the window
+  // reopens it at start-up and tvq remind looks at it when no files are configured. Empty when there is none.
+  static CString GetLastReadFile();
+
   void Serialize(CArchive& ar) override;
   BOOL SwapContents(CDocument& loaded) override;
   UINT GetSaveConflictPrompt() const override;

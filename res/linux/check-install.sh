@@ -66,7 +66,8 @@ fi
 
 # The Debian package depends on the package that carries the font the dialogs are laid out for, VL Gothic.
 depends=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
-font_file=$(fc-match -f '%{file}' 'VL Gothic' 2>/dev/null || true)
+# fc-match may name a link of the alternatives system (fonts-japanese-gothic.ttf): ask dpkg for its target.
+font_file=$(readlink -f "$(fc-match -f '%{file}' 'VL Gothic' 2>/dev/null)" || true)
 font_package=$(dpkg -S "$font_file" 2>/dev/null | cut -d: -f1 || true)
 if [ -z "$font_package" ] || [ "$depends" != "$font_package" ]; then
   echo "package depends on '$depends'; the font VL Gothic ($font_file) comes from '$font_package'"

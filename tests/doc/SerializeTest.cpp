@@ -120,6 +120,24 @@ TEST_F(Serialize, WorkedExampleLoadsAndRecordsTheFile) {
   EXPECT_TRUE(messages.Texts().empty());
 }
 
+// Only the program's open flow records a file: a plain read (tvq's) and a reload of the changed file leave the
+// setting as it was; the document still knows what it read, for the flow to record afterwards.
+TEST_F(Serialize, ReadersAndReloadsRecordNothing) {
+  const std::string path = dir.File("read.tvq");
+  tvqtest::WriteFileBytes(path, Hex(kWorkedExample));
+  CTarvelquistDoc doc;
+  ASSERT_TRUE(doc.OnOpenDocument(CString::FromUtf8(path)));
+  EXPECT_EQ(Setting(), kSentinel);
+  CTarvelquistDoc other;
+  FillThree(other);
+  ASSERT_TRUE(other.OnSaveDocument(CString::FromUtf8(path)));
+  ASSERT_TRUE(doc.ReloadFromFile());
+  EXPECT_EQ(doc.GetTaskCount(), 3);
+  EXPECT_EQ(Setting(), kSentinel);
+  doc.RecordLastReadFile();
+  EXPECT_EQ(Setting(), CString::FromUtf8(path));
+}
+
 TEST_F(Serialize, ARelativePathIsRecordedInFull) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());

@@ -1,5 +1,6 @@
 #include "cli/SyncPlan.h"
 
+#include <bit>
 #include <map>
 #include <tuple>
 
@@ -101,6 +102,26 @@ std::vector<int> MatchEqualTasks(const std::vector<const TaskItem*>& listTasks,
     if (found == unmatched.end() || found->first != key) continue;
     partner[i] = found->second;
     unmatched.erase(found);
+  }
+  return partner;
+}
+
+std::vector<int> MatchMovedChangedTasks(const std::vector<const TaskItem*>& listTasks,
+                                        const std::vector<const TaskItem*>& baseTasks) {
+  constexpr std::size_t kMaxComparisons = 4'000'000;
+  std::vector<int> partner(listTasks.size(), -1);
+  if (listTasks.size() * baseTasks.size() > kMaxComparisons) return partner;
+  std::vector<bool> taken(baseTasks.size(), false);
+  for (std::size_t i = 0; i < listTasks.size(); ++i) {
+    int best = -1;
+    for (std::size_t b = 0; b < baseTasks.size(); ++b) {
+      if (taken[b] || std::popcount(DifferentFields(*listTasks[i], *baseTasks[b])) != 1) continue;
+      const auto distance = [&](std::size_t at) { return at > i ? at - i : i - at; };
+      if (best < 0 || distance(b) < distance(static_cast<std::size_t>(best))) best = static_cast<int>(b);
+    }
+    if (best < 0) continue;
+    partner[i] = best;
+    taken[static_cast<std::size_t>(best)] = true;
   }
   return partner;
 }

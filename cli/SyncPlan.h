@@ -50,6 +50,12 @@ SyncDecision DecideRecord(const SyncRecord& record);
 std::vector<int> MatchEqualTasks(const std::vector<const TaskItem*>& listTasks,
                                  const std::vector<const TaskItem*>& serverTasks);
 
+// Tasks left over after the alignment and the equal pairs, paired when one changed in a single field and moved
+// (past the neighbours the alignment pairs between): for each of `listTasks` in order, the nearest of `baseTasks`
+// still free that shares three fields, else -1. Nothing is paired when both sides are very large.
+std::vector<int> MatchMovedChangedTasks(const std::vector<const TaskItem*>& listTasks,
+                                        const std::vector<const TaskItem*>& baseTasks);
+
 // A run must stop (unless forced) when it would delete or complete more than half of a side's tasks and more
 // than five.
 bool IsMassRemoval(int removed, int sideCount);

@@ -159,19 +159,34 @@ class SyncRunner {
     for (std::size_t i = 0; i < list.size(); ++i) {
       if (alignment.aToB[i] >= 0) Attach(m_records[static_cast<std::size_t>(alignment.aToB[i])], list, static_cast<int>(i));
     }
-    // A task that moved is the same task: equal to a base the alignment left without a partner.
+    // A task that moved is the same task: equal to a base the alignment left without a partner, or changed in
+    // one field only.
     std::vector<int> unpairedList = Unpaired(alignment.aToB);
     std::vector<int> unpairedBases = Unpaired(alignment.bToA);
-    const std::vector<int> moved = MatchEqualTasks(Pick(list, unpairedList), Pick(bases, unpairedBases));
-    std::vector<int> stillNew;
+    PairMoved(list, unpairedList, unpairedBases, MatchEqualTasks(Pick(list, unpairedList), Pick(bases, unpairedBases)));
+    PairMoved(list, unpairedList, unpairedBases,
+              MatchMovedChangedTasks(Pick(list, unpairedList), Pick(bases, unpairedBases)));
+    AddNewRecords(list, unpairedList);
+  }
+
+  // Attaches the pairs found among the left-over tasks and keeps only those still without a partner.
+  void PairMoved(const std::vector<const TaskItem*>& list, std::vector<int>& unpairedList, std::vector<int>& unpairedBases, const std::vector<int>& partner) {
+    std::vector<bool> baseTaken(unpairedBases.size(), false);
+    std::vector<int> stillList;
     for (std::size_t i = 0; i < unpairedList.size(); ++i) {
-      if (moved[i] >= 0) {
-        Attach(m_records[static_cast<std::size_t>(unpairedBases[static_cast<std::size_t>(moved[i])])], list, unpairedList[i]);
-      } else {
-        stillNew.push_back(unpairedList[i]);
+      if (partner[i] < 0) {
+        stillList.push_back(unpairedList[i]);
+        continue;
       }
+      baseTaken[static_cast<std::size_t>(partner[i])] = true;
+      Attach(m_records[static_cast<std::size_t>(unpairedBases[static_cast<std::size_t>(partner[i])])], list, unpairedList[i]);
     }
-    AddNewRecords(list, stillNew);
+    std::vector<int> stillBases;
+    for (std::size_t b = 0; b < unpairedBases.size(); ++b) {
+      if (!baseTaken[b]) stillBases.push_back(unpairedBases[b]);
+    }
+    unpairedList = std::move(stillList);
+    unpairedBases = std::move(stillBases);
   }
 
   static std::vector<int> Unpaired(const std::vector<int>& partners) {
@@ -381,7 +396,7 @@ class SyncRunner {
     struct tm local {};
     ::localtime_r(&now, &local);
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string name = platform::NativeFromPath(AfxConflictFileName(target, local, attempt));
+      const std::string name = platform::ToNativePath(AfxConflictFileName(target, local, attempt));
       struct stat info {};
       if (::lstat(name.c_str(), &info) == 0) continue;
       CTarvelquistDoc copy;

@@ -102,9 +102,16 @@ TEST(DavXml, ReadsWhatServersWriteWhateverThePrefixesAndExtras) {
       EXPECT_EQ(response.status, written.status);
       const bool hasEtag = written.status == 200 && !written.etagNotFound;
       EXPECT_EQ(response.etag.has_value(), hasEtag) << "seed " << seed;
-      if (hasEtag) EXPECT_EQ(*response.etag, written.etag);
+      if (hasEtag) {
+        EXPECT_EQ(*response.etag, written.etag);
+      }
       EXPECT_EQ(response.calendarData.has_value(), written.status == 200 && written.withData) << "seed " << seed;
-      if (response.calendarData) EXPECT_EQ(*response.calendarData, written.data) << "seed " << seed;
+      if (response.calendarData) {
+        // XML reads every line end as LF (a server's CR LF arrives so); iCalendar readers take either.
+        std::string expected = written.data;
+        for (std::size_t at; (at = expected.find("\r\n")) != std::string::npos;) expected.erase(at, 1);
+        EXPECT_EQ(*response.calendarData, expected) << "seed " << seed;
+      }
     }
   }
 }
@@ -315,7 +322,9 @@ TEST(SyncState, KeepsBasesExactlyAndLivesOutsideTheFilesFolder) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(loaded->items[i].uid, saved.items[i].uid);
     EXPECT_EQ(loaded->items[i].base != nullptr, i != 1);
-    if (i != 1) EXPECT_EQ(DifferentFields(*loaded->items[i].base, *saved.items[i].base), 0U);
+    if (i != 1) {
+      EXPECT_EQ(DifferentFields(*loaded->items[i].base, *saved.items[i].base), 0U);
+    }
   }
   EXPECT_EQ(KnownCollections(dir.File("list.tvq")), std::vector<std::string>{saved.url});
   EXPECT_FALSE(LoadSyncState(dir.File("none.json")));

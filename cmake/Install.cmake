@@ -16,6 +16,10 @@ install(FILES ${TVQ_LINUX_DATA}/tarvelquist-mime.xml DESTINATION ${CMAKE_INSTALL
         RENAME tarvelquist.xml)
 install(FILES ${TVQ_LINUX_DATA}/man/tarvelquist.1 ${TVQ_LINUX_DATA}/man/tvq.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# tvq sync's systemd user units (the instance names the file): installed, off until the user enables the timer.
+install(FILES ${TVQ_LINUX_DATA}/systemd/tvq-sync@.service ${TVQ_LINUX_DATA}/systemd/tvq-sync@.timer
+        DESTINATION lib/systemd/user)
+
 # The icon: the program's own and the one file managers show for *.tvq.
 set(tvq_hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 foreach(size ${TVQ_ICON_SIZES})

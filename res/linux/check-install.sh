@@ -18,6 +18,8 @@ expected=(
   share/mime/packages/tarvelquist.xml
   share/man/man1/tarvelquist.1
   share/man/man1/tvq.1
+  lib/systemd/user/tvq-sync@.service
+  lib/systemd/user/tvq-sync@.timer
   share/icons/hicolor/scalable/apps/tarvelquist.svg
   share/icons/hicolor/scalable/mimetypes/application-x-tarvelquist.svg
 )
@@ -48,6 +50,11 @@ if command -v man >/dev/null; then
   done
 fi
 "$prefix/bin/tvq" --version >/dev/null
+# The sync timer is off until the user enables it: nothing in the tree enables it for them.
+if find "$prefix" -path '*.wants/*' | grep -q .; then
+  echo "a unit is enabled by the install"
+  missing=1
+fi
 
 # The Debian package depends on the package that carries the font the dialogs are laid out for, VL Gothic.
 depends=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")

@@ -171,8 +171,9 @@ class Device:
                         XDG_RUNTIME_DIR=os.path.join(self.home, "runtime"), LANG="C.UTF-8", TZ="Asia/Tokyo")
         self.env.pop("TVQ_SYNC_TRACE", None)
 
-    def tvq(self, *args, check=True):
-        result = subprocess.run([TVQ, *args], env=self.env, capture_output=True, text=True, timeout=60)
+    def tvq(self, *args, check=True, input_text=None):
+        result = subprocess.run([TVQ, *args], env=self.env, capture_output=True, text=True, timeout=60,
+                                input=input_text)
         if check and result.returncode != 0:
             raise AssertionError(f"tvq {' '.join(args)} -> {result.returncode}: {result.stderr}")
         return result

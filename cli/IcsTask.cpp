@@ -58,10 +58,22 @@ std::u16string TextFromStandard(std::string_view text) {
   return out;
 }
 
+// Readers drop the white space that begins or ends a value.
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  return text;
+}
+
+// True when a TEXT value carries the text unchanged.
+bool CarriedAsIs(std::u16string_view text) {
+  return TextFromStandard(Trimmed(StandardText(text))) == text;
+}
+
 // An exact text for an X-TARVELQUIST- property: as it is when a TEXT value carries it unchanged, else as a JSON
 // string (which keeps controls and unpaired surrogates).
 std::string ExactValue(std::u16string_view text) {
-  if (!text.empty() && text[0] != u'"' && TextFromStandard(StandardText(text)) == text) return StandardText(text);
+  if (!text.empty() && text[0] != u'"' && CarriedAsIs(text)) return StandardText(text);
   std::string json;
   tvqjson::AppendString(json, text);
   return json;
@@ -141,8 +153,13 @@ void SetX(icalcomponent* vtodo, const char* name, const std::optional<std::strin
   icalcomponent_add_property(vtodo, property);
 }
 
-// Sets a standard TEXT property in place (its parameters stay) or adds it.
+// Sets a standard TEXT property in place (its parameters stay) or adds it; an empty text has none (a reader
+// takes an empty value for an error).
 void SetText(icalcomponent* vtodo, icalproperty_kind kind, const std::string& text) {
+  if (text.empty()) {
+    RemoveAll(vtodo, kind);
+    return;
+  }
   if (icalproperty* property = icalcomponent_get_first_property(vtodo, kind)) {
     icalproperty_set_value(property, icalvalue_new_text(text.c_str()));
     return;
@@ -153,7 +170,7 @@ void SetText(icalcomponent* vtodo, icalproperty_kind kind, const std::string& te
 }
 
 std::optional<std::string> ExactUnlessStandard(std::u16string_view text) {
-  if (TextFromStandard(StandardText(text)) == text) return std::nullopt;
+  if (CarriedAsIs(text)) return std::nullopt;
   return ExactValue(text);
 }
 
@@ -175,7 +192,7 @@ std::u16string ReadText(const icalcomponent* vtodo, icalproperty_kind kind, cons
   const std::string standard = TextOf(vtodo, kind).value_or("");
   if (const icalproperty* exact = FindX(vtodo, exactName)) {
     const std::optional<std::u16string> text = TextFromExact(XValue(exact));
-    if (text && StandardText(*text) == standard) return *text;
+    if (text && Trimmed(StandardText(*text)) == Trimmed(standard)) return *text;
   }
   return TextFromStandard(standard);
 }
@@ -306,6 +323,11 @@ bool HasAPlace(const icalproperty* property) {
       const int percent = icalproperty_get_percentcomplete(property);
       return percent == 0 || percent == 100;
     }
+    case ICAL_XLICERROR_PROPERTY: {
+      // The parser's note on an empty value: nothing was lost.
+      const char* error = icalproperty_get_xlicerror(property);
+      return error && std::string_view(error).substr(0, 12) == "No value for";
+    }
     case ICAL_X_PROPERTY: {
       const char* name = icalproperty_get_x_name(const_cast<icalproperty*>(property));
       const std::string_view xName = name ? name : "";
@@ -376,11 +398,7 @@ void WriteTaskToVtodo(icalcomponent* vtodo, const TaskItem& task, std::optional<
   icalcomponent_add_property(vtodo, icalproperty_new_priority(IcsPriority(task.priority.view())));
   SetX(vtodo, kExactPriority, ExactValue(task.priority.view()));
 
-  if (task.memo.IsEmpty()) {
-    RemoveAll(vtodo, ICAL_DESCRIPTION_PROPERTY);
-  } else {
-    SetText(vtodo, ICAL_DESCRIPTION_PROPERTY, StandardText(task.memo.view()));
-  }
+  SetText(vtodo, ICAL_DESCRIPTION_PROPERTY, StandardText(task.memo.view()));
   SetX(vtodo, kExactMemo, ExactUnlessStandard(task.memo.view()));
 
   if (sortOrder) SetX(vtodo, kSortOrder, std::to_string(*sortOrder));

@@ -26,17 +26,27 @@ try:
     tasks = [{"subject": f"task {i}", "priority": "B2", "memo": f"memo {i}\r\nsecond line"} for i in range(count)]
     device.tvq("import", device.file, "--format", "json", input_text=json.dumps({"tasks": tasks}))
     device.env["TVQ_SYNC_TRACE"] = "1"
+    device.timeout = 1800
+
+    def server_cpu():
+        with open(f"/proc/{server.process.pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
     def timed(*extra):
-        start = time.perf_counter()
+        """Wall time, tvq's CPU time and the server's CPU time of one run, and tvq's trace line."""
+        start, tvq_start, server_start = time.perf_counter(), os.times(), server_cpu()
         _, err = device.sync(*extra)
-        return time.perf_counter() - start, err.strip().splitlines()[-1]
+        tvq_end = os.times()
+        tvq_cpu = tvq_end.children_user + tvq_end.children_system - tvq_start.children_user - tvq_start.children_system
+        return time.perf_counter() - start, tvq_cpu, server_cpu() - server_start, err.strip().splitlines()[-1]
 
-    first, trace = timed(url)
-    print(f"first sync of {count} tasks: {first:.2f} s ({trace})")
+    wall, tvq_cpu, radicale_cpu, trace = timed(url)
+    print(f"first sync of {count} tasks: {wall:.2f} s wall, tvq {tvq_cpu:.2f} s CPU, Radicale {radicale_cpu:.2f} s CPU"
+          f" ({trace}); load average {os.getloadavg()[0]:.1f}")
     timed()  # takes the token after the first run's own writes
-    runs = [timed() for _ in range(3)]
-    best = min(runs)
-    print(f"no-change run: {best[0] * 1000:.0f} ms ({best[1]})")
+    wall, tvq_cpu, radicale_cpu, trace = min(timed() for _ in range(3))
+    print(f"no-change run: {wall * 1000:.0f} ms wall, tvq {tvq_cpu * 1000:.0f} ms CPU, Radicale"
+          f" {radicale_cpu * 1000:.0f} ms CPU ({trace})")
 finally:
     server.stop()

@@ -170,6 +170,7 @@ class Device:
                         XDG_STATE_HOME=os.path.join(self.home, "state"),
                         XDG_RUNTIME_DIR=os.path.join(self.home, "runtime"), LANG="C.UTF-8", TZ="Asia/Tokyo")
         self.env.pop("TVQ_SYNC_TRACE", None)
+        self.timeout = 120
 
     def tvq(self, *args, check=True, input_text=None):
         result = subprocess.run([TVQ, *args], env=self.env, capture_output=True, text=True, timeout=60,
@@ -186,7 +187,7 @@ class Device:
 
     def sync(self, url=None, *extra, expect=0):
         process = self.start_sync(url, *extra)
-        out, err = process.communicate(timeout=120)
+        out, err = process.communicate(timeout=self.timeout)
         if process.returncode != expect:
             raise AssertionError(f"tvq sync -> {process.returncode} (expected {expect}): {err}")
         return out, err

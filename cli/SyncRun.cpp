@@ -103,8 +103,11 @@ class SyncRunner {
       const auto update = fetched.find(key);
       if (item.base) {
         AddBaseRecord(item, i, gone, update == fetched.end() ? nullptr : &update->second);
+      } else if (update != fetched.end()) {
+        AddServerItem(update->second);
       } else if (!gone) {
-        AddServerItem(update == fetched.end() ? FetchedItem{item.href, item.etag, item.ics} : update->second);
+        // Unchanged and not an open task (a completed one, an event): it stays what it was, unread.
+        m_others.push_back({item.uid, item.href, item.etag, {}, nullptr, false});
       }
       if (update != fetched.end()) fetched.erase(update);
     }
@@ -437,9 +440,10 @@ class SyncRunner {
     }
     for (const RunRecord& record : m_records) {
       if (record.decision.inList || record.href.empty()) continue;
-      next.items.push_back({record.uid, record.href, record.etag, record.ics, nullptr});
+      next.items.push_back({record.uid, record.href, record.etag, {}, nullptr});
     }
-    for (const ServerItem& item : m_others) next.items.push_back({item.uid, item.href, item.etag, item.ics, nullptr});
+    // Only the ETag of an item the list does not hold is kept: its text is read again when it changes.
+    for (const ServerItem& item : m_others) next.items.push_back({item.uid, item.href, item.etag, {}, nullptr});
     const bool changed = m_serverChanged || m_summary.toServer > 0 || m_summary.fileWritten || m_summary.toList > 0 ||
                          next.syncToken != m_state.syncToken || next.items.size() != m_state.items.size();
     if (!changed) return;

@@ -17,7 +17,7 @@ struct SyncItem {
   std::string uid;
   std::string href;       // the item's path on the server, decoded
   std::string etag;
-  std::string ics;        // the item as last fetched or written
+  std::string ics;        // the item as last fetched or written (empty for an item the list does not hold)
   std::unique_ptr<TaskItem> base;  // the task at the last sync; null: an item the list does not hold
 };
 

@@ -486,8 +486,9 @@ class SyncTest(unittest.TestCase):
             self.assertIn(str(status), err)
             self.assertEqual(len(err.strip().splitlines()), 1)
         self.proxy.hook = None
-        _, err = self.device.sync(f"http://127.0.0.1:{free_port()}/dav/", expect=1)
-        self.assertEqual(len(err.strip().splitlines()), 1)
+        for url in (f"http://127.0.0.1:{free_port()}/dav/", f"https://127.0.0.1:{self.server.port}/{USER}/"):
+            _, err = self.device.sync(url, expect=1)  # nobody listening; no TLS where TLS is expected
+            self.assertEqual(len(err.strip().splitlines()), 1, err)
         self.assertEqual(self.device.tasks(), original)  # nothing was written by any of them
         self.assertEqual(self.phone.items(), {})
 

@@ -461,6 +461,38 @@ class SyncTest(unittest.TestCase):
             self.assertEqual(listed, served, f"round {round_}, killed at request {stop_at}")
             self.assertEqual(len(listed), len(set(listed)), f"doubled after a kill at request {stop_at}")
 
+    def test_a_run_that_stopped_before_the_file_or_the_state_is_finished_by_the_next(self):
+        for i in range(6):
+            self.device.add(f"base {i}", "m")
+        self.device.sync(self.url)
+        state_dir = os.path.join(self.device.home, "state", "tarvelquist")
+        for lost in ("state", "file and state"):
+            # Changes on both sides: an edit, a deletion and an addition each, and one task changed on both.
+            self.device.add(f"list adds ({lost})")
+            self.device.tvq("edit", self.device.file, "1", "--memo", f"list memo ({lost})")
+            self.device.tvq("rm", self.device.file, "2")
+            items = sorted(self.phone.items().values(), key=lambda item: item[0])
+            self.phone.edit(items[-1][2], summary=f"phone renames ({lost})")
+            self.phone.add(f"phone adds ({lost})")
+            with open(self.device.file, "rb") as f:
+                old_file = f.read()
+            old_state = {}
+            for name in os.listdir(state_dir):
+                with open(os.path.join(state_dir, name), "rb") as f:
+                    old_state[name] = f.read()
+            self.device.sync()
+            expected = side_by_side(self.device, self.phone)
+            # As if the run had been killed before writing them: the old state (and the old file) again.
+            for name, data in old_state.items():
+                with open(os.path.join(state_dir, name), "wb") as f:
+                    f.write(data)
+            if lost == "file and state":
+                with open(self.device.file, "wb") as f:
+                    f.write(old_file)
+            self.device.sync()
+            self.assertEqual(side_by_side(self.device, self.phone), expected, lost)
+            self.assertEqual(self.device.conflict_copies(), [])
+
     def test_refusals_and_failures_are_one_message_and_exit_one(self):
         self.device.add("kept")
         original = self.device.tasks()

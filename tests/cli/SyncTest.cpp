@@ -13,6 +13,7 @@
 #include "cli/Cli.h"
 #include "cli/DavXml.h"
 #include "cli/SyncCredentials.h"
+#include "cli/SyncItem.h"
 #include "cli/SyncPlan.h"
 #include "cli/SyncState.h"
 #include "tests/support/Files.h"
@@ -252,6 +253,47 @@ TEST(SyncPlan, EqualTasksPairOnceInOrderAndMassRemovalNeedsHalfAndSix) {
   EXPECT_FALSE(IsMassRemoval(6, 12));
   EXPECT_TRUE(IsMassRemoval(6, 11));
   EXPECT_TRUE(IsMassRemoval(7, 7));
+}
+
+// ---- items ----------------------------------------------------------------------------------------------
+
+TEST(SyncItem, PatchesCompleteAndReopenKeepingWhatTheListDoesNotHold) {
+  const std::string phone =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:u1\r\nSUMMARY:old\r\n"
+      "SEQUENCE:4\r\nCATEGORIES:home\r\nX-PHONE-COLOR:red\r\nRRULE:FREQ=WEEKLY\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+      "TRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+  TaskItem task;
+  task.subject = CString(u"新しい件名");
+  task.memo = CString(u"line\r\nnext");
+  task.priority = CString(u"C3");
+  std::string text = phone;
+  for (const ItemCompletion completion : {ItemCompletion::keep, ItemCompletion::complete, ItemCompletion::reopen}) {
+    const std::optional<std::string> patched = PatchItem(text, task, 2, completion);
+    ASSERT_TRUE(patched);
+    const std::optional<ItemTask> read = ReadItemTask(*patched);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(DifferentFields(*read->task, task), 0U);
+    EXPECT_EQ(read->uid, "u1");
+    EXPECT_EQ(read->completed, completion == ItemCompletion::complete);
+    for (const char* kept : {"CATEGORIES:home", "X-PHONE-COLOR:red", "RRULE:FREQ=WEEKLY", "BEGIN:VALARM"}) {
+      EXPECT_NE(patched->find(kept), std::string::npos) << kept;
+    }
+    text = *patched;
+  }
+  EXPECT_NE(text.find("SEQUENCE:7"), std::string::npos);  // one step per write, so other programs see the change
+  EXPECT_EQ(text.find("PERCENT-COMPLETE"), std::string::npos);
+
+  const std::optional<ItemTask> fresh = ReadItemTask(NewItem("u2", task, 5));
+  ASSERT_TRUE(fresh);
+  EXPECT_EQ(fresh->uid, "u2");
+  EXPECT_FALSE(fresh->completed);
+  EXPECT_EQ(DifferentFields(*fresh->task, task), 0U);
+  EXPECT_NE(NewUid(), NewUid());
+  // An event, or text that is no iCalendar at all, is no task and cannot be patched as one.
+  const std::string event = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:e\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+  EXPECT_FALSE(ReadItemTask(event));
+  EXPECT_FALSE(PatchItem(event, task, 0, ItemCompletion::keep));
+  EXPECT_FALSE(ReadItemTask("<html>"));
 }
 
 // ---- credentials ------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "cli/IcsTask.h"
+#include "cli/SyncPlan.h"
 
 namespace tvqcli {
 namespace {
@@ -74,8 +75,7 @@ std::optional<ItemTask> ReadItemTask(std::string_view ics) {
   if (!vtodo) return std::nullopt;
   const VtodoTask read = ReadTaskFromVtodo(vtodo);
   ItemTask item;
-  item.task = std::make_unique<TaskItem>();
-  item.task->CopyFieldsFrom(read.task);
+  item.task = CopyTask(read.task);
   item.completed = read.completed;
   if (const char* uid = icalcomponent_get_uid(vtodo)) item.uid = uid;
   return item;

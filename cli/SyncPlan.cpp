@@ -7,12 +7,6 @@
 namespace tvqcli {
 namespace {
 
-std::unique_ptr<TaskItem> Copy(const TaskItem& task) {
-  auto copy = std::make_unique<TaskItem>();
-  copy->CopyFieldsFrom(task);
-  return copy;
-}
-
 // The bytes a save writes for the due date: the value's bits and the status.
 std::pair<std::uint64_t, std::int32_t> DueKey(const COleDateTime& due) { return {DateBits(due.m_dt), due.m_status}; }
 
@@ -32,7 +26,7 @@ TaskKey KeyOf(const TaskItem& task) {
 SyncDecision Keep(const TaskItem& task, ServerAction action) {
   SyncDecision decision;
   decision.inList = true;
-  decision.result = Copy(task);
+  decision.result = CopyTask(task);
   decision.server = action;
   return decision;
 }
@@ -57,6 +51,12 @@ SyncDecision DecideNew(const SyncRecord& record) {
 }
 
 }  // namespace
+
+std::unique_ptr<TaskItem> CopyTask(const TaskItem& task) {
+  auto copy = std::make_unique<TaskItem>();
+  copy->CopyFieldsFrom(task);
+  return copy;
+}
 
 unsigned DifferentFields(const TaskItem& a, const TaskItem& b) {
   unsigned fields = 0;
@@ -84,7 +84,7 @@ SyncDecision DecideRecord(const SyncRecord& record) {
     if (serverChanged) return Keep(*record.server, ServerAction::none);
     SyncDecision decision;
     decision.server = ServerAction::complete;
-    decision.result = Copy(*record.server);
+    decision.result = CopyTask(*record.server);
     decision.completedOnServer = true;
     return decision;
   }

@@ -14,6 +14,8 @@ namespace tvqcli {
 enum TaskFieldBit : unsigned { kSubjectBit = 1, kDueBit = 2, kPriorityBit = 4, kMemoBit = 8 };
 // The fields in which two tasks differ, compared as a save writes them (the due date by its bits and status).
 unsigned DifferentFields(const TaskItem& a, const TaskItem& b);
+// An owned copy of the task's four fields.
+std::unique_ptr<TaskItem> CopyTask(const TaskItem& task);
 
 // One task as the three sides know it. A null side does not hold it.
 struct SyncRecord {

@@ -27,12 +27,6 @@ namespace {
 // A 412 means someone else wrote the item since it was read: read it again and decide again, a few times.
 constexpr int kWriteAttempts = 4;
 
-std::unique_ptr<TaskItem> Copy(const TaskItem& task) {
-  auto copy = std::make_unique<TaskItem>();
-  copy->CopyFieldsFrom(task);
-  return copy;
-}
-
 // One task through the run: the three sides, the server's identity of it, and the decision.
 struct RunRecord {
   SyncRecord sides;
@@ -436,7 +430,7 @@ class SyncRunner {
     next.url = m_state.url;
     next.syncToken = m_newToken;
     for (const RunRecord* record : m_finalOrder) {
-      next.items.push_back({record->uid, record->href, record->etag, record->ics, Copy(*record->decision.result)});
+      next.items.push_back({record->uid, record->href, record->etag, record->ics, CopyTask(*record->decision.result)});
     }
     for (const RunRecord& record : m_records) {
       if (record.decision.inList || record.href.empty()) continue;

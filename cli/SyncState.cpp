@@ -15,6 +15,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Json.h"
+#include "cli/SyncPlan.h"
 #include "cli/TaskJson.h"
 
 namespace tvqcli {
@@ -93,10 +94,7 @@ std::optional<SyncState> LoadSyncState(const std::string& statePath) {
   state.syncToken = S(root.value("syncToken"));
   std::vector<std::unique_ptr<TaskItem>> bases;
   try {
-    ReadTasksJson(S(root.value("bases")), [&bases](const TaskItem& task) {
-      bases.push_back(std::make_unique<TaskItem>());
-      bases.back()->CopyFieldsFrom(task);
-    });
+    ReadTasksJson(S(root.value("bases")), [&bases](const TaskItem& task) { bases.push_back(CopyTask(task)); });
   } catch (const tvqjson::JsonError&) {
     throw InputError("the sync state " + statePath + " is damaged; remove it to start again as a first sync");
   }

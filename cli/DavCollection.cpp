@@ -77,8 +77,8 @@ ServerListing DavCollection::ReportChanges(const std::string& syncToken, bool& t
     listing.hrefs[key] = response.href;
     if (response.status == 404) {
       listing.removed.insert(key);
-    } else if (response.etag) {
-      listing.etags[key] = *response.etag;
+    } else {
+      listing.etags[key] = response.etag.value_or("");  // reported without an ETag: read it to be sure
     }
   }
   return listing;

@@ -13,12 +13,14 @@ extern const Command kExportCommand;
 extern const Command kImportCommand;
 extern const Command kDumpCommand;
 extern const Command kMakeCommand;
+extern const Command kMergeCommand;
 extern const Command kSyncCommand;
 
 namespace {
 const Command* const kCommands[] = {
     &kListCommand,   &kAddCommand,    &kEditCommand, &kRmCommand,   &kMvCommand,
     &kSortCommand,   &kExportCommand, &kImportCommand, &kDumpCommand, &kMakeCommand,
+    &kMergeCommand,
     &kSyncCommand,
 };
 }  // namespace

@@ -14,7 +14,14 @@ namespace tvqcli {
 namespace {
 
 constexpr OptionSpec kOptions[] = {{"url", true}, {"user", true}, {"password-file", true}, {"force", false}};
-constexpr int kTimeoutMs = 60'000;
+constexpr int kDefaultTimeoutSeconds = 60;
+
+// Seconds a request may go without progress: TVQ_SYNC_TIMEOUT (1 to 3600), else 60.
+int TimeoutMs() {
+  const char* text = std::getenv("TVQ_SYNC_TIMEOUT");
+  const int seconds = text ? std::atoi(text) : 0;
+  return (seconds >= 1 && seconds <= 3600 ? seconds : kDefaultTimeoutSeconds) * 1000;
+}
 
 void PrintLine(const std::string& line) {
   const std::string text = line + "\n";
@@ -50,7 +57,7 @@ int RunSyncCommand(const std::vector<std::string>& args) {
   CTarvelquistDoc document;
   if (!LoadForChange(document, path, true)) return kExitFailure;
   try {
-    DavClient client(collectionUrl, credentials, kTimeoutMs);
+    DavClient client(collectionUrl, credentials, TimeoutMs());
     DavCollection collection(client);
     const SyncSummary summary = RunSync(document, collection, std::move(state), options);
     if (std::getenv("TVQ_SYNC_TRACE")) {
@@ -92,7 +99,8 @@ extern const Command kSyncCommand{
     "                      of the server's host (machine HOST login NAME password SECRET)\n"
     "--password-file PATH  a file whose first line is the password\n"
     "--force               go on when a run would remove more than half of a side's tasks (and more than 5)\n"
-    "The password file and ~/.netrc are refused unless only their owner may read them.\n"
+    "The password file and ~/.netrc are refused unless only their owner may read them. A request that makes\n"
+    "no progress for 60 seconds (TVQ_SYNC_TIMEOUT, in seconds) fails the run.\n"
     "\n"
     "The rule, per task: tasks are matched with the last sync's list by aligning the two (equal tasks in\n"
     "order; tasks at nearby positions that share at least two fields count as changed; a task that moved,\n"

@@ -517,6 +517,11 @@ class SyncTest(unittest.TestCase):
             _, err = self.device.sync(self.proxy.url(self.path), expect=1)
             self.assertIn(str(status), err)
             self.assertEqual(len(err.strip().splitlines()), 1)
+        self.proxy.hook = lambda method, path, body: time.sleep(3)  # a server that stops answering
+        self.device.env["TVQ_SYNC_TIMEOUT"] = "1"
+        _, err = self.device.sync(self.proxy.url(self.path), expect=1)
+        self.assertIn("no answer within 1 seconds", err)
+        del self.device.env["TVQ_SYNC_TIMEOUT"]
         self.proxy.hook = None
         for url in (f"http://127.0.0.1:{free_port()}/dav/", f"https://127.0.0.1:{self.server.port}/{USER}/"):
             _, err = self.device.sync(url, expect=1)  # nobody listening; no TLS where TLS is expected

@@ -1,6 +1,10 @@
 // tvq sync FILE [--url URL] [--user NAME] [--password-file PATH] [--force]: two-way sync with a CalDAV collection.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "cli/Cli.h"
 #include "cli/DavClient.h"
@@ -15,6 +19,8 @@ namespace {
 
 constexpr OptionSpec kOptions[] = {{"url", true}, {"user", true}, {"password-file", true}, {"force", false}};
 constexpr int kDefaultTimeoutSeconds = 60;
+// Runs in a row when the file keeps changing while the server is asked.
+constexpr int kListAttempts = 3;
 
 // Seconds a request may go without progress: TVQ_SYNC_TIMEOUT (1 to 3600), else 60.
 int TimeoutMs() {
@@ -26,6 +32,13 @@ int TimeoutMs() {
 void PrintLine(const std::string& line) {
   const std::string text = line + "\n";
   std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+// The file as it is now (none yet: an empty list), read without taking its lock.
+bool LoadIfThere(CTarvelquistDoc& document, const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
+  return LoadDocument(document, path);
 }
 
 // The collection's URL: --url, or the one this file was synced with before.
@@ -51,15 +64,22 @@ int RunSyncCommand(const std::vector<std::string>& args) {
   const std::optional<Credentials> credentials =
       FindCredentials(parsed.Value("user"), parsed.Value("password-file"), collectionUrl.host().toStdString());
   const SyncOptions options{path, SyncStatePath(path, url), parsed.Has("force")};
-  SyncState state = LoadSyncState(options.statePath).value_or(SyncState{});
-  state.url = url;
-
-  CTarvelquistDoc document;
-  if (!LoadForChange(document, path, true)) return kExitFailure;
   try {
     DavClient client(collectionUrl, credentials, TimeoutMs());
     DavCollection collection(client);
-    const SyncSummary summary = RunSync(document, collection, std::move(state), options);
+    std::optional<SyncSummary> done;
+    for (int attempt = 1; !done; ++attempt) {
+      SyncState state = LoadSyncState(options.statePath).value_or(SyncState{});
+      state.url = url;
+      CTarvelquistDoc document;
+      if (!LoadIfThere(document, path)) return kExitFailure;
+      try {
+        done = RunSync(document, collection, std::move(state), options);
+      } catch (const ListChangedMeanwhile& error) {
+        if (attempt == kListAttempts) throw SyncStopped(std::string(error.what()) + " again and again; run again later");
+      }
+    }
+    const SyncSummary summary = *done;
     if (std::getenv("TVQ_SYNC_TRACE")) {
       PrintLine("tvq sync: " + std::to_string(client.RequestCount()) + " requests, file " +
                 (summary.fileWritten ? "written" : "not written") + ", state " +

@@ -52,7 +52,7 @@ struct ServerItem {
 
 class SyncRunner {
  public:
-  SyncRunner(CTarvelquistDoc& document, DavCollection& collection, SyncState state, const SyncOptions& options)
+  SyncRunner(const CTarvelquistDoc& document, DavCollection& collection, SyncState state, const SyncOptions& options)
       : m_document(document), m_collection(collection), m_state(std::move(state)), m_options(options) {}
 
   SyncSummary Run() {
@@ -418,11 +418,25 @@ class SyncRunner {
     }
     m_finalOrder = order;
     if (same) return;
-    TaskCommands commands(m_document);
-    for (int i = m_document.GetTaskCount() - 1; i >= 0; --i) commands.Delete(i);
-    for (const RunRecord* record : order) commands.Insert(m_document.GetTaskCount(), *record->decision.result);
-    if (!SaveDocument(m_document, m_options.filePath)) throw InputError("the list was not saved; nothing more was done");
+    // The lock from here to the save; another writer's change since the start means deciding again.
+    CTarvelquistDoc current;
+    if (!LoadForChange(current, m_options.filePath, true)) {
+      throw InputError("the list could not be read again to write it; the next run finishes this one");
+    }
+    if (!SameTasks(current, m_document)) throw ListChangedMeanwhile("the list changed while it was synced");
+    TaskCommands commands(current);
+    for (int i = current.GetTaskCount() - 1; i >= 0; --i) commands.Delete(i);
+    for (const RunRecord* record : order) commands.Insert(current.GetTaskCount(), *record->decision.result);
+    if (!SaveDocument(current, m_options.filePath)) throw InputError("the list was not saved; nothing more was done");
     m_summary.fileWritten = true;
+  }
+
+  static bool SameTasks(const CTarvelquistDoc& a, const CTarvelquistDoc& b) {
+    if (a.GetTaskCount() != b.GetTaskCount()) return false;
+    for (int i = 0; i < a.GetTaskCount(); ++i) {
+      if (DifferentFields(a.TaskAt(i), b.TaskAt(i)) != 0) return false;
+    }
+    return true;
   }
 
   void WriteState() {
@@ -445,7 +459,7 @@ class SyncRunner {
     m_summary.stateWritten = true;
   }
 
-  CTarvelquistDoc& m_document;
+  const CTarvelquistDoc& m_document;
   DavCollection& m_collection;
   SyncState m_state;
   const SyncOptions& m_options;
@@ -460,7 +474,8 @@ class SyncRunner {
 
 }  // namespace
 
-SyncSummary RunSync(CTarvelquistDoc& document, DavCollection& collection, SyncState state, const SyncOptions& options) {
+SyncSummary RunSync(const CTarvelquistDoc& document, DavCollection& collection, SyncState state,
+                    const SyncOptions& options) {
   return SyncRunner(document, collection, std::move(state), options).Run();
 }
 

@@ -415,6 +415,31 @@ class SyncTest(unittest.TestCase):
         self.assertEqual((summary, description), ("first, renamed in the list", "phone memo"))
         self.assertEqual(self.device.conflict_copies(), [])
 
+    def test_the_list_changing_during_a_run_is_decided_again_and_the_window_is_not_kept_waiting(self):
+        url = self.proxy.url(self.path)
+        self.device.add("first")
+        self.device.sync(url)
+        self.device.tvq("edit", self.device.file, "1", "--memo", "edited before the run")
+        self.phone.add("from the phone")
+        edits = []
+
+        def edit_during_the_run(method, path, body):
+            if method == "PUT" and not edits:
+                # The lock is free while the server is asked: another writer gets in at once.
+                started = time.time()
+                self.device.add("added during the run")
+                edits.append(time.time() - started)
+            return None
+
+        self.proxy.hook = edit_during_the_run
+        self.device.sync(url)
+        self.assertEqual(len(edits), 1)
+        self.assertLess(edits[0], 4)  # not the five seconds a held lock would make it wait
+        self.assertInStep()
+        subjects = sorted(t["subject"] for t in self.device.tasks())
+        self.assertEqual(subjects, ["added during the run", "first", "from the phone"])
+        self.assertEqual(self.device.tasks()[0]["memo"], "edited before the run")
+
     def test_same_field_on_both_sides_keeps_the_lists_version_as_a_conflict_copy(self):
         self.device.add("shared")
         self.device.sync(self.url)

@@ -61,7 +61,6 @@ class SyncRunner {
     Decide();
     CheckMassRemoval();
     WriteServer();
-    KeepConflicts();
     WriteFile();
     WriteState();
     return m_summary;
@@ -424,6 +423,7 @@ class SyncRunner {
       throw InputError("the list could not be read again to write it; the next run finishes this one");
     }
     if (!SameTasks(current, m_document)) throw ListChangedMeanwhile("the list changed while it was synced");
+    KeepConflicts();  // a task changed on both sides always changes the list
     TaskCommands commands(current);
     for (int i = current.GetTaskCount() - 1; i >= 0; --i) commands.Delete(i);
     for (const RunRecord* record : order) commands.Insert(current.GetTaskCount(), *record->decision.result);

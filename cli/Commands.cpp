@@ -14,6 +14,7 @@ extern const Command kImportCommand;
 extern const Command kDumpCommand;
 extern const Command kMakeCommand;
 extern const Command kMergeCommand;
+extern const Command kRemindCommand;
 extern const Command kSyncCommand;
 
 namespace {
@@ -21,6 +22,7 @@ const Command* const kCommands[] = {
     &kListCommand,   &kAddCommand,    &kEditCommand, &kRmCommand,   &kMvCommand,
     &kSortCommand,   &kExportCommand, &kImportCommand, &kDumpCommand, &kMakeCommand,
     &kMergeCommand,
+    &kRemindCommand,
     &kSyncCommand,
 };
 }  // namespace

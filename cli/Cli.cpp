@@ -9,6 +9,9 @@
 #include "cli/Display.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/CString.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Resource.h"
+#include "res/resource.h"
 #include "platform/core/NativePath.h"
 
 namespace tvqcli {
@@ -114,15 +117,29 @@ std::string ReadStandardInput() {
   return input;
 }
 
-bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+namespace {
+
+bool Open(CTarvelquistDoc& document, const std::string& path) {
   return document.OnOpenDocument(platform::PathFromNative(path)) != FALSE;
+}
+
+}  // namespace
+
+bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+  if (!Open(document, path)) return false;
+  // What the tasks do not show is said once: a save over the file keeps it aside.
+  if (document.GetFileState().unreadBytes) {
+    AfxMessageBox(AfxLoadString(IDP_UNREAD_BYTES).FormatMessage1(platform::DisplayPath(document.GetPathName())),
+                  MB_ICONEXCLAMATION);
+  }
+  return true;
 }
 
 bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing) {
   if (!document.HoldFileLock(platform::PathFromNative(path))) return false;
   struct stat info {};
   if (createWhenMissing && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
-  return LoadDocument(document, path);
+  return Open(document, path);
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {

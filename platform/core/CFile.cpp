@@ -382,6 +382,7 @@ BOOL CMirrorFile::Open(const CString& fileName, UINT openFlags, CFileException* 
     m_targetExists = false;
   }
   RemoveLeftoverTemporaries(m_strRenameTarget);
+  if (!m_strDivertedName.IsEmpty()) RemoveLeftoverTemporaries(m_strFileName);
   if (const int failed = CreateTemporary()) return fail(failed);
   m_mirroring = true;
   return TRUE;

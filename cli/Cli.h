@@ -85,8 +85,14 @@ class Output {
   bool m_shown;
 };
 
-// Everything read from standard input (bytes as they are).
+// Everything read from standard input (bytes as they are); an InputError beyond kMaxStandardInput bytes.
+inline constexpr std::size_t kMaxStandardInput = std::size_t{256} << 20;
 std::string ReadStandardInput();
+
+// A piece of the user's input as a message repeats it: whole up to kMaxEcho bytes, else cut there (at a
+// character's start) with "…".
+inline constexpr std::size_t kMaxEcho = 200;
+std::string Echo(std::string_view input);
 
 // The document's own open and save (OnOpenDocument, OnSaveDocument). On failure the window's message has
 // already gone to standard error through the message sink and the result is false. A file holding bytes that

@@ -19,7 +19,7 @@ int RunImport(const std::vector<std::string>& args) {
   ExpectPositional(parsed, 1, "FILE");
   const std::string* format = parsed.Value("format");
   if (!format) throw UsageError("missing --format csv|json");
-  if (*format != "csv" && *format != "json") throw UsageError("--format is csv or json, not '" + *format + "'");
+  if (*format != "csv" && *format != "json") throw UsageError("--format is csv or json, not '" + Echo(*format) + "'");
   const std::string& path = parsed.positional[0];
   const std::string input = ReadStandardInput();
 

@@ -11,7 +11,7 @@ int ColumnOf(const std::string& name) {
   for (int column = 0; column < 4; ++column) {
     if (kColumns[column] == name) return column;
   }
-  throw UsageError("the column is subject, due, priority or memo, not '" + name + "'");
+  throw UsageError("the column is subject, due, priority or memo, not '" + Echo(name) + "'");
 }
 
 int RunSort(const std::vector<std::string>& args) {

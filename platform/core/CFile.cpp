@@ -177,6 +177,7 @@ int CFile::BeginOpen(const CString& fileName) {
   m_strFileName = platform::AbsolutePath(fileName);
   m_written = false;
   if (m_strFileName.IsEmpty()) return ENOENT;
+  if (fileName.view().ends_with(u'/')) return ENOTDIR;  // "a.tvq/" names a folder, never the file a.tvq
   return InjectedFault(Operation::open, m_strFileName);
 }
 

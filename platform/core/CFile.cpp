@@ -492,6 +492,10 @@ int CMirrorFile::Commit() {
     if (!m_strDivertedName.IsEmpty()) return Divert();  // a conflict name is never replaced: the next one
     // Someone made the file meanwhile: replace it as an existing one.
   }
+  struct stat linked {};
+  if (::lstat(target.c_str(), &linked) == 0 && S_ISREG(linked.st_mode) && linked.st_nlink > 1) {
+    return WriteInPlace(mirror, target);  // a rename would leave the file's other names with the old list
+  }
   if (::renameat2(AT_FDCWD, mirror.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
     return SettleDisplaced(mirror, target);
   }
@@ -540,6 +544,90 @@ int CMirrorFile::SettleDisplaced(const std::string& displaced, const std::string
   }
   m_strMirrorName.Empty();
   return 0;
+}
+
+namespace {
+
+// Copies everything from `from` (from its start) to `to` (at its position): 0 or errno.
+int CopyBytes(int from, int to) {
+  if (::lseek(from, 0, SEEK_SET) < 0) return errno;
+  char buffer[1 << 16];
+  while (true) {
+    const ssize_t got = ::read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return 0;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) return errno;
+      if (put == 0) return ENOSPC;
+      done += put;
+    }
+  }
+}
+
+// Replaces the contents of fd by those of `source`, synced: 0 or errno.
+int Overwrite(int fd, int source) {
+  if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) < 0) return errno;
+  if (const int failed = CopyBytes(source, fd)) return failed;
+  return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+// A file with other names (hard links) keeps them: its old bytes first go to a synced copy beside it under a
+// free "original" name (kept when a killed or failed write leaves the file half-written, and kept as the
+// conflict or original copy when the displaced check asks for one), then the new bytes are written in place.
+int CMirrorFile::WriteInPlace(const std::string& mirror, const std::string& target) {
+  const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return errno;
+  const int source = ::open(mirror.c_str(), O_RDONLY | O_CLOEXEC);
+  const auto finish = [&](int result) {
+    CloseQuietly(source);
+    CloseQuietly(fd);
+    return result;
+  };
+  if (source < 0) return finish(errno);
+  const Displaced reason = m_displacedCheck ? m_displacedCheck(fd) : Displaced::drop;
+  const char* word = reason == Displaced::keepConflict ? "conflict" : "original";
+  const auto nameFor = AfxKeptNamer(m_strRenameTarget, word);
+  CString copyName;
+  int copy = -1;
+  for (int attempt = 1; copy < 0 && attempt < kMaxKeptNameTries; ++attempt) {
+    copyName = nameFor(attempt);
+    copy = ::open(ToNativePath(copyName).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (copy < 0 && errno != EEXIST) return finish(errno);
+  }
+  if (copy < 0) return finish(EEXIST);
+  const std::string copyPath = ToNativePath(copyName);
+  struct stat info {};
+  int failed = ::fstat(fd, &info) != 0 ? errno : CopyBytes(fd, copy);
+  if (!failed && ::fchmod(copy, info.st_mode & 07777) != 0) failed = errno;
+  if (!failed && ::fsync(copy) != 0) failed = errno;
+  CloseQuietly(copy);
+  if (failed) {
+    ::unlink(copyPath.c_str());
+    return finish(failed);
+  }
+  if (const int written = Overwrite(fd, source)) {
+    // Put the old bytes back; the copy stays beside in any case.
+    const int backup = ::open(copyPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (backup >= 0 && Overwrite(fd, backup) == 0) ::unlink(copyPath.c_str());
+    CloseQuietly(backup);
+    return finish(written);
+  }
+  ::fchmod(fd, static_cast<mode_t>(m_targetMode));
+  m_writtenIdentity = CFileIdentity::OfDescriptor(fd);
+  if (reason == Displaced::drop) {
+    ::unlink(copyPath.c_str());
+  } else {
+    m_strKeptName = copyName;
+    m_keptReason = reason;
+  }
+  ::unlink(mirror.c_str());
+  m_strMirrorName.Empty();
+  return finish(0);
 }
 
 // Puts `from` under the first free name for `reason` beside the target: by a rename, or (linkOnly) by a second

@@ -2,7 +2,8 @@
 // from errno. Only regular files are opened (a FIFO or a device is refused without blocking); share modes are
 // advisory locks, waited for briefly. CMirrorFile: a CFile opened for writing that writes a temporary file
 // beside the target and renames it over the target only when every byte is written and flushed (the previous
-// file survives any failed save, and keeps its permissions, owner and group where permitted).
+// file survives any failed save, and keeps its permissions, owner and group where permitted). A target with
+// other names (hard links) is written in place instead, after a synced copy of its old bytes beside it.
 #pragma once
 
 #include <chrono>
@@ -150,6 +151,7 @@ class CMirrorFile : public CFile {
   int SettleDisplaced(const std::string& displaced, const std::string& target);
   int KeepAside(const std::string& from, bool linkOnly, Displaced reason);
   int Divert();
+  int WriteInPlace(const std::string& mirror, const std::string& target);
   int CheckEntry(const std::string& named);
   int MoveToFreeName(const std::string& from, bool linkOnly, const std::function<CString(int)>& nameFor,
                      CString& movedTo);

@@ -69,7 +69,9 @@ class SaveModelTest : public ::testing::Test {
   std::vector<fs::path> Others() const {
     std::vector<fs::path> found;
     for (const auto& entry : fs::directory_iterator(m_dir.Path())) {
-      if (entry.path() != m_file && entry.path() != m_victim) found.push_back(entry.path());
+      if (entry.path() != m_file && entry.path() != m_victim && entry.path() != m_second) {
+        found.push_back(entry.path());
+      }
     }
     return found;
   }
@@ -79,6 +81,7 @@ class SaveModelTest : public ::testing::Test {
   TempDir m_dir;
   fs::path m_file = m_dir / "list.tvq";
   fs::path m_victim = m_dir / "victim";
+  fs::path m_second = m_dir / "second name.tvq";  // a hard link to the file
 };
 
 void SaveModelTest::RunSeed(unsigned seed, int steps) {
@@ -95,15 +98,17 @@ void SaveModelTest::RunSeed(unsigned seed, int steps) {
     const unsigned startMode = modes[random() % 3];
     const bool edit = random() % 2 == 0;
     const bool leftover = random() % 2 == 0;
+    const bool hardLinked = random() % 3 == 0;
     SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step) + ": start " +
                  std::to_string(static_cast<int>(start)) + ", meanwhile " + std::to_string(static_cast<int>(meanwhile)) +
-                 ", mode " + std::to_string(startMode) + (edit ? ", edited" : ""));
+                 ", mode " + std::to_string(startMode) + (edit ? ", edited" : "") + (hardLinked ? ", linked" : ""));
 
     Bytes startBytes = TasksFile({u"a", u"b"});
     if (start == Start::tasksThenJunk) startBytes.push_back(0x7A);
     if (start == Start::japaneseText) startBytes = Utf8("日本語のメモ\n買い物リスト\n");
     WriteFileBytes(m_file, startBytes);
     fs::permissions(m_file, static_cast<fs::perms>(startMode));
+    if (hardLinked) fs::create_hard_link(m_file, m_second);
     CTarvelquistDoc doc;
     ASSERT_TRUE(doc.OnOpenDocument(PathString(m_file)));
     ASSERT_EQ(doc.GetFileState().unreadBytes, start != Start::tasks);
@@ -191,6 +196,12 @@ void SaveModelTest::RunSeed(unsigned seed, int steps) {
     }
     if (!planted) {
       EXPECT_EQ(ModeOf(m_file), startMode & foundMode);
+    }
+    // The file's other name shows what the file shows, unless the file was replaced (then it keeps the old).
+    const bool sameInode = meanwhile == Meanwhile::nothing || meanwhile == Meanwhile::inPlace ||
+                           meanwhile == Meanwhile::wider || meanwhile == Meanwhile::narrower;
+    if (hardLinked && sameInode) {
+      EXPECT_EQ(ReadFileBytes(m_second), ReadFileBytes(m_file));
     }
     CTarvelquistDoc reread;
     ASSERT_TRUE(reread.OnOpenDocument(PathString(savedAt)));

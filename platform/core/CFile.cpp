@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,7 +178,7 @@ int CFile::BeginOpen(const CString& fileName) {
   m_strFileName = platform::AbsolutePath(fileName);
   m_written = false;
   if (m_strFileName.IsEmpty()) return ENOENT;
-  if (fileName.view().ends_with(u'/')) return ENOTDIR;  // "a.tvq/" names a folder, never the file a.tvq
+  if (fileName.view().ends_with(u'/')) return ENOTDIR;  // a name ending in a slash names a folder, never a file
   return InjectedFault(Operation::open, m_strFileName);
 }
 
@@ -704,10 +705,14 @@ void CMirrorFile::RemoveLeftoverTemporaries(const CString& fileName) {
     const std::string_view name(entry->d_name);
     if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
     if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), isSuffixChar)) continue;
+    // A writer holds a lock on the file its rename just displaced (it sits under a temporary name until that
+    // writer settles it): only what nobody holds is left over.
+    const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) continue;
     struct stat info {};
-    if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) continue;
-    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    const bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+    if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    ::close(fd);
   }
   ::closedir(dir);
 }

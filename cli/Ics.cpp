@@ -1,5 +1,6 @@
 #include "cli/Ics.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -96,7 +97,7 @@ void CollectVtodos(icalcomponent* calendar, std::vector<icalcomponent*>& vtodos,
     return;
   }
   if (kind != ICAL_VCALENDAR_COMPONENT) {
-    ignored.emplace_back(icalcomponent_kind_to_string(kind));
+    ignored.emplace_back(ComponentName(kind));
     return;
   }
   for (icalcomponent* child = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); child;
@@ -105,7 +106,7 @@ void CollectVtodos(icalcomponent* calendar, std::vector<icalcomponent*>& vtodos,
     if (childKind == ICAL_VTODO_COMPONENT) {
       vtodos.push_back(child);
     } else if (childKind != ICAL_VTIMEZONE_COMPONENT) {  // time zones are read with the dates that name them
-      ignored.emplace_back(icalcomponent_kind_to_string(childKind));
+      ignored.emplace_back(ComponentName(childKind));
     }
   }
 }

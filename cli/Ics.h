@@ -14,8 +14,6 @@ class CTarvelquistDoc;
 
 namespace tvqcli {
 
-class Output;
-
 // Text that is not iCalendar; the message names what is wrong.
 class IcsError : public InputError {
  public:

@@ -1,8 +1,7 @@
 #include "cli/IcsTask.h"
 
 #include <array>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
 
 #include "cli/Cli.h"
@@ -21,9 +20,9 @@ constexpr const char* kExactMemo = "X-TARVELQUIST-MEMO";
 constexpr const char* kSortOrder = "X-APPLE-SORT-ORDER";
 constexpr std::string_view kOurPrefix = "X-TARVELQUIST-";
 
-// The step within a band for each last digit 0..9 (1-2 first, 3-4 second, 5-6 third, 7-9 and 0 fourth), and
-// the digit that each step reads back as.
-constexpr std::array<int, 10> kStepOfDigit = {3, 0, 0, 1, 1, 2, 2, 3, 3, 3};
+// The step within a band for each last digit 0..9 (0, as a new task has, with 1 and 2 first; 3-4 second; 5-6
+// third; 7-9 fourth), and the digit that each step reads back as.
+constexpr std::array<int, 10> kStepOfDigit = {0, 0, 0, 1, 1, 2, 2, 3, 3, 3};
 constexpr std::array<int, 4> kDigitOfStep = {1, 3, 5, 7};
 // Editor letter choices (tasktext::PriorityLetterChoice) and the first PRIORITY of their bands.
 constexpr int kLetterA = 1, kLetterB = 2, kLetterC = 3, kLetterP = 4;
@@ -91,11 +90,16 @@ std::optional<std::u16string> TextFromExact(std::string_view value) {
   }
 }
 
-// The due date as the list shows it, as DUE's date (YYYYMMDD); none for a task without a due date.
+bool SameDue(const COleDateTime& a, const COleDateTime& b) {
+  return a.GetStatus() == b.GetStatus() && DateBits(a.m_dt) == DateBits(b.m_dt);
+}
+
+// The due date as the list shows it, as DUE's date (YYYYMMDD); none for a task without a due date (the
+// no-due-date value itself in every locale, and what the list shows as "期限なし").
 std::optional<icaltimetype> DueDate(const COleDateTime& due) {
   SYSTEMTIME time;
-  if (due.GetStatus() != COleDateTime::valid || tasktext::IsNoDueDateText(tasktext::DateText(due)) ||
-      !due.GetAsSystemTime(time)) {
+  if (due.GetStatus() != COleDateTime::valid || SameDue(due, NoDueDateValue()) ||
+      tasktext::IsNoDueDateText(tasktext::DateText(due)) || !due.GetAsSystemTime(time)) {
     return std::nullopt;
   }
   icaltimetype date = icaltime_null_date();
@@ -108,10 +112,6 @@ std::optional<icaltimetype> DueDate(const COleDateTime& due) {
 COleDateTime DueFromDate(const std::optional<icaltimetype>& date) {
   if (!date) return NoDueDateValue();
   return COleDateTime(date->year, date->month, date->day, 0, 0, 0);
-}
-
-bool SameDue(const COleDateTime& a, const COleDateTime& b) {
-  return a.GetStatus() == b.GetStatus() && DateBits(a.m_dt) == DateBits(b.m_dt);
 }
 
 icalproperty* FindX(const icalcomponent* vtodo, std::string_view name) {
@@ -349,12 +349,17 @@ std::vector<std::string> WhatHasNoPlace(const icalcomponent* vtodo) {
   }
   for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
        child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-    ignored.emplace_back(icalcomponent_kind_to_string(icalcomponent_isa(child)));
+    ignored.emplace_back(ComponentName(icalcomponent_isa(child)));
   }
   return ignored;
 }
 
 }  // namespace
+
+std::string ComponentName(icalcomponent_kind kind) {
+  const char* name = icalcomponent_kind_to_string(kind);
+  return name ? name : "unknown component";
+}
 
 int IcsPriority(std::u16string_view priority) {
   if (priority.empty()) return 0;
@@ -383,24 +388,48 @@ std::u16string PriorityFromIcs(int priority) {
   return tasktext::PriorityFromChoices(kLetterP, kDigitOfStep[0]).str();
 }
 
-void WriteTaskToVtodo(icalcomponent* vtodo, const TaskItem& task, std::optional<int> sortOrder) {
-  SetText(vtodo, ICAL_SUMMARY_PROPERTY, StandardText(task.subject.view()));
-  SetX(vtodo, kExactSubject, ExactUnlessStandard(task.subject.view()));
+namespace {
 
+// Each field is written only when the item does not already read as it: a field the list did not change keeps
+// the other program's own form (a due time with its TZID, a PRIORITY of its band).
+void WriteSubject(icalcomponent* vtodo, const CString& subject) {
+  if (ReadText(vtodo, ICAL_SUMMARY_PROPERTY, kExactSubject) == subject.str()) return;
+  SetText(vtodo, ICAL_SUMMARY_PROPERTY, StandardText(subject.view()));
+  SetX(vtodo, kExactSubject, ExactUnlessStandard(subject.view()));
+}
+
+void WriteDue(icalcomponent* vtodo, const COleDateTime& due) {
+  std::vector<std::string> unused;
+  if (SameDue(ReadDue(vtodo, unused), due) && unused.empty()) return;
   RemoveAll(vtodo, ICAL_DUE_PROPERTY);
-  const std::optional<icaltimetype> date = DueDate(task.dueDate);
+  const std::optional<icaltimetype> date = DueDate(due);
   if (date) icalcomponent_add_property(vtodo, icalproperty_new_due(*date));
   std::optional<std::string> exactDue;
-  if (!SameDue(DueFromDate(date), task.dueDate)) exactDue = DueCsvText(task.dueDate);
+  if (!SameDue(DueFromDate(date), due)) exactDue = DueCsvText(due);
   SetX(vtodo, kExactDue, exactDue);
+}
 
+void WritePriority(icalcomponent* vtodo, const CString& priority) {
+  // A new item always gets one, so that every program sorts it the same.
+  if (icalcomponent_get_first_property(vtodo, ICAL_PRIORITY_PROPERTY) && ReadPriority(vtodo) == priority.str()) return;
   RemoveAll(vtodo, ICAL_PRIORITY_PROPERTY);
-  icalcomponent_add_property(vtodo, icalproperty_new_priority(IcsPriority(task.priority.view())));
-  SetX(vtodo, kExactPriority, ExactValue(task.priority.view()));
+  icalcomponent_add_property(vtodo, icalproperty_new_priority(IcsPriority(priority.view())));
+  SetX(vtodo, kExactPriority, ExactValue(priority.view()));
+}
 
-  SetText(vtodo, ICAL_DESCRIPTION_PROPERTY, StandardText(task.memo.view()));
-  SetX(vtodo, kExactMemo, ExactUnlessStandard(task.memo.view()));
+void WriteMemo(icalcomponent* vtodo, const CString& memo) {
+  if (ReadText(vtodo, ICAL_DESCRIPTION_PROPERTY, kExactMemo) == memo.str()) return;
+  SetText(vtodo, ICAL_DESCRIPTION_PROPERTY, StandardText(memo.view()));
+  SetX(vtodo, kExactMemo, ExactUnlessStandard(memo.view()));
+}
 
+}  // namespace
+
+void WriteTaskToVtodo(icalcomponent* vtodo, const TaskItem& task, std::optional<int> sortOrder) {
+  WriteSubject(vtodo, task.subject);
+  WriteDue(vtodo, task.dueDate);
+  WritePriority(vtodo, task.priority);
+  WriteMemo(vtodo, task.memo);
   if (sortOrder) SetX(vtodo, kSortOrder, std::to_string(*sortOrder));
 }
 

@@ -4,8 +4,9 @@
 // SUMMARY is the subject, DESCRIPTION the memo (line breaks as \n; read back as the memo's CR LF), DUE the due
 // date: a date (DUE;VALUE=DATE) as the list shows it, none for a task without a due date; a DATE-TIME read is
 // taken in local time (UTC and TZID converted, floating as it is). PRIORITY follows RFC 5545's bands: letter A
-// 1-4, B 5, C 6-9, P and anything else 0; within A and C the digit picks the step (1-2 first, 3-4 second, 5-6
-// third, 7-9 and 0 fourth). The list's order goes into X-APPLE-SORT-ORDER.
+// 1-4, B 5, C 6-9, P and an empty priority 0 (other letters count as A, as the editor shows them); within A and
+// C the last digit picks the step (0-2 first, 3-4 second, 5-6 third, 7-9 fourth). The list's order goes into
+// X-APPLE-SORT-ORDER.
 //
 // What a standard property cannot carry exactly (a due date's time of day, a line break other than CR LF, a
 // control character, the digit of a priority) goes beside it in an X-TARVELQUIST- property, read back only
@@ -30,6 +31,9 @@ struct IcalComponentFree {
   void operator()(icalcomponent* component) const { icalcomponent_free(component); }
 };
 using IcalComponentPtr = std::unique_ptr<icalcomponent, IcalComponentFree>;
+
+// The name of a component's kind ("VALARM"); a kind libical does not know has none of its own.
+std::string ComponentName(icalcomponent_kind kind);
 
 // Sets SUMMARY, DUE, DESCRIPTION, PRIORITY, X-TARVELQUIST-PRIORITY (and X-APPLE-SORT-ORDER when given) from the
 // task, with the X-TARVELQUIST- properties that an exact round trip needs; every other property and

@@ -178,12 +178,16 @@ TEST(IcsTask, ForeignItemsAreReadWithTheirMeanings) {
   EXPECT_EQ(ignored, (std::vector<std::string>{"CATEGORIES", "RRULE", "VALARM", "VEVENT"}));
 }
 
+// One phone's item (UID 1) with these content lines, parsed.
+IcalComponentPtr PhoneItem(const std::string& lines) {
+  return Parse("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:1\r\n" + lines +
+               "END:VTODO\r\nEND:VCALENDAR\r\n");
+}
+
 TEST(IcsTask, APatchKeepsWhatTheTaskDoesNotHold) {
-  const std::string text =
-      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\nBEGIN:VTODO\r\nUID:1\r\nSUMMARY:old\r\n"
-      "DUE;TZID=Europe/Berlin:20240701T120000\r\nCATEGORIES:home\r\nX-OTHER-APP:kept\r\nSTATUS:NEEDS-ACTION\r\n"
-      "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
-  const IcalComponentPtr calendar = Parse(text);
+  const IcalComponentPtr calendar = PhoneItem(
+      "SUMMARY:old\r\nDUE;TZID=Europe/Berlin:20240701T120000\r\nCATEGORIES:home\r\nX-OTHER-APP:kept\r\n"
+      "STATUS:NEEDS-ACTION\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\n");
   icalcomponent* vtodo = FirstVtodo(calendar.get());
   TaskItem task;
   task.subject = CString(u"new");
@@ -199,11 +203,31 @@ TEST(IcsTask, APatchKeepsWhatTheTaskDoesNotHold) {
   EXPECT_NE(std::string(icalcomponent_as_ical_string(vtodo)).find("X-OTHER-APP:kept"), std::string::npos);
 }
 
+TEST(IcsTask, AFieldTheListDidNotChangeKeepsTheOtherProgramsForm) {
+  const IcalComponentPtr calendar = PhoneItem(
+      "SUMMARY:old\r\nDUE;TZID=Europe/Berlin:20240701T120000\r\nPRIORITY:2\r\nDESCRIPTION;LANGUAGE=de:Notiz\r\n");
+  icalcomponent* vtodo = FirstVtodo(calendar.get());
+  TaskItem task;
+  task.CopyFieldsFrom(tvqcli::ReadTaskFromVtodo(vtodo).task);
+  task.subject = CString(u"renamed on the list");
+  tvqcli::WriteTaskToVtodo(vtodo, task, std::nullopt);
+  EXPECT_TRUE(TasksEqual(tvqcli::ReadTaskFromVtodo(vtodo).task, task));
+  const std::string written = icalcomponent_as_ical_string(vtodo);
+  for (const char* kept : {"DUE;TZID=Europe/Berlin:20240701T120000\r\n", "PRIORITY:2\r\n", "DESCRIPTION;LANGUAGE=de:Notiz\r\n"}) {
+    EXPECT_NE(written.find(kept), std::string::npos) << kept << " in\n" << written;
+  }
+  EXPECT_EQ(written.find("X-TARVELQUIST-"), std::string::npos) << "nothing to keep exactly beside unchanged fields";
+}
+
 TEST(IcsTask, TextThatIsNotICalendarIsRefused) {
   for (const char* text : {"", "hello", "BEGIN:VEVENT\r\nEND:VEVENT\r\n", "\x01\x02\x03\x04"}) {
     EXPECT_THROW(tvqcli::ReadTasksIcs(text), tvqcli::IcsError) << text;
   }
   EXPECT_EQ(tvqcli::ReadTasksIcs("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n").tasks.size(), 0u);
+  const tvqcli::IcsTasks unknown =
+      tvqcli::ReadTasksIcs("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nSUMMARY:a\r\nEND:VTODO\r\n"
+                           "BEGIN:VTO2\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+  EXPECT_FALSE(unknown.ignored.empty()) << "a component of no known kind is named too";
 }
 
 }  // namespace

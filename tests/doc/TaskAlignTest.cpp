@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "doc/TaskAlign.h"
+#include "tests/support/TaskLcs.h"
 
 namespace {
 
@@ -50,16 +51,6 @@ TaskList Edited(std::mt19937& random, const TaskList& a, const TaskPool& pool) {
     }
   }
   return b;
-}
-
-int LcsLength(const TaskList& a, const TaskList& b) {
-  std::vector<std::vector<int>> table(a.size() + 1, std::vector<int>(b.size() + 1));
-  for (std::size_t i = a.size(); i-- > 0;) {
-    for (std::size_t j = b.size(); j-- > 0;) {
-      table[i][j] = TasksEqual(*a[i], *b[j]) ? table[i + 1][j + 1] + 1 : std::max(table[i + 1][j], table[i][j + 1]);
-    }
-  }
-  return table[0][0];
 }
 
 // Partners are mutual and in the same order on both sides; returns the number of pairs.
@@ -108,7 +99,7 @@ TEST(TaskAlign, RandomListsMatchTheTableAndTheMergeModel) {
     const TaskList b = random() % 2 ? Edited(random, a, pool) : pool.Draw(random, static_cast<int>(random() % 45));
 
     const TaskAlignment equal = AlignEqualTasks(a, b);
-    EXPECT_EQ(CheckPairs(a, b, equal), LcsLength(a, b));
+    EXPECT_EQ(CheckPairs(a, b, equal), tvqtest::TaskLcsLength(a, b));
     for (std::size_t i = 0; i < a.size(); ++i) {
       if (equal.aToB[i] >= 0) {
         EXPECT_TRUE(TasksEqual(*a[i], *b[static_cast<std::size_t>(equal.aToB[i])]));
@@ -135,11 +126,11 @@ TEST(TaskAlign, LongListsStayExact) {
   const TaskList a = pool.Draw(random, 1500);
   TaskList b = a;
   std::reverse(b.begin() + 200, b.begin() + 900);  // many distinct tasks moved: the increasing-run path
-  EXPECT_EQ(CheckPairs(a, b, AlignEqualTasks(a, b)), LcsLength(a, b));
+  EXPECT_EQ(CheckPairs(a, b, AlignEqualTasks(a, b)), tvqtest::TaskLcsLength(a, b));
   const TaskPool few(random, 3);
   const TaskList c = few.Draw(random, 1200);
   const TaskList d = Edited(random, Edited(random, c, few), few);  // repeats everywhere: the Myers path
-  EXPECT_EQ(CheckPairs(c, d, AlignEqualTasks(c, d)), LcsLength(c, d));
+  EXPECT_EQ(CheckPairs(c, d, AlignEqualTasks(c, d)), tvqtest::TaskLcsLength(c, d));
 }
 
 TEST(TaskAlign, EqualMeansTheSameSavedBytes) {

@@ -746,7 +746,13 @@ CString AfxKeptFileName(const CString& target, const char* word, const struct tm
   suffix += ")";
   CString folder = platform::FolderOf(target);
   if (folder != CString(u"/")) folder += u'/';
-  return folder + CString(text.substr(0, dot)) + CString::FromUtf8(suffix) + CString(text.substr(dot));
+  // A long name gives up the end of its stem, so that the kept name is still a legal name.
+  const CString tail = CString::FromUtf8(suffix) + CString(text.substr(dot));
+  std::u16string_view stem = text.substr(0, dot);
+  while (!stem.empty() && ToNativePath(CString(stem) + tail).size() > NAME_MAX) {
+    stem.remove_suffix(stem.size() >= 2 && stem.back() >= 0xDC00 && stem.back() <= 0xDFFF ? 2 : 1);
+  }
+  return folder + CString(stem) + tail;
 }
 
 std::function<CString(int)> AfxKeptNamer(const CString& target, const char* word) {

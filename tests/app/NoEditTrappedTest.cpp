@@ -164,15 +164,26 @@ TEST_F(NoEditTrappedTest, TheRescueCopyFallsBackToTheStateFolder) {
   EXPECT_TRUE(m_messages[0].text.contains(rescued[0]));
 }
 
-// A name as long as names may be saves in place: the temporary name never pushes it over the limit.
+// A name as long as names may be saves in place: the temporary name never pushes it over the limit, and a copy
+// kept beside it (here a rescue copy, when the folder is gone) gives up the end of the name instead.
 TEST_F(NoEditTrappedTest, ALongestLegalNameSaves) {
   const QString file = DocsPath(QString(251, u'n') + QStringLiteral(".tvq"));
   StartAndChange(file, {u"one"});
-  FrameWidget()->close();
-  EXPECT_EQ(App()->m_pMainWnd, nullptr);
+  Frame()->ExecuteCommand(ID_FILE_SAVE);
   EXPECT_TRUE(m_messages.empty()) << m_messages[0].text.toStdString();
   EXPECT_EQ(SubjectsIn(file), (QStringList{QStringLiteral("one"), QStringLiteral("mine")}));
   EXPECT_EQ(QDir(m_docs).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  CloseApp();
+
+  const QString folder = DocsPath(QStringLiteral("sub"));
+  StartAndChange(folder + u'/' + QString(83, u'長') + QStringLiteral(".tvq"), {u"one"});  // 253 bytes
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  FrameWidget()->close();
+  EXPECT_EQ(App()->m_pMainWnd, nullptr);
+  const QStringList rescued = Matching(m_docs, QStringLiteral("長* (rescued *).tvq"));
+  ASSERT_EQ(rescued.size(), 1);
+  EXPECT_EQ(SubjectsIn(rescued[0]), (QStringList{QStringLiteral("one"), QStringLiteral("mine")}));
+  EXPECT_LE(QFile::encodeName(QFileInfo(rescued[0]).fileName()).size(), 255);
 }
 
 TEST_F(NoEditTrappedTest, ATextFileOpenedAsAListIsKeptWholeAtTheFirstSave) {

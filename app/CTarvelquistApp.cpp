@@ -23,7 +23,7 @@ BOOL CTarvelquistApp::InitInstance() {
   // The handheld shell library's initialisation has no counterpart on this platform.
 
   SetRegistryKey(CString(u"VORNAKEL"));
-  const CString lastFile = GetProfileString(CString(u"Recent File List"), CString(u"File_tvq"), CString(u""));
+  const CString lastFile = CTarvelquistDoc::GetLastReadFile();
 
   std::unique_ptr<CSingleDocTemplate> docTemplate;
   try {

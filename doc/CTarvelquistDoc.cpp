@@ -14,6 +14,10 @@ END_MESSAGE_MAP()
 
 namespace {
 
+// Where the settings keep the file last read.
+constexpr char16_t kLastFileSection[] = u"Recent File List";
+constexpr char16_t kLastFileEntry[] = u"File_tvq";
+
 CTarvelquistDoc::TaskFactory& TaskFactorySlot() {
   static CTarvelquistDoc::TaskFactory factory;
   return factory;
@@ -172,7 +176,12 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
   }
   if (CWinApp* app = AfxGetApp()) {
     CFile* file = ar.GetFile();
-    app->WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"),
+    app->WriteProfileString(CString(kLastFileSection), CString(kLastFileEntry),
                             file ? file->GetFilePath() : CString());  // the file's full path
   }
+}
+
+CString CTarvelquistDoc::GetLastReadFile() {
+  CWinApp* app = AfxGetApp();
+  return app ? app->GetProfileString(CString(kLastFileSection), CString(kLastFileEntry), CString()) : CString();
 }

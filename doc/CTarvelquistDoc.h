@@ -45,6 +45,10 @@ class CTarvelquistDoc : public CDocument {
   // Leaves the modified flag alone (the column sort decides it). Used by the column sort.
   void ReorderTasks(const std::vector<int>& order);
 
+  // The setting naming the file last read (written after every load): the window reopens it at start-up and
+  // tvq remind looks at it when no files are configured. Empty when there is none.
+  static CString GetLastReadFile();
+
   void Serialize(CArchive& ar) override;
   BOOL SwapContents(CDocument& loaded) override;
   UINT GetSaveConflictPrompt() const override;

@@ -402,7 +402,11 @@ BOOL CDocument::DoSave(const CString& pathName, BOOL bReplace) {
   if (newName.IsEmpty()) {
     newName = ChooseSaveName();
     if (newName.IsEmpty()) {
-      AfxMessageBox(AFX_IDP_FAILED_TO_SAVE_DOC, MB_ICONEXCLAMATION);
+      if (m_pFailureText) {
+        *m_pFailureText = PromptText(AFX_IDP_FAILED_TO_SAVE_DOC);  // said once, with where the list went
+      } else {
+        AfxMessageBox(AFX_IDP_FAILED_TO_SAVE_DOC, MB_ICONEXCLAMATION);
+      }
       return FALSE;
     }
   }

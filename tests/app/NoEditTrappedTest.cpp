@@ -164,6 +164,25 @@ TEST_F(NoEditTrappedTest, TheRescueCopyFallsBackToTheStateFolder) {
   EXPECT_TRUE(m_messages[0].text.contains(rescued[0]));
 }
 
+// A new list that cannot get a name in the documents folder: one message, and the list in the state folder.
+TEST_F(NoEditTrappedTest, ANewListWithoutADocumentsFolderIsRescued) {
+  const QString state = m_temp.filePath(QStringLiteral("state"));
+  tvqtest::ScopedEnv stateHome("XDG_STATE_HOME", QFile::encodeName(state).toStdString());
+  ASSERT_TRUE(StartApp());
+  AddTask(u"new");
+  const QString blocked = m_temp.filePath(QStringLiteral("plain-file"));
+  WriteFile(blocked, "x");
+  tvqtest::ScopedEnv documents("XDG_DOCUMENTS_DIR", QFile::encodeName(blocked + QStringLiteral("/docs")).toStdString());
+  FrameWidget()->close();
+  EXPECT_EQ(App()->m_pMainWnd, nullptr);
+  const QStringList rescued = Matching(state + QStringLiteral("/tarvelquist"), QStringLiteral("Untitled (rescued *).tvq"));
+  ASSERT_EQ(rescued.size(), 1);
+  EXPECT_EQ(SubjectsIn(rescued[0]), QStringList{QStringLiteral("new")});
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_TRUE(m_messages[0].text.startsWith(QStringLiteral("Failed to save document.")));
+  EXPECT_TRUE(m_messages[0].text.contains(rescued[0]));
+}
+
 // A name as long as names may be saves in place: the temporary name never pushes it over the limit, and a copy
 // kept beside it (here a rescue copy, when the folder is gone) gives up the end of the name instead.
 TEST_F(NoEditTrappedTest, ALongestLegalNameSaves) {

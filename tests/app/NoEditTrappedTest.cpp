@@ -145,42 +145,38 @@ INSTANTIATE_TEST_SUITE_P(Causes, TrappedSaveTest,
                                            TrapCase{"DiskFullClose", Cause::diskFull, Asked::close}),
                          [](const ::testing::TestParamInfo<TrapCase>& info) { return std::string(info.param.name); });
 
-// Without a documents folder to write to, the copy goes to the state folder.
+// Without a documents folder to write to, the copy goes to the state folder: for a list whose folder is gone,
+// and for a new list that cannot get a name (one message, not two).
 TEST_F(NoEditTrappedTest, TheRescueCopyFallsBackToTheStateFolder) {
   const QString state = m_temp.filePath(QStringLiteral("state"));
   tvqtest::ScopedEnv stateHome("XDG_STATE_HOME", QFile::encodeName(state).toStdString());
-  const QString folder = DocsPath(QStringLiteral("sub"));
-  StartAndChange(folder + QStringLiteral("/list.tvq"), {u"one"});
-  ASSERT_TRUE(QDir(folder).removeRecursively());
   const QString blocked = m_temp.filePath(QStringLiteral("plain-file"));
   WriteFile(blocked, "x");
-  tvqtest::ScopedEnv documents("XDG_DOCUMENTS_DIR", QFile::encodeName(blocked + QStringLiteral("/docs")).toStdString());
-  FrameWidget()->close();
-  EXPECT_EQ(App()->m_pMainWnd, nullptr);
-  const QStringList rescued = Matching(state + QStringLiteral("/tarvelquist"), QStringLiteral("list (rescued *).tvq"));
-  ASSERT_EQ(rescued.size(), 1);
-  EXPECT_EQ(SubjectsIn(rescued[0]), (QStringList{QStringLiteral("one"), QStringLiteral("mine")}));
-  ASSERT_EQ(m_messages.size(), 1u);
-  EXPECT_TRUE(m_messages[0].text.contains(rescued[0]));
-}
-
-// A new list that cannot get a name in the documents folder: one message, and the list in the state folder.
-TEST_F(NoEditTrappedTest, ANewListWithoutADocumentsFolderIsRescued) {
-  const QString state = m_temp.filePath(QStringLiteral("state"));
-  tvqtest::ScopedEnv stateHome("XDG_STATE_HOME", QFile::encodeName(state).toStdString());
-  ASSERT_TRUE(StartApp());
-  AddTask(u"new");
-  const QString blocked = m_temp.filePath(QStringLiteral("plain-file"));
-  WriteFile(blocked, "x");
-  tvqtest::ScopedEnv documents("XDG_DOCUMENTS_DIR", QFile::encodeName(blocked + QStringLiteral("/docs")).toStdString());
-  FrameWidget()->close();
-  EXPECT_EQ(App()->m_pMainWnd, nullptr);
-  const QStringList rescued = Matching(state + QStringLiteral("/tarvelquist"), QStringLiteral("Untitled (rescued *).tvq"));
-  ASSERT_EQ(rescued.size(), 1);
-  EXPECT_EQ(SubjectsIn(rescued[0]), QStringList{QStringLiteral("new")});
-  ASSERT_EQ(m_messages.size(), 1u);
-  EXPECT_TRUE(m_messages[0].text.startsWith(QStringLiteral("Failed to save document.")));
-  EXPECT_TRUE(m_messages[0].text.contains(rescued[0]));
+  for (const bool untitled : {true, false}) {
+    SCOPED_TRACE(untitled ? "untitled" : "folder gone");
+    m_messages.clear();
+    const QString folder = DocsPath(QStringLiteral("sub"));
+    if (untitled) {
+      ASSERT_TRUE(StartApp());
+      AddTask(u"mine");
+    } else {
+      StartAndChange(folder + QStringLiteral("/list.tvq"), {u"one"});
+      ASSERT_TRUE(QDir(folder).removeRecursively());
+    }
+    tvqtest::ScopedEnv documents("XDG_DOCUMENTS_DIR", QFile::encodeName(blocked + QStringLiteral("/docs")).toStdString());
+    FrameWidget()->close();
+    EXPECT_EQ(App()->m_pMainWnd, nullptr);
+    const QString pattern = untitled ? QStringLiteral("Untitled (rescued *).tvq") : QStringLiteral("list (rescued *).tvq");
+    const QStringList rescued = Matching(state + QStringLiteral("/tarvelquist"), pattern);
+    ASSERT_EQ(rescued.size(), 1);
+    EXPECT_EQ(SubjectsIn(rescued[0]).last(), QStringLiteral("mine"));
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_TRUE(m_messages[0].text.contains(rescued[0]));
+    if (untitled) {
+      EXPECT_TRUE(m_messages[0].text.startsWith(QStringLiteral("Failed to save document.")));
+    }
+    CloseApp();
+  }
 }
 
 // A name as long as names may be saves in place: the temporary name never pushes it over the limit, and a copy

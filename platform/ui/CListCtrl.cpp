@@ -83,6 +83,13 @@ int CListCtrl::GetSelectedCount() const {
   return list ? list->SelectedCount() : 0;
 }
 
+BOOL CListCtrl::EnsureVisible(int nItem, BOOL /*bPartialOK: whole rows only*/) {
+  ListViewWidget* list = ListOf(*this);
+  if (!list || nItem < 0 || nItem >= list->RowCount()) return FALSE;
+  list->EnsureVisible(nItem);
+  return TRUE;
+}
+
 int CListCtrl::InsertColumn(int nCol, const CString& heading, int /*nFormat: left only*/, int nWidth) {
   ListViewWidget* list = ListOf(*this);
   return list ? list->InsertColumn(nCol, heading.ToQString(), nWidth) : -1;

@@ -20,6 +20,8 @@ class CListCtrl : public CWnd {
   UINT GetItemState(int nItem, UINT nMask) const;
   BOOL SetItemState(int nItem, UINT nState, UINT nMask);
   int GetSelectedCount() const;
+  // Scrolls the list so that row nItem shows.
+  BOOL EnsureVisible(int nItem, BOOL bPartialOK);
 
   int InsertColumn(int nCol, const CString& heading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
   int GetColumnCount() const;

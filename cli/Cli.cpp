@@ -12,6 +12,9 @@
 #include "cli/Display.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/CString.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Resource.h"
+#include "res/resource.h"
 #include "platform/core/NativePath.h"
 
 namespace tvqcli {
@@ -34,14 +37,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<c
       optionsEnded = true;
       continue;
     }
-    if (arg.size() < 3 || arg[1] != '-') throw UsageError("unknown option '" + arg + "'");
+    if (arg.size() < 3 || arg[1] != '-') throw UsageError("unknown option '" + Echo(arg) + "'");
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
     const OptionSpec* option = nullptr;
     for (const OptionSpec& candidate : options) {
       if (candidate.name == name) option = &candidate;
     }
-    if (!option) throw UsageError("unknown option '--" + name + "'");
+    if (!option) throw UsageError("unknown option '--" + Echo(name) + "'");
     if (parsed.Has(name)) throw UsageError("option '--" + name + "' given twice");
     std::string value;
     if (option->takesValue) {
@@ -63,7 +66,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<c
 void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what) {
   if (parsed.positional.size() < count) throw UsageError("missing " + std::string(what));
   if (parsed.positional.size() > count) {
-    throw UsageError("unexpected argument '" + parsed.positional[count] + "'");
+    throw UsageError("unexpected argument '" + Echo(parsed.positional[count]) + "'");
   }
 }
 
@@ -131,6 +134,10 @@ std::string ReadStandardInput() {
       if (errno == EINTR) continue;
       throw InputError(std::string("cannot read standard input: ") + std::strerror(errno));
     }
+    if (input.size() + static_cast<std::size_t>(got) > kMaxStandardInput) {
+      throw InputError("standard input is larger than " + std::to_string(kMaxStandardInput >> 20) +
+                       " MiB; nothing was written");
+    }
     input.append(chunk, static_cast<std::size_t>(got));
   }
   return input;
@@ -163,15 +170,36 @@ bool ReadSettingsFile(const std::string& path, std::string& text) {
   return true;
 }
 
-bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+std::string Echo(std::string_view input) {
+  if (input.size() <= kMaxEcho) return std::string(input);
+  std::size_t cut = kMaxEcho;
+  while (cut > 0 && (static_cast<unsigned char>(input[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  return std::string(input.substr(0, cut)) + "…";
+}
+
+namespace {
+
+bool Open(CTarvelquistDoc& document, const std::string& path) {
   return document.OnOpenDocument(platform::PathFromNative(path)) != FALSE;
+}
+
+}  // namespace
+
+bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+  if (!Open(document, path)) return false;
+  // What the tasks do not show is said once: a save over the file keeps it aside.
+  if (document.GetFileState().unreadBytes) {
+    AfxMessageBox(AfxLoadString(IDP_UNREAD_BYTES).FormatMessage1(platform::DisplayPath(document.GetFileState().path)),
+                  MB_ICONEXCLAMATION);
+  }
+  return true;
 }
 
 bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool createWhenMissing) {
   if (!document.HoldFileLock(platform::PathFromNative(path))) return false;
   struct stat info {};
   if (createWhenMissing && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return true;
-  return LoadDocument(document, path);
+  return Open(document, path);
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {

@@ -97,11 +97,18 @@ class Output {
 // or a device in its place: anything but a regular file, or a failed read, throws InputError.
 bool ReadSettingsFile(const std::string& path, std::string& text);
 
-// Everything read from standard input (bytes as they are).
+// Everything read from standard input (bytes as they are); an InputError beyond kMaxStandardInput bytes.
+inline constexpr std::size_t kMaxStandardInput = std::size_t{256} << 20;
 std::string ReadStandardInput();
 
+// A piece of the user's input as a message repeats it: whole up to kMaxEcho bytes, else cut there (at a
+// character's start) with "…".
+inline constexpr std::size_t kMaxEcho = 200;
+std::string Echo(std::string_view input);
+
 // The document's own open and save (OnOpenDocument, OnSaveDocument). On failure the window's message has
-// already gone to standard error through the message sink and the result is false.
+// already gone to standard error through the message sink and the result is false. A file holding bytes that
+// are not tasks loads with one line on standard error saying so.
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path);
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path);
 // For a command that changes the file: takes its writers' lock (waiting for another tvq or the window to

@@ -16,7 +16,7 @@ int RunExport(const std::vector<std::string>& args) {
   const std::string* format = parsed.Value("format");
   if (!format) throw UsageError("missing --format csv|json|ics");
   if (*format != "csv" && *format != "json" && *format != "ics") {
-    throw UsageError("--format is csv, json or ics, not '" + *format + "'");
+    throw UsageError("--format is csv, json or ics, not '" + Echo(*format) + "'");
   }
   CTarvelquistDoc document;
   if (!LoadDocument(document, parsed.positional[0])) return kExitFailure;

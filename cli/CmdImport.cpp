@@ -57,7 +57,7 @@ int RunImport(const std::vector<std::string>& args) {
   const std::string* format = parsed.Value("format");
   if (!format) throw UsageError("missing --format csv|json|ics");
   if (*format != "csv" && *format != "json" && *format != "ics") {
-    throw UsageError("--format is csv, json or ics, not '" + *format + "'");
+    throw UsageError("--format is csv, json or ics, not '" + Echo(*format) + "'");
   }
   const std::string& path = parsed.positional[0];
   const std::string input = ReadStandardInput();

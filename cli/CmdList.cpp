@@ -31,7 +31,7 @@ int OrderColumnOf(const ParsedArguments& parsed) {
   const std::string* name = parsed.Value("by");
   if (!name) return -1;
   const int column = ColumnNamed(*name);
-  if (column < 0) throw UsageError("--by takes subject, due, priority or memo, not '" + *name + "'");
+  if (column < 0) throw UsageError("--by takes subject, due, priority or memo, not '" + Echo(*name) + "'");
   return column;
 }
 

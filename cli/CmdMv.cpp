@@ -11,7 +11,7 @@ int RunMv(const std::vector<std::string>& args) {
   const ParsedArguments parsed = ParseArguments(args, {});
   ExpectPositional(parsed, 3, "FILE, task number N and up or down");
   const std::string& direction = parsed.positional[2];
-  if (direction != "up" && direction != "down") throw UsageError("the direction is up or down, not '" + direction + "'");
+  if (direction != "up" && direction != "down") throw UsageError("the direction is up or down, not '" + Echo(direction) + "'");
   const std::string& path = parsed.positional[0];
   CTarvelquistDoc document;
   if (!LoadForChange(document, path)) return kExitFailure;

@@ -8,7 +8,7 @@ namespace {
 
 int ColumnOf(const std::string& name) {
   if (const int column = ColumnNamed(name); column >= 0) return column;
-  throw UsageError("the column is subject, due, priority or memo, not '" + name + "'");
+  throw UsageError("the column is subject, due, priority or memo, not '" + Echo(name) + "'");
 }
 
 int RunSort(const std::vector<std::string>& args) {

@@ -64,7 +64,7 @@ COleDateTime DueFromCsvText(std::string_view text, int line) {
     if (!shaped || bitsResult.ptr != rest.data() + 16 || rest[0] == '+' || rest[0] == '-' ||
         statusResult.ec != std::errc() || statusResult.ptr != statusText.data() + statusText.size() ||
         status < INT32_MIN || status > INT32_MAX) {
-      Fail(line, "due \"" + std::string(text) + "\" is not raw:<16 hex digits>:<status>");
+      Fail(line, "due \"" + Echo(text) + "\" is not raw:<16 hex digits>:<status>");
     }
     return COleDateTime(DateFromBits(bits), static_cast<std::int32_t>(status));
   }
@@ -79,11 +79,11 @@ COleDateTime DueFromCsvText(std::string_view text, int line) {
                 Digits(text.substr(17, 2), second);
   }
   if (!dateShape || !timeShape) {
-    Fail(line, "due \"" + std::string(text) + "\" is not YYYY-MM-DD HH:MM:SS, YYYY-MM-DD, empty or raw:...");
+    Fail(line, "due \"" + Echo(text) + "\" is not YYYY-MM-DD HH:MM:SS, YYYY-MM-DD, empty or raw:...");
   }
   COleDateTime due;
   if (due.SetDateTime(year, month, day, hour, minute, second) != COleDateTime::valid) {
-    Fail(line, "due \"" + std::string(text) + "\" is not a date");
+    Fail(line, "due \"" + Echo(text) + "\" is not a date");
   }
   return due;
 }

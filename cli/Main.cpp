@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   }
   const Command* command = FindCommand(first);
   if (!command) {
-    PrintError("tvq: unknown command '" + first + "'");
+    PrintError("tvq: unknown command '" + Echo(first) + "'");
     PrintError("Run 'tvq --help' for the commands.");
     return kExitUsage;
   }

@@ -40,7 +40,7 @@ DueChoice ParseDue(const std::string& text) {
     return due;
   }
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') throw UsageError("--due takes a date YYYY-MM-DD or none");
-  if (!ParseIsoDate(text, due.year, due.month, due.day)) throw UsageError("--due " + text + " is not a date");
+  if (!ParseIsoDate(text, due.year, due.month, due.day)) throw UsageError("--due " + Echo(text) + " is not a date");
   return due;
 }
 
@@ -77,11 +77,11 @@ void ApplyTextOptions(const ParsedArguments& parsed, TaskEditorMembers& editor) 
 int ParseTaskNumber(const std::string& text, int count, bool allowEnd) {
   int number = 0;
   if (!ParseNumber(text, number) || number < 1) {
-    throw UsageError("task number '" + text + "' is not a whole number from 1");
+    throw UsageError("task number '" + Echo(text) + "' is not a whole number from 1");
   }
   const int last = allowEnd ? count + 1 : count;
   if (number > last) {
-    throw InputError("there is no task " + text + ": the list has " + std::to_string(count) +
+    throw InputError("there is no task " + Echo(text) + ": the list has " + std::to_string(count) +
                      (count == 1 ? " task" : " tasks"));
   }
   return number - 1;

@@ -203,6 +203,9 @@ BOOL CTarvelquistDoc::SwapContents(CDocument& loaded) {
 }
 
 UINT CTarvelquistDoc::GetSaveConflictPrompt() const { return IDP_SAVE_CONFLICT; }
+UINT CTarvelquistDoc::GetOriginalKeptPrompt() const { return IDP_ORIGINAL_KEPT; }
+UINT CTarvelquistDoc::GetSaveDivertedPrompt() const { return IDP_SAVE_DIVERTED; }
+UINT CTarvelquistDoc::GetSaveRescuedPrompt() const { return IDP_SAVE_RESCUED; }
 
 void CTarvelquistDoc::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
@@ -227,6 +230,7 @@ void CTarvelquistDoc::StoreTasks(CArchive& ar) {
 void CTarvelquistDoc::LoadTasks(CArchive& ar) {
   LONG count = 0;
   ar >> count;
+  if (count < 0) NoteUnreadBytes();  // no file of ours has one: what follows was written by something else
   try {
     if (count > 0) {
       // Never trust the claimed count for memory: a record takes at least kMinimumRecordBytes of what the

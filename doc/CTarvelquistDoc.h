@@ -81,6 +81,9 @@ class CTarvelquistDoc : public CDocument {
   void Serialize(CArchive& ar) override;
   BOOL SwapContents(CDocument& loaded) override;
   UINT GetSaveConflictPrompt() const override;
+  UINT GetOriginalKeptPrompt() const override;
+  UINT GetSaveDivertedPrompt() const override;
+  UINT GetSaveRescuedPrompt() const override;
   void DeleteContents() override;
   BOOL DoSave(const CString& pathName, BOOL bReplace = TRUE) override;
 

@@ -9,6 +9,10 @@
 #define IDD_TARVELQUIST_FORM 134
 #define IDS_MENU_BUTTON 302
 #define IDP_SAVE_CONFLICT 303  // a save kept another writer's version aside: %1 saved file, %2 the kept one
+#define IDP_ORIGINAL_KEPT 304  // a save kept a file holding bytes that are not tasks aside: %1 saved, %2 kept
+#define IDP_SAVE_DIVERTED 305  // the name held something planted since the read: %1 the name, %2 the saved list
+#define IDP_SAVE_RESCUED 306   // after a failed save's message: %1 the rescue copy
+#define IDP_UNREAD_BYTES 307   // tvq list/dump: %1 holds bytes that are not tasks
 #define IDM_MENU_BUTTON 402
 
 // About box controls.

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <new>
@@ -93,7 +94,9 @@ BOOL CDocument::OnNewDocument() {
 std::unique_ptr<CFile> CDocument::GetFile(const CString& fileName, UINT openFlags, CFileException* error) {
   std::unique_ptr<CFile> file;
   if (openFlags & CFile::modeCreate) {
-    file = std::make_unique<CMirrorFile>();
+    auto mirror = std::make_unique<CMirrorFile>();
+    PrepareSave(*mirror, fileName);
+    file = std::move(mirror);
   } else {
     file = std::make_unique<CFile>();
   }
@@ -116,13 +119,16 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
     ReportSaveLoadException(pathName, e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
   };
   FileState state;
+  m_bUnreadBytes = false;
   const bool loaded = RunOrFail(
       [&] {
         CArchive loadArchive(file.get(), CArchive::load);
         loadArchive.m_pDocument = this;
         if (file->GetLength() != 0) Serialize(loadArchive);
+        const bool unread = m_bUnreadBytes || loadArchive.GetRemainingLength() != 0;
         loadArchive.ReadToEnd();  // bytes after the document count for the version too
-        state = {file->GetFilePath(), file->GetIdentity(), loadArchive.GetContentHash()};
+        state = {file->GetFilePath(), file->GetIdentity(), loadArchive.GetContentHash(), unread,
+                 file->GetMode(), CFileIdentity::OfLink(file->GetFilePath())};
         loadArchive.Close();
         file->Close();
       },
@@ -141,12 +147,7 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
     ReportSaveLoadException(pathName, &fileError, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
     return FALSE;
   }
-  // The file may have changed since it was read or written here: the version this save replaces is kept aside
-  // unless it is the remembered one. The check runs at the rename, under the writers' lock.
   auto* mirror = dynamic_cast<CMirrorFile*>(file.get());
-  if (mirror && m_fileState.identity.valid && m_fileState.path == AbsolutePath(pathName)) {
-    mirror->SetDisplacedCheck([this](int fd) { return !HoldsRememberedVersion(fd); });
-  }
   // Serialize may clear the flag while storing; a save that then fails must leave the document modified.
   const BOOL wasModified = IsModified();
   std::uint64_t hash = 0;
@@ -167,11 +168,37 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
       fail);
   if (!saved) return FALSE;
   SetModifiedFlag(FALSE);
-  if (mirror) {
-    SetFileState({AbsolutePath(pathName), mirror->GetWrittenIdentity(), hash});
-    if (!mirror->GetKeptName().IsEmpty()) ReportSaveConflict(AbsolutePath(pathName), mirror->GetKeptName());
+  if (!mirror) return TRUE;
+  const CString& diverted = mirror->GetDivertedName();
+  const CString written = diverted.IsEmpty() ? AbsolutePath(pathName) : diverted;
+  SetFileState({written, mirror->GetWrittenIdentity(), hash, false, mirror->GetWrittenMode(),
+                CFileIdentity::OfLink(written)});
+  if (!diverted.IsEmpty()) {
+    SetPathName(diverted);  // the document goes on with the file it wrote
+    ReportMessage2(GetSaveDivertedPrompt(), AbsolutePath(pathName), diverted);
+  }
+  const CString& kept = mirror->GetKeptName();
+  if (kept.IsEmpty()) return TRUE;
+  if (mirror->GetKeptReason() == CMirrorFile::Displaced::keepOriginal) {
+    ReportMessage2(GetOriginalKeptPrompt(), written, kept);
+  } else {
+    ReportSaveConflict(written, kept);
   }
   return TRUE;
+}
+
+// The file may have changed since it was read or written here: the version this save replaces is kept aside
+// unless it is the remembered one (and then too when its read left bytes unread). The check runs at the
+// rename, under the writers' lock. The name must still hold a regular file or the link it held, and the
+// permissions stay as strict as they were.
+void CDocument::PrepareSave(CMirrorFile& mirror, const CString& pathName) {
+  if (!m_fileState.identity.valid || m_fileState.path != AbsolutePath(pathName)) return;
+  mirror.SetRememberedEntry(m_fileState.link);
+  mirror.SetModeLimit(m_fileState.mode);
+  mirror.SetDisplacedCheck([this](int fd) {
+    if (!HoldsRememberedVersion(fd)) return CMirrorFile::Displaced::keepConflict;
+    return m_fileState.unreadBytes ? CMirrorFile::Displaced::keepOriginal : CMirrorFile::Displaced::drop;
+  });
 }
 
 void CDocument::OnCloseDocument() { DeleteContents(); }
@@ -216,10 +243,13 @@ BOOL CDocument::ReloadFromFile() {
 }
 
 void CDocument::ReportSaveConflict(const CString& savedPath, const CString& keptPath) {
-  const UINT id = GetSaveConflictPrompt();
+  ReportMessage2(GetSaveConflictPrompt(), savedPath, keptPath);
+}
+
+void CDocument::ReportMessage2(UINT id, const CString& first, const CString& second) {
   const CString text = id ? AfxLoadString(id) : CString();
   if (text.IsEmpty()) return;
-  const CString message = text.FormatMessage2(platform::DisplayPath(savedPath), platform::DisplayPath(keptPath));
+  const CString message = text.FormatMessage2(platform::DisplayPath(first), platform::DisplayPath(second));
   AfxMessageBox(message, MB_ICONEXCLAMATION);
 }
 
@@ -246,12 +276,115 @@ CString CDocument::SaveLoadExceptionMessage(const CString& pathName, const CExce
 void CDocument::ReportSaveLoadException(const CString& pathName, const CException* e, BOOL bSaving,
                                         UINT nIDPDefault) {
   if (m_bQuiet) return;
+  if (m_pFailureText) {
+    *m_pFailureText = SaveLoadExceptionMessage(pathName, e, bSaving, nIDPDefault);
+    return;
+  }
   AfxMessageBox(SaveLoadExceptionMessage(pathName, e, bSaving, nIDPDefault), MB_ICONEXCLAMATION);
 }
 
 BOOL CDocument::SaveModified() {
   if (!IsModified()) return TRUE;
-  return DoFileSave();  // the handheld saves without asking
+  if (m_fileState.path == m_strPathName && IsContentUnchanged()) return TRUE;  // nothing of the user's to keep
+  CString failure;
+  m_pFailureText = &failure;
+  const BOOL saved = DoFileSave();  // the handheld saves without asking
+  m_pFailureText = nullptr;
+  if (saved) return TRUE;
+  if (failure.IsEmpty()) failure = PromptText(AFX_IDP_FAILED_TO_SAVE_DOC);
+  // The window closes or goes on as asked; the list waits in a copy the message names.
+  const CString rescued = WriteRescueCopy();
+  const UINT id = GetSaveRescuedPrompt();
+  const CString where = rescued.IsEmpty() || id == 0 ? CString() : AfxLoadString(id);
+  if (where.IsEmpty()) {
+    AfxMessageBox(failure, MB_ICONEXCLAMATION);
+    return rescued.IsEmpty() ? FALSE : TRUE;
+  }
+  AfxMessageBox(failure + CString(u"\n\n") + where.FormatMessage1(platform::DisplayPath(rescued)), MB_ICONEXCLAMATION);
+  return TRUE;
+}
+
+namespace {
+
+// Takes what an archive stores and only counts and hashes it (the archive hashes what passes through).
+class CCountingFile : public CFile {
+ public:
+  void Write(const void*, UINT count) override { m_count += count; }
+  void Flush() override {}
+  void Close() override {}
+  ULONGLONG Count() const { return m_count; }
+
+ private:
+  ULONGLONG m_count = 0;
+};
+
+CString StateFolder() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
+    return platform::PathFromNative(state);
+  }
+  const char* home = std::getenv("HOME");
+  if (!home || *home != '/') return {};
+  return platform::PathFromNative(home) + CString(u"/.local/state");
+}
+
+}  // namespace
+
+BOOL CDocument::IsContentUnchanged() {
+  if (!m_fileState.identity.valid || m_fileState.unreadBytes) return FALSE;
+  const BOOL wasModified = IsModified();
+  CCountingFile counter;
+  std::uint64_t hash = 0;
+  const bool stored = RunOrFail(
+      [&] {
+        CArchive archive(&counter, CArchive::store);
+        archive.m_pDocument = this;
+        Serialize(archive);
+        archive.Close();
+        hash = archive.GetContentHash();
+      },
+      [](const CException*) {});
+  SetModifiedFlag(wasModified);
+  return stored && counter.Count() == m_fileState.identity.size && hash == m_fileState.hash ? TRUE : FALSE;
+}
+
+CString CDocument::WriteRescueCopy() {
+  std::u16string title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).str();
+  std::replace(title.begin(), title.end(), u'/', u'_');
+  CString extension;
+  if (m_pDocTemplate) m_pDocTemplate->GetDocString(extension, CDocTemplate::filterExt);
+  // The title without its extension: the copy gets the template's.
+  if (!extension.IsEmpty() && title.size() > static_cast<std::size_t>(extension.GetLength()) &&
+      std::u16string_view(title).ends_with(extension.view())) {
+    title.resize(title.size() - static_cast<std::size_t>(extension.GetLength()));
+  }
+  CString application = AfxGetApp() ? AfxGetApp()->m_pszAppName : CString();
+  std::u16string own = application.str();
+  std::transform(own.begin(), own.end(), own.begin(), [](char16_t c) { return c < 0x80 ? std::tolower(c) : c; });
+  std::vector<CString> folders{AfxGetDocumentsFolder()};
+  if (const CString state = StateFolder(); !state.IsEmpty() && !own.empty()) {
+    folders.push_back(state + CString(u"/") + CString(own));
+  }
+  const BOOL wasModified = IsModified();
+  for (const CString& folder : folders) {
+    if (folder.IsEmpty() || !MakeFolders(platform::ToNativePath(folder))) continue;
+    const CString name = AfxFreeKeptFileName(folder + CString(u"/") + CString(title) + extension, "rescued");
+    if (name.IsEmpty()) continue;
+    CMirrorFile file;
+    file.SetModeLimit(0600);
+    if (!file.Open(name, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) continue;
+    const bool written = RunOrFail(
+        [&] {
+          CArchive archive(&file, CArchive::store);
+          archive.m_pDocument = this;
+          Serialize(archive);
+          archive.Close();
+          file.Close();
+        },
+        [&](const CException*) { file.Abort(); });
+    SetModifiedFlag(wasModified);
+    if (written) return file.GetDivertedName().IsEmpty() ? name : file.GetDivertedName();
+  }
+  return {};
 }
 
 BOOL CDocument::DoFileSave() { return DoSave(m_strPathName); }
@@ -261,12 +394,17 @@ BOOL CDocument::DoSave(const CString& pathName, BOOL bReplace) {
   if (newName.IsEmpty()) {
     newName = ChooseSaveName();
     if (newName.IsEmpty()) {
-      AfxMessageBox(AFX_IDP_FAILED_TO_SAVE_DOC, MB_ICONEXCLAMATION);
+      if (m_pFailureText) {
+        *m_pFailureText = PromptText(AFX_IDP_FAILED_TO_SAVE_DOC);  // said once, with where the list went
+      } else {
+        AfxMessageBox(AFX_IDP_FAILED_TO_SAVE_DOC, MB_ICONEXCLAMATION);
+      }
       return FALSE;
     }
   }
   if (!OnSaveDocument(newName)) return FALSE;
-  if (bReplace) SetPathName(newName);
+  // A save that had to go beside the name (something planted there) goes on with the file it wrote.
+  if (bReplace) SetPathName(m_fileState.path.IsEmpty() ? newName : m_fileState.path);
   return TRUE;
 }
 

@@ -52,8 +52,16 @@ class CDocument : public CCmdTarget {
   static CString SaveLoadExceptionMessage(const CString& pathName, const CException* e, BOOL bSaving,
                                           UINT nIDPDefault);
 
-  // Saves a modified document without asking; FALSE when that save fails (the caller then stops).
+  // Saves a modified document without asking. When that save fails, the list goes to a rescue copy and the
+  // message says what failed and where the list is now: TRUE, and the caller goes on. FALSE only when not even
+  // the rescue copy could be written (the caller then stops). A document whose contents are what it last read
+  // or wrote is not saved (another writer's later version stays).
   virtual BOOL SaveModified();
+  // True when the contents would store exactly the bytes the document last read from or wrote to its file.
+  BOOL IsContentUnchanged();
+  // Writes the contents to a new file "<title> (rescued YYYY-MM-DD HHMMSS)<ext>" in the documents folder, else
+  // in $XDG_STATE_HOME/<application>/ (0600). The file's name, or empty when neither could be written.
+  CString WriteRescueCopy();
   // Saves under pathName, or under a chosen name in the documents folder when pathName is empty.
   virtual BOOL DoSave(const CString& pathName, BOOL bReplace = TRUE);
   virtual BOOL DoFileSave();
@@ -67,6 +75,9 @@ class CDocument : public CCmdTarget {
     CString path;  // full path; empty when the document holds no file's contents
     CFileIdentity identity;
     std::uint64_t hash = 0;
+    bool unreadBytes = false;  // the read left bytes it did not understand (the first save keeps them aside)
+    unsigned mode = 07777;     // the file's permissions: a save never widens them
+    CFileIdentity link;        // the symbolic link the path went through (invalid: none)
   };
   const FileState& GetFileState() const { return m_fileState; }
   // True when the file on disk is no longer the version read or written last (changed, replaced or gone).
@@ -107,8 +118,20 @@ class CDocument : public CCmdTarget {
   // file, "%2" where the other version went); 0 for no message. The program's string table has the text.
   virtual UINT GetSaveConflictPrompt() const { return 0; }
   virtual void ReportSaveConflict(const CString& savedPath, const CString& keptPath);
+  // The same for the other outcomes of a save, each a string resource of the program (0: no message):
+  // the replaced file held bytes the read did not understand and was kept aside (%1 saved, %2 kept);
+  // the name held a link or special file planted since the read, and the list went beside it (%1 the name, %2
+  // where the list went); a failed save's list went to a rescue copy (%1 the copy; follows the failure's message).
+  virtual UINT GetOriginalKeptPrompt() const { return 0; }
+  virtual UINT GetSaveDivertedPrompt() const { return 0; }
+  virtual UINT GetSaveRescuedPrompt() const { return 0; }
+  // The load calls this when it leaves bytes of the file unread on purpose (a count it does not use).
+  void NoteUnreadBytes() { m_bUnreadBytes = true; }
 
   void SetFileState(FileState state);
+  // Gives a save over the remembered file its rules: what the name held, the mode, the version check.
+  void PrepareSave(CMirrorFile& mirror, const CString& pathName);
+  void ReportMessage2(UINT id, const CString& first, const CString& second);
   // Whether the file open on fd still holds the version of m_fileState (same inode and time, or same bytes).
   bool HoldsRememberedVersion(int fd) const;
 
@@ -122,6 +145,8 @@ class CDocument : public CCmdTarget {
   FileState m_fileState;
   std::function<void()> m_fileStateListener;
   bool m_bQuiet = false;  // a background reload reports nothing
+  bool m_bUnreadBytes = false;
+  CString* m_pFailureText = nullptr;  // while set, a failed load or save puts its message here instead
 
   DECLARE_MESSAGE_MAP()
 };

@@ -2,7 +2,8 @@
 // from errno. Only regular files are opened (a FIFO or a device is refused without blocking); share modes are
 // advisory locks, waited for briefly. CMirrorFile: a CFile opened for writing that writes a temporary file
 // beside the target and renames it over the target only when every byte is written and flushed (the previous
-// file survives any failed save, and keeps its permissions, owner and group where permitted).
+// file survives any failed save, and keeps its permissions, owner and group where permitted). A target with
+// other names (hard links) is written in place instead, after a synced copy of its old bytes beside it.
 #pragma once
 
 #include <chrono>
@@ -25,6 +26,11 @@ struct CFileIdentity {
 
   static CFileIdentity OfDescriptor(int fd);   // invalid when fstat fails
   static CFileIdentity OfPath(const CString& path);  // through links; invalid when there is no such file
+  // The symbolic link itself at path; invalid when path is no link.
+  static CFileIdentity OfLink(const CString& path);
+  bool SameFile(const CFileIdentity& other) const {
+    return valid && other.valid && device == other.device && inode == other.inode;
+  }
 };
 
 class CFileLock;
@@ -68,6 +74,8 @@ class CFile {
 
   const CString& GetFilePath() const { return m_strFileName; }
   CFileIdentity GetIdentity() const { return CFileIdentity::OfDescriptor(m_fd); }
+  // The open file's permission bits (07777 when they cannot be had).
+  unsigned GetMode() const;
 
   // How long an open waits for a share lock that someone else holds before it fails with a sharing violation.
   static void SetLockWait(std::chrono::milliseconds wait);
@@ -85,8 +93,8 @@ class CFile {
   // The start of every open: takes the full path and forgets earlier writes. 0, or the errno value that fails
   // the open before the disk is touched (an empty name, an injected fault).
   int BeginOpen(const CString& fileName);
-  // Puts the failed open's exception in *error when given; FALSE.
-  BOOL FailOpen(int errnoValue, CFileException* error) const;
+  // Puts the failed open's exception in *error when given, naming `named` (default: the file); FALSE.
+  BOOL FailOpen(int errnoValue, CFileException* error, const CString& named = {}) const;
 
   int m_fd = -1;
   CString m_strFileName;
@@ -106,20 +114,47 @@ class CMirrorFile : public CFile {
   // Removes the temporary file; the target stays as it was.
   void Abort() override;
 
-  // Asked at the rename about the file being replaced, given a descriptor open on it: true keeps it (it is
-  // another writer's version) under a free name "NAME (conflict YYYY-MM-DD HHMMSS).EXT" beside the target.
-  using DisplacedCheck = std::function<bool(int fd)>;
+  // Asked at the rename about the file being replaced, given a descriptor open on it: dropped, or kept under a
+  // free name beside the target: "NAME (conflict YYYY-MM-DD HHMMSS).EXT" for another writer's version,
+  // "NAME (original ...).EXT" for a file whose bytes were not all understood when it was read.
+  enum class Displaced { drop, keepConflict, keepOriginal };
+  using DisplacedCheck = std::function<Displaced(int fd)>;
   void SetDisplacedCheck(DisplacedCheck check) { m_displacedCheck = std::move(check); }
-  // After Close: where the replaced file was kept (empty when nothing was kept), and what was written.
+  // What the name held when the document read or wrote it: the link it went through (invalid: no link). Set
+  // before Open, it makes the save replace only that: a link, folder, device or other special file found at
+  // the name instead (planted since) stays untouched and the save goes beside it under a conflict name.
+  void SetRememberedEntry(const CFileIdentity& link) {
+    m_rememberedLink = link;
+    m_checkEntry = true;
+  }
+  // The permissions the saved file may have at most (the mode the document read); the file gets the
+  // stricter of this and what is on disk, so a save never widens them.
+  void SetModeLimit(unsigned mode) { m_modeLimit = mode & 07777; }
+  // After Close: where the replaced file was kept (empty when nothing was kept) and why, whether the save went
+  // beside the name under a conflict name (GetDivertedName) and what was written.
   const CString& GetKeptName() const { return m_strKeptName; }
+  Displaced GetKeptReason() const { return m_keptReason; }
+  const CString& GetDivertedName() const { return m_strDivertedName; }
   const CFileIdentity& GetWrittenIdentity() const { return m_writtenIdentity; }
+  unsigned GetWrittenMode() const { return m_targetMode; }
+  // Removes what killed saves of fileName may have left beside it: regular files of this user named as this
+  // class names its temporary files. Called under the writers' lock.
+  static void RemoveLeftoverTemporaries(const CString& fileName);
+  // The temporary name's stem beside target ("/d/.NAME."), short enough that stem + 6 characters is a legal
+  // name wherever target's name is.
+  static std::string TemporaryStem(const std::string& target);
 
  private:
   int CreateTemporary();
   int NameTemporary();
   int Commit();
   int SettleDisplaced(const std::string& displaced, const std::string& target);
-  int KeepAside(const std::string& from, bool linkOnly);
+  int KeepAside(const std::string& from, bool linkOnly, Displaced reason);
+  int Divert();
+  int WriteInPlace(const std::string& mirror, const std::string& target);
+  int CheckEntry(const std::string& named);
+  int MoveToFreeName(const std::string& from, bool linkOnly, const std::function<CString(int)>& nameFor,
+                     CString& movedTo);
 
   CString m_strMirrorName;  // the temporary file's name once it has one; empty while unnamed or not mirroring
   CString m_strRenameTarget;  // where the finished file goes: the target, or the file a link points to
@@ -131,6 +166,11 @@ class CMirrorFile : public CFile {
   std::unique_ptr<CFileLock> m_lock;  // the writers' lock of the target, until the rename
   DisplacedCheck m_displacedCheck;
   CString m_strKeptName;
+  Displaced m_keptReason = Displaced::drop;
+  CString m_strDivertedName;
+  CFileIdentity m_rememberedLink;
+  bool m_checkEntry = false;
+  unsigned m_modeLimit = 07777;
   CFileIdentity m_writtenIdentity;
 };
 
@@ -141,3 +181,10 @@ void AfxIgnoreFileSizeSignal();
 // The name under which another writer's version of target is kept: "NAME (conflict YYYY-MM-DD HHMMSS).EXT",
 // with " 2", " 3", ... before the parenthesis closes for the second and later tries.
 CString AfxConflictFileName(const CString& target, const struct tm& when, int attempt);
+// The same with another word: "NAME (<word> YYYY-MM-DD HHMMSS).EXT" ("original", "rescued").
+CString AfxKeptFileName(const CString& target, const char* word, const struct tm& when, int attempt);
+// Names for the attempts 1, 2, ... of one keeping, all with the time of this call.
+std::function<CString(int)> AfxKeptNamer(const CString& target, const char* word);
+// The first of those names (attempt 1, 2, ...) that nothing takes (a dangling link takes a name); empty when
+// a thousand tries are taken.
+CString AfxFreeKeptFileName(const CString& target, const char* word);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 #include <vector>
 
@@ -69,11 +70,11 @@ bool HasUndecodableBytes(const CString& path) {
   return false;
 }
 
-CString AbsolutePath(const CString& path) {
-  if (path.IsEmpty()) return path;
-  std::u16string whole = path.view().front() == u'/' ? path.str() : CurrentFolder() + u'/' + path.str();
+namespace {
+
+// Folds ".", ".." and repeated slashes by the text alone.
+std::u16string FoldLexically(std::u16string_view view) {
   std::vector<std::u16string_view> parts;
-  const std::u16string_view view(whole);
   std::size_t start = 0;
   while (start <= view.size()) {
     std::size_t slash = view.find(u'/', start);
@@ -91,7 +92,40 @@ CString AbsolutePath(const CString& path) {
     out += u'/';
     out += part;
   }
-  return CString(out.empty() ? std::u16string(u"/") : std::move(out));
+  return out.empty() ? std::u16string(u"/") : out;
+}
+
+bool HasParentStep(std::u16string_view view) {
+  for (std::size_t at = view.find(u".."); at != std::u16string_view::npos; at = view.find(u"..", at + 1)) {
+    const bool starts = at == 0 || view[at - 1] == u'/';
+    const bool ends = at + 2 == view.size() || view[at + 2] == u'/';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+CString AbsolutePath(const CString& path) {
+  if (path.IsEmpty()) return path;
+  const std::u16string whole = path.view().front() == u'/' ? path.str() : CurrentFolder() + u'/' + path.str();
+  if (!HasParentStep(whole)) return CString(FoldLexically(whole));
+  // ".." after a link leads where the system says, not to the text's parent: the folder is resolved by the
+  // system, the name kept as it is.
+  const std::size_t slash = whole.rfind(u'/');
+  std::u16string_view name = std::u16string_view(whole).substr(slash + 1);
+  const bool nameIsFolder = name.empty() || name == u"." || name == u"..";
+  const std::u16string folder = nameIsFolder ? whole : whole.substr(0, slash == 0 ? 1 : slash);
+  if (nameIsFolder) name = {};
+  char* resolved = ::realpath(ToNativePath(CString(folder)).c_str(), nullptr);
+  if (!resolved) return CString(FoldLexically(whole));
+  std::u16string out = PathFromNative(resolved).str();
+  std::free(resolved);
+  if (!name.empty()) {
+    if (out != u"/") out += u'/';
+    out += name;
+  }
+  return CString(std::move(out));
 }
 
 CString FileNameOf(const CString& path) {

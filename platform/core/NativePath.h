@@ -16,7 +16,8 @@ std::string ToNativePath(const CString& path);
 // True when the name holds bytes that are not UTF-8 (so text tools see it only through the escapes).
 bool HasUndecodableBytes(const CString& path);
 
-// Absolute, with ".", ".." and repeated slashes folded (lexically, as the framework's full path).
+// Absolute, with "." and repeated slashes folded; a path with ".." has its folder resolved by the system (a
+// ".." after a link leads where the system goes), or folded by the text when that folder does not exist.
 CString AbsolutePath(const CString& path);
 // The last component and everything before it ("/a/b.txt" -> "b.txt", "/a"; "/b" -> "b", "/").
 CString FileNameOf(const CString& path);

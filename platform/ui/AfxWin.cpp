@@ -225,14 +225,13 @@ std::optional<int> EndUnlessFirst(CSingleInstance& instance, const CString& appN
     case CSingleInstance::Outcome::unsafe:
       break;
   }
-  // Running without a trusted lock could put two windows on one file, each saving over the other's changes.
-  const CString text = CString::FromQString(
-      QStringLiteral("%1 cannot make sure that it runs only once, so it does not start: %2. Set "
-                     "XDG_RUNTIME_DIR to a folder only you can use.")
-          .arg(appName.ToQString(), instance.Problem()));
-  PrintStartupProblem(text);
-  AfxMessageBox(text, MB_ICONEXCLAMATION);
-  return 1;
+  // Another user must never keep this one from working: without a trusted lock the program runs all the same
+  // (writers take turns on a file and keep each other's versions, so a second window loses nothing).
+  PrintStartupProblem(CString::FromQString(
+      QStringLiteral("%1 cannot make sure that it runs only once (%2); starting anyway. Set XDG_RUNTIME_DIR to a "
+                     "folder only you can use.")
+          .arg(appName.ToQString(), instance.Problem())));
+  return std::nullopt;
 }
 
 // Shows a window that may be minimized and puts it on top of the others.

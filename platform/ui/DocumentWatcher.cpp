@@ -44,16 +44,37 @@ bool CDocumentWatcher::FlowInProgress() {
          QApplication::activePopupWidget() != nullptr || QThread::currentThread()->loopLevel() > 1;
 }
 
-void CDocumentWatcher::Changed() { m_settle.start(kSettleMs); }
+void CDocumentWatcher::Changed() {
+  if (!m_settle.isActive() || !m_pendingSince.isValid()) {
+    m_pendingSince.start();
+    m_settle.start(kSettleMs);
+    return;
+  }
+  // Writes that keep coming put the look off only so long: then it happens between them.
+  if (m_pendingSince.elapsed() + kSettleMs <= kMaxDelayMs) m_settle.start(kSettleMs);
+}
 
 void CDocumentWatcher::Check() {
+  m_pendingSince.invalidate();
   Track();
+  const CString path = m_document->GetFileState().path;
+  m_triedVersion = path.IsEmpty() ? CFileIdentity() : CFileIdentity::OfPath(path);
   if (!m_document->IsFileChangedOnDisk()) return;
-  if (m_document->IsModified()) return;  // its save keeps both versions
+  // A modified list is saved with both versions kept, unless its tasks are still what it read or wrote.
+  if (m_document->IsModified() && !m_document->IsContentUnchanged()) return;
   if (FlowInProgress()) {
     m_settle.start(kRetryMs);
     return;
   }
   // A failed reload (gone, half-written, unreadable) changes nothing; the next change tries again.
   if (m_document->ReloadFromFile() && m_onReloaded) m_onReloaded();
+  LookAgainIfMoved();
+}
+
+void CDocumentWatcher::LookAgainIfMoved() {
+  if (m_settle.isActive() || !m_document->IsFileChangedOnDisk()) return;
+  const CFileIdentity now = CFileIdentity::OfPath(m_document->GetFileState().path);
+  if (now.valid && now == m_triedVersion) return;  // tried as it is: the next change tries again
+  m_pendingSince.start();
+  m_settle.start(kSettleMs);
 }

@@ -1,7 +1,9 @@
 // CDocumentWatcher: the window's eye on its document's file. Other writers (a command-line tool, a sync tool,
 // another machine on a shared folder, an editor) may change the file while it is open. The file and its folder are
-// watched (an atomic rename by another writer shows in the folder); a short while after the last change, an
-// unmodified document whose file holds a new version is reloaded and its views rebuilt, without a word.
+// watched (an atomic rename by another writer shows in the folder); a short while after the last change (and
+// within a second of the first, however often the writes come), an unmodified document whose file holds a new
+// version is reloaded and its views rebuilt, without a word. A document whose contents are exactly what it read
+// or wrote counts as unmodified here. A version that arrives while a reload runs is looked at afterwards.
 //
 // A reload never lands in the middle of a flow. It runs only from the window's own event loop, and only while
 // no modal dialog, popup or nested event loop is active. Every flow that holds a task index (edit, insert,
@@ -12,9 +14,12 @@
 
 #include <functional>
 
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
+
+#include "platform/core/CFile.h"
 
 class CDocument;
 
@@ -32,16 +37,22 @@ class CDocumentWatcher : public QObject {
   static bool FlowInProgress();
 
   static constexpr int kSettleMs = 150;   // changes come in bursts: wait for quiet
+  static constexpr int kMaxDelayMs = 800; // ... but never put a reload off longer while writes keep coming
   static constexpr int kRetryMs = 250;    // while a flow is in progress, look again this often
   static constexpr int kPollMs = 1000;    // a name Qt cannot watch (not UTF-8) is looked at this often
 
  private:
   void Changed();
   void Check();
+  // After the watches are set again: a change that landed while they were off (during a reload) is looked at
+  // once more, unless that very version was already tried and could not be read.
+  void LookAgainIfMoved();
 
   CDocument* m_document;
   std::function<void()> m_onReloaded;
   QFileSystemWatcher m_watcher;
   QTimer m_settle;
   QTimer m_poll;
+  QElapsedTimer m_pendingSince;  // the first change not yet looked at
+  CFileIdentity m_triedVersion;  // the last version on disk a check looked at
 };

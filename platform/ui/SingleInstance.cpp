@@ -17,6 +17,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -70,8 +71,17 @@ QString ParentProblem(const QString& parent) {
   return {};
 }
 
-// The folder of the rendezvous: the given one, $XDG_RUNTIME_DIR, else <temp>/<name>-<uid>, made 0700.
-// Empty, with the reason in `problem`, when none is safe.
+// The user's own cache folder: $XDG_CACHE_HOME when it is absolute, else ~/.cache; empty without either.
+QString CacheFolder() {
+  const QString configured = qEnvironmentVariable("XDG_CACHE_HOME");
+  if (configured.startsWith(u'/')) return configured;
+  const QString home = qEnvironmentVariable("HOME");
+  return home.startsWith(u'/') ? home + QStringLiteral("/.cache") : QString();
+}
+
+// The folder of the rendezvous: the given one, $XDG_RUNTIME_DIR, else <cache>/<name>, made 0700 in the user's
+// own cache folder (a shared temporary folder would let another user make the name first). Empty, with the
+// reason in `problem`, when none is safe.
 QString RendezvousFolder(const QString& name, const QString& given, QString& problem) {
   if (!given.isEmpty()) {
     problem = CInstanceLock::FolderProblem(given, false);
@@ -84,9 +94,19 @@ QString RendezvousFolder(const QString& name, const QString& given, QString& pro
     if (runtimeProblem.isEmpty()) return runtime;
     reasons << QStringLiteral("$XDG_RUNTIME_DIR: ") + runtimeProblem;
   }
-  const QString temp = QDir::tempPath();
-  const QString own = QStringLiteral("%1/%2-%3").arg(temp, name, QString::number(::geteuid()));
-  QString ownProblem = ParentProblem(temp);
+  const QString cache = CacheFolder();
+  if (cache.isEmpty()) {
+    reasons << QStringLiteral("neither XDG_CACHE_HOME nor HOME names a folder");
+    problem = reasons.join(QStringLiteral("; "));
+    return {};
+  }
+  const QString own = QStringLiteral("%1/%2").arg(cache, name);
+  // The cache folder is made as the user's own when missing (closed to others, as a new private folder).
+  if (!QFileInfo::exists(cache)) {
+    const QString parent = QFileInfo(cache).absolutePath();
+    if (QFileInfo(parent).isDir()) ::mkdir(Native(cache).constData(), 0700);
+  }
+  QString ownProblem = ParentProblem(cache);
   if (ownProblem.isEmpty()) {
     // A folder this call makes is ours and closed from the start; umask may only have taken bits away.
     if (::mkdir(Native(own).constData(), 0700) == 0) ::chmod(Native(own).constData(), 0700);

@@ -1,8 +1,8 @@
 // One instance per user. A lock file, held with an exclusive flock by the running instance, decides which start
 // is first; beside it the first instance listens on a local socket, through which a later start asks it to
 // bring its main window to the front, and then ends. Both live in a folder only the user can reach:
-// $XDG_RUNTIME_DIR, else <temp>/<name>-<uid> (made with mode 0700), <name> being the program's (a plain file
-// name, such as its application name in lower case). Each side of the socket checks the
+// $XDG_RUNTIME_DIR, else <cache>/<name> in the user's own cache folder ($XDG_CACHE_HOME or ~/.cache, made with
+// mode 0700), <name> being the program's (a plain file name, such as its application name in lower case). Each side of the socket checks the
 // user id at the other end, so no other user can answer for the running instance or ask it for anything.
 // Nothing left in the folder (a stale socket, a file, a directory) lets a second instance start: only the
 // lock decides, and the kernel drops it with the process that held it.
@@ -22,7 +22,7 @@ class QLocalServer;
 class CInstanceLock {
  public:
   // name: the program's; runtimeDir: the folder to use; empty: $XDG_RUNTIME_DIR when it is safe, else
-  // <temp>/<name>-<uid>.
+  // <cache>/<name>.
   explicit CInstanceLock(const QString& name, const QString& runtimeDir = {});
   ~CInstanceLock();
   CInstanceLock(const CInstanceLock&) = delete;
@@ -83,7 +83,7 @@ class CSingleInstance {
     first,       // this start holds the lock and answers later starts with the handler: run
     raised,      // the running instance brought its window to the front: end
     unanswered,  // an instance runs but did not show its window: end all the same (never a second instance)
-    unsafe,      // the lock cannot be trusted (see Problem()): end
+    unsafe,      // the lock cannot be trusted (see Problem()): run without the guarantee
   };
   // The start-up's test. While the running instance answers that it has no window yet, asks `tries` times
   // `pause` apart; an instance that stays silent, or a socket nobody of this user listens on, is given about a

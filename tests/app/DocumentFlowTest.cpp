@@ -181,7 +181,8 @@ TEST_F(DocumentFlowTest, ClosingSavesAModifiedListWithoutAsking) {
   EXPECT_TRUE(m_messages.empty());
 }
 
-// A save that fails keeps New, Open and closing from happening: the list, its file and the window stay.
+// A save that fails when not even a rescue copy can be written (every write fails) keeps New, Open and closing
+// from happening: the list, its file and the window stay.
 enum class Replacement { newByKey, open, close };
 
 class FailedSaveTest : public DocumentFlowTest, public ::testing::WithParamInterface<Replacement> {};

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "app/CTarvelquistApp.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
+#include "platform/core/CFile.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/DocumentWatcher.h"
 #include "res/resource.h"
@@ -209,13 +211,81 @@ void OtherWritersModelTest::RunSeed(unsigned seed, int steps) {
   QByteArray onDisk = ReadFile(file);  // the file's bytes as last written by anyone
   QByteArray remembered = onDisk;      // the version the window read or wrote last
   QStringList window = Subjects(first);
-  bool modified = false;
+  bool modified = false;  // the document's flag
+  // Whether its tasks differ from the version remembered (every task's subject is unique).
+  QStringList rememberedRows = window;
+  const auto changed = [&] { return window != rememberedRows; };
   std::string trail;
   const auto where = [&] { return "seed " + std::to_string(seed) + ", steps:" + trail; };
+  const auto writeTheirs = [&] {
+    onDisk = TaskFileBytes(someSubjects());
+    if (chance(35)) {
+      WriteFile(file, onDisk);
+    } else {
+      ReplaceAtomically(file, onDisk);
+    }
+  };
+  // An unchanged list ends showing the file's last version within a second of the last write.
+  const auto expectFollowed = [&] {
+    if (changed() || onDisk == remembered) return;
+    const QStringList theirs = SubjectsIn(file);
+    // A second, with room for a loaded build machine.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == theirs && !Doc()->IsFileChangedOnDisk(); }, 2 * kSeenWithinMs))
+        << where();
+    window = theirs;
+    rememberedRows = theirs;
+    remembered = onDisk;
+    modified = false;
+  };
 
   for (int step = 0; step < steps; ++step) {
-    const int kind = static_cast<int>(random() % 100);
-    if (kind < 30) {
+    const int kind = static_cast<int>(random() % 120);
+    if (kind >= 100) {
+      const int burst = kind - 100;
+      if (burst < 8) {
+        // Writes at random intervals, some closer than the watcher's quiet time, for up to two seconds.
+        trail += " burst";
+        const QStringList before = Rows();
+        QElapsedTimer spent;
+        spent.start();
+        const int writes = 3 + static_cast<int>(random() % 15);
+        for (int i = 0; i < writes; ++i) {
+          writeTheirs();
+          QTest::qWait(20 + static_cast<int>(random() % 120));
+        }
+        // Writes that keep coming never put a reload off for more than a second.
+        if (!changed() && spent.elapsed() > 1200) {
+          ASSERT_NE(Rows(), before) << where();
+        }
+        expectFollowed();
+      } else if (burst < 14) {
+        // Another write lands while the window reloads, between its reads.
+        trail += " write-during-reload";
+        bool landed = false;
+        const QByteArray next = TaskFileBytes(someSubjects());
+        CFile::SetFaultInjector([&](CFile::Operation op, const CString& name) {
+          if (op == CFile::Operation::read && !landed && name.ToQString() == file) {
+            landed = true;
+            ReplaceAtomically(file, next);
+          }
+          return 0;
+        });
+        writeTheirs();
+        static_cast<void>(QTest::qWaitFor([&] { return landed; }, kSeenWithinMs));
+        CFile::SetFaultInjector({});
+        if (landed) onDisk = next;
+        expectFollowed();
+      } else {
+        // The editor opened and cancelled: modified, yet the tasks are what they were.
+        trail += " edit-cancel";
+        if (!window.isEmpty()) {
+          View()->m_taskList.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+          m_modalAction = [](CDialog& dialog) { dialog.EndDialog(IDCANCEL); };
+          Frame()->ExecuteCommand(ID_TASK_EDIT);
+          modified = Doc()->IsModified() != FALSE;
+        }
+      }
+    } else if (kind < 30) {
       const std::vector<std::u16string> theirs = someSubjects();
       const bool inPlace = chance(35);
       trail += inPlace ? " write-in-place" : " rename-over";
@@ -266,19 +336,18 @@ void OtherWritersModelTest::RunSeed(unsigned seed, int steps) {
       onDisk = ReadFile(file);
       remembered = onDisk;
       modified = false;
+      rememberedRows = window;
     } else {
       trail += " idle";
-      if (!modified && onDisk != remembered) {
-        // An unmodified list takes the new version once the window is idle.
-        const QStringList theirs = SubjectsIn(file);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == theirs; }, 2 * kSeenWithinMs)) << where();
-        window = theirs;
-        remembered = onDisk;
+      if (!changed() && onDisk != remembered) {
+        // An unchanged list takes the new version once the window is idle.
+        expectFollowed();
       } else {
         // Long enough for the watcher to act: a modified list must stay as it is.
         QTest::qWait(CDocumentWatcher::kSettleMs + 150);
       }
     }
+    if (HasFatalFailure()) return;
     ASSERT_EQ(Rows(), window) << where();
     ASSERT_EQ(Doc()->IsModified() != FALSE, modified) << where();
     ASSERT_EQ(Doc()->GetTaskCount(), window.size()) << where();

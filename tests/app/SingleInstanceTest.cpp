@@ -374,7 +374,7 @@ class InstanceFolderChoiceTest : public ::testing::Test {
     ASSERT_TRUE(QDir().mkpath(Temp()));
     ASSERT_TRUE(QDir().mkpath(Runtime()));
     ASSERT_EQ(::chmod(QFile::encodeName(Runtime()).constData(), 0700), 0);
-    m_tmpdir = std::make_unique<tvqtest::ScopedEnv>("TMPDIR", Temp().toStdString());
+    m_tmpdir = std::make_unique<tvqtest::ScopedEnv>("XDG_CACHE_HOME", Temp().toStdString());
     m_runtimeEnv = std::make_unique<tvqtest::ScopedEnv>("XDG_RUNTIME_DIR", Runtime().toStdString());
   }
   void TearDown() override {
@@ -382,16 +382,16 @@ class InstanceFolderChoiceTest : public ::testing::Test {
     m_tmpdir.reset();
   }
 
-  QString Temp() const { return m_temp.filePath(QStringLiteral("temp")); }
+  QString Temp() const { return m_temp.filePath(QStringLiteral("cache")); }  // the user's cache folder
   QString Runtime() const { return m_temp.filePath(QStringLiteral("runtime")); }
-  QString Own() const { return Temp() + u'/' + kName + u'-' + QString::number(::geteuid()); }
+  QString Own() const { return Temp() + u'/' + kName; }
 
   QTemporaryDir m_temp;
   std::unique_ptr<tvqtest::ScopedEnv> m_tmpdir;
   std::unique_ptr<tvqtest::ScopedEnv> m_runtimeEnv;
 };
 
-TEST_F(InstanceFolderChoiceTest, TheRuntimeFolderWhenItIsSafeElseAPrivateFolderInTheTemporaryFolder) {
+TEST_F(InstanceFolderChoiceTest, TheRuntimeFolderWhenItIsSafeElseAPrivateFolderInTheCacheFolder) {
   // Others may look into the runtime folder, not write to it.
   for (const mode_t mode : {0700, 0755}) {
     ASSERT_EQ(::chmod(QFile::encodeName(Runtime()).constData(), mode), 0);
@@ -414,8 +414,23 @@ TEST_F(InstanceFolderChoiceTest, TheRuntimeFolderWhenItIsSafeElseAPrivateFolderI
   EXPECT_EQ(instance.Start([] { return true; }), Outcome::first);
 }
 
-// Another user can make the private folder's name before this user does; a link, a folder open to others or
-// one of another user is never used, and the start ends with a message naming it.
+// A cache folder that does not exist yet is made, closed to others; what others may plant in the shared
+// temporary folder plays no part.
+TEST_F(InstanceFolderChoiceTest, AMissingCacheFolderIsMadePrivate) {
+  tvqtest::ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
+  const QString cache = m_temp.filePath(QStringLiteral("new-cache"));
+  tvqtest::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.toStdString());
+  const QString planted = QDir::tempPath() + u'/' + kName + u'-' + QString::number(::geteuid());
+  const CInstanceLock lock(kName);
+  EXPECT_EQ(lock.Folder(), cache + u'/' + kName);
+  EXPECT_NE(lock.Folder(), planted);
+  struct stat info {};
+  ASSERT_EQ(::lstat(QFile::encodeName(cache).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 077, 0u);
+}
+
+// A folder at the private folder's name that is a link, open to others or of another user is never used, and
+// nothing is put in it (the program then starts without the guarantee, saying so).
 TEST_F(InstanceFolderChoiceTest, AnUnsafePrivateFolderIsRefusedAndNothingIsPutInIt) {
   tvqtest::ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
   const QByteArray own = QFile::encodeName(Own());

@@ -198,7 +198,7 @@ TEST_F(DocumentTest, SaveFailuresOtherThanFilesUseTheDefaultMessage) {
   EXPECT_FALSE(std::filesystem::exists(Path("mem.tvq")));
   m_messages.messages.clear();
   EXPECT_FALSE(m_doc.OnSaveDocument(PathString(Path("no/folder/x.tvq"))));
-  EXPECT_EQ(Texts(), std::vector<std::string>{Path("no/folder/x.tvq").string() + " was not found."});
+  EXPECT_EQ(Texts(), std::vector<std::string>{Path("no/folder").string() + " was not found."});
 }
 
 TEST_F(DocumentTest, SaveLoadMessageByException) {

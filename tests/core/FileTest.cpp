@@ -340,7 +340,7 @@ TEST_F(MirrorFileTest, OpenFailsWhenTheTargetIsHeldOrTheFolderIsMissing) {
   CFileException error;
   EXPECT_FALSE(file.Open(PathString(m_dir / "no" / "such.tvq"), kSaveFlags, &error));
   EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
-  EXPECT_EQ(error.m_strFileName, PathString(m_dir / "no" / "such.tvq"));
+  EXPECT_EQ(error.m_strFileName, PathString(m_dir / "no"));  // what is missing is the folder
   EXPECT_EQ(ReadFileBytes(m_target), m_old);
 }
 

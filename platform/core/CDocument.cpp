@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "platform/core/AppName.h"
 #include "platform/core/CArchive.h"
 #include "platform/core/ContentHash.h"
 #include "platform/core/FileLock.h"
@@ -350,15 +351,13 @@ BOOL CDocument::IsContentUnchanged() {
 CString CDocument::WriteRescueCopy() {
   std::u16string title = (m_strTitle.IsEmpty() ? AfxFrameworkString(AFX_IDS_UNTITLED_TEXT) : m_strTitle).str();
   std::replace(title.begin(), title.end(), u'/', u'_');
-  CString extension;
-  if (m_pDocTemplate) m_pDocTemplate->GetDocString(extension, CDocTemplate::filterExt);
+  const CString& extension = m_strDefaultExt;
   // The title without its extension: the copy gets the template's.
   if (!extension.IsEmpty() && title.size() > static_cast<std::size_t>(extension.GetLength()) &&
       std::u16string_view(title).ends_with(extension.view())) {
     title.resize(title.size() - static_cast<std::size_t>(extension.GetLength()));
   }
-  CString application = AfxGetApp() ? AfxGetApp()->m_pszAppName : CString();
-  std::u16string own = application.str();
+  std::u16string own = AfxGetAppName().str();
   std::transform(own.begin(), own.end(), own.begin(), [](char16_t c) { return c < 0x80 ? std::tolower(c) : c; });
   std::vector<CString> folders{AfxGetDocumentsFolder()};
   if (const CString state = StateFolder(); !state.IsEmpty() && !own.empty()) {

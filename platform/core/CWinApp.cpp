@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/core/AppName.h"
 #include "platform/core/CDocument.h"
 #include "platform/core/FrameworkStrings.h"
-#include "platform/core/MessageBox.h"
 #include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 
@@ -89,7 +89,7 @@ CWinApp::CWinApp(const char16_t* appName) : m_pszExeName(AfxGetExeName()) {
   // The program's object is built before its resources are registered; SetCurrentHandles finishes the name.
   if (m_pszAppName.IsEmpty()) m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
   g_app = this;
-  AfxSetMessageBoxCaption([this] { return m_pszAppName; });  // the name as it is when a box shows
+  AfxSetAppNameSource([this] { return m_pszAppName; });  // the name as it is when asked
 }
 
 void CWinApp::SetCurrentHandles() {
@@ -100,7 +100,7 @@ void CWinApp::SetCurrentHandles() {
 CWinApp::~CWinApp() {
   if (g_app != this) return;
   g_app = nullptr;
-  AfxSetMessageBoxCaption({});
+  AfxSetAppNameSource({});
 }
 
 CWinApp* AfxGetApp() { return g_app; }

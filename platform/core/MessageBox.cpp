@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/core/AppName.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
@@ -11,7 +12,6 @@ namespace {
 
 std::mutex g_mutex;
 MessageBoxHandler g_handler;
-std::function<CString()> g_caption;
 
 // Without a window to ask, the answer is the box's first button.
 int FirstButton(UINT type) {
@@ -31,21 +31,11 @@ int PrintToStderr(const CString& text, const CString& caption, UINT type) {
 }
 
 CString Caption() {
-  std::function<CString()> caption;
-  {
-    std::lock_guard lock(g_mutex);
-    caption = g_caption;
-  }
-  CString name = caption ? caption() : CString();
+  const CString name = AfxGetAppName();
   return name.IsEmpty() ? platform::ExecutableName() : name;
 }
 
 }  // namespace
-
-void AfxSetMessageBoxCaption(std::function<CString()> caption) {
-  std::lock_guard lock(g_mutex);
-  g_caption = std::move(caption);
-}
 
 MessageBoxHandler AfxSetMessageBoxHandler(MessageBoxHandler handler) {
   std::lock_guard lock(g_mutex);

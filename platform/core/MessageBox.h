@@ -10,10 +10,6 @@
 // text, caption (the application's name, else the executable's), type (MB_...). Returns the button pressed (IDOK, IDYES, ...).
 using MessageBoxHandler = std::function<int(const CString& text, const CString& caption, UINT type)>;
 
-// Where the caption comes from: the application installs its name (CWinApp does); empty restores the default,
-// the executable's name, also used while the installed name is empty.
-void AfxSetMessageBoxCaption(std::function<CString()> caption);
-
 // Installs a sink and returns the one it replaces. An empty handler restores the default (stderr, IDOK).
 MessageBoxHandler AfxSetMessageBoxHandler(MessageBoxHandler handler);
 

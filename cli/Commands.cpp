@@ -13,11 +13,13 @@ extern const Command kExportCommand;
 extern const Command kImportCommand;
 extern const Command kDumpCommand;
 extern const Command kMakeCommand;
+extern const Command kMergeCommand;
 
 namespace {
 const Command* const kCommands[] = {
     &kListCommand,   &kAddCommand,    &kEditCommand, &kRmCommand,   &kMvCommand,
     &kSortCommand,   &kExportCommand, &kImportCommand, &kDumpCommand, &kMakeCommand,
+    &kMergeCommand,
 };
 }  // namespace
 

@@ -48,7 +48,9 @@ bool Digits(std::string_view text, int& value) {
   return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
 }
 
-COleDateTime ParseDue(std::string_view text, int line) {
+}  // namespace
+
+COleDateTime DueFromCsvText(std::string_view text, int line) {
   if (text.empty()) return NoDueDateValue();
   if (text.substr(0, 4) == "raw:") {
     // raw:<16 hex digits>:<status>
@@ -85,6 +87,8 @@ COleDateTime ParseDue(std::string_view text, int line) {
   }
   return due;
 }
+
+namespace {
 
 // One record of up to four fields; returns false at the end of the text.
 class CsvReader {
@@ -210,7 +214,7 @@ void ReadTasksCsv(std::string_view text, const std::function<void(const TaskItem
       Fail(line, "expected 4 fields (subject,due,priority,memo), found " + std::to_string(fields.size()));
     }
     task.subject = FieldText(fields[0], line, "subject");
-    task.dueDate = ParseDue(fields[1], line);
+    task.dueDate = DueFromCsvText(fields[1], line);
     task.priority = FieldText(fields[2], line, "priority");
     task.memo = FieldText(fields[3], line, "memo");
     onTask(task);

@@ -36,6 +36,8 @@ void WriteTasksCsv(Output& out, const CTarvelquistDoc& document);
 // One task's record with its CRLF.
 void AppendTaskCsv(std::string& out, const TaskItem& task);
 std::string DueCsvText(const COleDateTime& due);
+// The due date of a due column's text; throws InputError "line N: ..." when it is none.
+COleDateTime DueFromCsvText(std::string_view text, int line);
 // Reads the whole text and calls onTask per row. Throws InputError "line N: ..." on the first bad row.
 void ReadTasksCsv(std::string_view text, const std::function<void(const TaskItem&)>& onTask);
 

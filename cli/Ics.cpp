@@ -1,45 +1,34 @@
 #include "cli/Ics.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 
-#include "cli/Cli.h"
+#include "cli/IcsTask.h"
 #include "doc/CTarvelquistDoc.h"
-#include "doc/TaskText.h"
-#include "platform/core/Utf.h"
 
 namespace tvqcli {
 namespace {
 
-constexpr std::size_t kFoldOctets = 75;
+struct IcalBufferFree {
+  void operator()(char* buffer) const { icalmemory_free_buffer(buffer); }
+};
 
-std::string Stamp() {
+std::string AsText(icalcomponent* component) {
+  const std::unique_ptr<char, IcalBufferFree> text(icalcomponent_as_ical_string_r(component));
+  return text ? std::string(text.get()) : std::string();
+}
+
+std::time_t StampTime() {
   std::time_t now = std::time(nullptr);
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
     char* end = nullptr;
     const long long value = std::strtoll(epoch, &end, 10);
     if (end && *end == '\0' && end != epoch) now = static_cast<std::time_t>(value);
   }
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y%m%dT%H%M%SZ", &utc);
-  return buffer;
-}
-
-// PRIORITY from the letter as the editor reads it: A 1 (highest), B 5, C 9, P 0 (undefined).
-int IcsPriority(const CString& priority) {
-  switch (tasktext::PriorityLetterChoice(priority)) {
-    case 2:
-      return 5;
-    case 3:
-      return 9;
-    case 4:
-      return 0;
-    default:
-      return 1;
-  }
+  return now;
 }
 
 // A stable identifier: the task's place and a hash of its fields.
@@ -61,80 +50,111 @@ std::string Uid(int index, const TaskItem& task) {
   return buffer;
 }
 
-}  // namespace
+// Writes a whole calendar: the head, then each VTODO as the callback is asked for it, then the end.
+class IcsWriter {
+ public:
+  static constexpr std::string_view kEnd = "END:VCALENDAR\r\n";
 
-void AppendFolded(std::string& out, std::string_view line) {
-  std::size_t limit = kFoldOctets;  // the first line; continuation lines start with a space
-  while (line.size() > limit) {
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-    out.append(line.substr(0, cut));
-    out.append("\r\n ");
-    line.remove_prefix(cut);
-    limit = kFoldOctets - 1;
+  IcsWriter() : m_stamp(icaltime_from_timet_with_zone(StampTime(), 0, icaltimezone_get_utc_timezone())) {}
+
+  std::string Head() const {
+    const IcalComponentPtr calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//VORNAKEL//Tarvelquist " TVQ_VERSION "//JA"));
+    std::string text = AsText(calendar.get());
+    text.resize(text.size() - kEnd.size());
+    return text;
   }
-  out.append(line);
-  out.append("\r\n");
+
+  std::string Vtodo(int index, const TaskItem& task) const {
+    const IcalComponentPtr vtodo(icalcomponent_new_vtodo());
+    icalcomponent_add_property(vtodo.get(), icalproperty_new_uid(Uid(index, task).c_str()));
+    icalcomponent_add_property(vtodo.get(), icalproperty_new_dtstamp(m_stamp));
+    WriteTaskToVtodo(vtodo.get(), task, index + 1);
+    return AsText(vtodo.get());
+  }
+
+ private:
+  icaltimetype m_stamp;
+};
+
+// The calendars in a parsed text: the root itself, or each VCALENDAR under the root that holds several.
+std::vector<icalcomponent*> Calendars(icalcomponent* root) {
+  if (icalcomponent_isa(root) != ICAL_XROOT_COMPONENT) return {root};
+  std::vector<icalcomponent*> calendars;
+  for (icalcomponent* child = icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT); child;
+       child = icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT)) {
+    calendars.push_back(child);
+  }
+  return calendars;
 }
 
-std::string EscapeText(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    switch (c) {
-      case u'\\':
-        out.append("\\\\");
-        continue;
-      case u';':
-        out.append("\\;");
-        continue;
-      case u',':
-        out.append("\\,");
-        continue;
-      case u'\r':
-        if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        out.append("\\n");
-        continue;
-      case u'\n':
-        out.append("\\n");
-        continue;
-      default:
-        break;
-    }
-    if ((c < 0x20 && c != u'\t') || c == 0x7F) continue;  // not allowed in a TEXT value
-    platform::AppendUtf8(out, platform::NextCodePoint(text, i));
+// The VTODOs of a calendar (or the VTODO itself); other components are named in ignored.
+void CollectVtodos(icalcomponent* calendar, std::vector<icalcomponent*>& vtodos, std::vector<std::string>& ignored) {
+  const icalcomponent_kind kind = icalcomponent_isa(calendar);
+  if (kind == ICAL_VTODO_COMPONENT) {
+    vtodos.push_back(calendar);
+    return;
   }
-  return out;
+  if (kind != ICAL_VCALENDAR_COMPONENT) {
+    ignored.emplace_back(ComponentName(kind));
+    return;
+  }
+  for (icalcomponent* child = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); child;
+       child = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
+    const icalcomponent_kind childKind = icalcomponent_isa(child);
+    if (childKind == ICAL_VTODO_COMPONENT) {
+      vtodos.push_back(child);
+    } else if (childKind != ICAL_VTIMEZONE_COMPONENT) {  // time zones are read with the dates that name them
+      ignored.emplace_back(ComponentName(childKind));
+    }
+  }
+}
+
+}  // namespace
+
+std::string TasksToIcs(const std::vector<const TaskItem*>& tasks) {
+  const IcsWriter writer;
+  std::string text = writer.Head();
+  for (std::size_t i = 0; i < tasks.size(); ++i) text += writer.Vtodo(static_cast<int>(i), *tasks[i]);
+  text += IcsWriter::kEnd;
+  return text;
 }
 
 void WriteTasksIcs(Output& out, const CTarvelquistDoc& document) {
-  std::string& buffer = out.Buffer();
-  const std::string stamp = Stamp();
-  AppendFolded(buffer, "BEGIN:VCALENDAR");
-  AppendFolded(buffer, "VERSION:2.0");
-  AppendFolded(buffer, "PRODID:-//VORNAKEL//Tarvelquist " TVQ_VERSION "//JA");
+  const IcsWriter writer;
+  out.Buffer() += writer.Head();
   for (int i = 0; i < document.GetTaskCount(); ++i) {
-    const TaskItem& task = document.TaskAt(i);
-    AppendFolded(buffer, "BEGIN:VTODO");
-    AppendFolded(buffer, "UID:" + Uid(i, task));
-    AppendFolded(buffer, "DTSTAMP:" + stamp);
-    AppendFolded(buffer, "SUMMARY:" + EscapeText(task.subject.view()));
-    // A task the list shows without a due date has none here either.
-    SYSTEMTIME due;
-    if (task.dueDate.GetStatus() == COleDateTime::valid &&
-        !tasktext::IsNoDueDateText(tasktext::DateText(task.dueDate)) && task.dueDate.GetAsSystemTime(due)) {
-      char date[16];
-      std::snprintf(date, sizeof date, "%04u%02u%02u", due.wYear, due.wMonth, due.wDay);
-      AppendFolded(buffer, std::string("DUE;VALUE=DATE:") + date);
-    }
-    AppendFolded(buffer, "PRIORITY:" + std::to_string(IcsPriority(task.priority)));
-    AppendFolded(buffer, "X-TARVELQUIST-PRIORITY:" + EscapeText(task.priority.view()));
-    if (!task.memo.IsEmpty()) AppendFolded(buffer, "DESCRIPTION:" + EscapeText(task.memo.view()));
-    AppendFolded(buffer, "END:VTODO");
+    out.Buffer() += writer.Vtodo(i, document.TaskAt(i));
     out.MaybeFlush();
   }
-  AppendFolded(buffer, "END:VCALENDAR");
+  out.Buffer() += IcsWriter::kEnd;
   out.Flush();
+}
+
+IcsTasks ReadTasksIcs(std::string_view text) {
+  if (text.find('\0') != std::string_view::npos) throw IcsError("not iCalendar: the text holds a NUL byte");
+  const std::string terminated(text);
+  const IcalComponentPtr root(icalparser_parse_string(terminated.c_str()));
+  if (!root) throw IcsError("not iCalendar: no BEGIN:VCALENDAR found");
+  IcsTasks read;
+  std::vector<icalcomponent*> vtodos;
+  bool anyCalendar = false;
+  for (icalcomponent* calendar : Calendars(root.get())) {
+    const icalcomponent_kind kind = icalcomponent_isa(calendar);
+    anyCalendar = anyCalendar || kind == ICAL_VCALENDAR_COMPONENT || kind == ICAL_VTODO_COMPONENT;
+    CollectVtodos(calendar, vtodos, read.ignored);
+  }
+  if (!anyCalendar) throw IcsError("not iCalendar: no VCALENDAR or VTODO in it");
+  read.tasks = std::vector<TaskItem>(vtodos.size());
+  read.completed.reserve(vtodos.size());
+  for (std::size_t i = 0; i < vtodos.size(); ++i) {
+    VtodoTask item = ReadTaskFromVtodo(vtodos[i]);
+    read.tasks[i].CopyFieldsFrom(item.task);
+    read.completed.push_back(item.completed);
+    read.ignored.insert(read.ignored.end(), item.ignored.begin(), item.ignored.end());
+  }
+  return read;
 }
 
 }  // namespace tvqcli

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins
+  libical-dev
   binutils-mingw-w64-x86-64
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-vlgothic

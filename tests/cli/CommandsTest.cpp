@@ -291,6 +291,41 @@ TEST_F(TvqCommands, JsonExportImportsBackToTheSameBytes) {
   EXPECT_EQ(ReadText(dir.File("back.tvq")), original);
 }
 
+TEST_F(TvqCommands, IcsExportImportsBackToTheSameBytesAndForeignItemsNameWhatIsLeftOut) {
+  const auto ics = RunTvq({"export", file, "--format", "ics"});
+  ASSERT_EQ(ics.exitCode, 0);
+  const auto back = RunTvq({"import", dir.File("back.tvq"), "--format", "ics"}, ics.out);
+  ASSERT_EQ(back.exitCode, 0) << back.err;
+  EXPECT_EQ(back.err, "");
+  EXPECT_EQ(ReadText(dir.File("back.tvq")), original);
+
+  const std::string foreign =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//phone//EN\r\n"
+      "BEGIN:VTODO\r\nUID:1\r\nSUMMARY:buy milk\r\nDUE;VALUE=DATE:20240102\r\nCATEGORIES:home\r\n"
+      "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VTODO\r\n"
+      "BEGIN:VTODO\r\nUID:2\r\nSUMMARY:done\r\nSTATUS:COMPLETED\r\nEND:VTODO\r\n"
+      "BEGIN:VTODO\r\nUID:3\r\nSUMMARY:call\r\nCATEGORIES:work\r\nPRIORITY:9\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+  const auto imported = RunTvq({"import", file, "--format", "ics", "--append"}, foreign);
+  ASSERT_EQ(imported.exitCode, 0) << imported.err;
+  EXPECT_EQ(imported.err, "tvq import: left out, having no place in a task: 2 CATEGORIES, 1 VALARM, 1 completed VTODO\n");
+  std::vector<TaskFields> expected = ThreeTasks();
+  expected.push_back({u"buy milk", COleDateTime(2024, 1, 2, 0, 0, 0), u"P1", u""});
+  expected.push_back({u"call", NoDueDateValue(), u"C7", u""});
+  MakeFile(dir.File("expected.tvq"), expected);
+  EXPECT_EQ(ReadText(file), ReadText(dir.File("expected.tvq")));
+
+  for (const char* locale : {"ja_JP", "en_US"}) {
+    MakeFile(dir.File("none.tvq"), {{u"none", NoDueDateValue(), u"A", u""}});
+    const auto none = RunTvq({"export", dir.File("none.tvq"), "--format", "ics"}, {}, {{"TARVELQUIST_LOCALE", locale}});
+    EXPECT_EQ(none.out.find("DUE"), std::string::npos) << "no due date is no DUE in " << locale;
+  }
+
+  const auto bad = RunTvq({"import", file, "--format", "ics"}, "not a calendar\n");
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.err.find("not iCalendar"), std::string::npos) << bad.err;
+  EXPECT_EQ(ReadText(file), ReadText(dir.File("expected.tvq")));
+}
+
 struct BadCsv {
   std::string body;
   std::string line;
@@ -357,7 +392,7 @@ TEST_F(TvqCommands, BadUsageExitsTwoAndLeavesTheFile) {
       {"add", file, "--subject", "\xFF"},    {"edit", file, "4"},                {"edit", file, "x"},
       {"rm", file, "0"},                     {"rm", file},                       {"mv", file, "1", "left"},
       {"sort", file, "colour"},              {"export", file},                   {"export", file, "--format", "xml"},
-      {"import", file, "--format", "ics"},   {"list", file, "--wide", "--json"}, {"list", file, "--bogus"}};
+      {"import", file, "--format", "xml"},   {"list", file, "--wide", "--json"}, {"list", file, "--bogus"}};
   for (const auto& call : calls) {
     const auto result = RunTvq(call);
     EXPECT_EQ(result.exitCode, 2) << call[0] << " " << (call.size() > 2 ? call[2] : "");

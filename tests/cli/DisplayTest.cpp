@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -84,28 +85,44 @@ TEST(Display, TablePadsByWidthAndSharesTheRoom) {
             " #  \xE4\xBB\xB6\xE5\x90\x8D  m\n10  ab    01234\xE2\x80\xA6\n");
 }
 
-TEST(Ics, FoldsAt75OctetsWithoutSplittingACharacter) {
-  std::string line = "SUMMARY:";
-  for (int i = 0; i < 60; ++i) line += "\xE4\xBB\xB6";  // three octets each
-  std::string out;
-  tvqcli::AppendFolded(out, line);
-  std::string unfolded;
+// The lines of a calendar as written (each ends in CRLF) and unfolded.
+std::vector<std::string> UnfoldedIcsLines(const std::string& text) {
+  std::vector<std::string> lines;
   std::size_t start = 0;
-  for (std::size_t end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    const std::string physical = out.substr(start, end - start);
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string physical = text.substr(start, end - start);
     EXPECT_LE(physical.size(), 75u);
-    std::u16string text;
-    EXPECT_TRUE(tvqjson::Utf8ToUtf16(physical.substr(start == 0 ? 0 : 1), text)) << "split inside a character";
-    unfolded += start == 0 ? physical : physical.substr(1);
-    if (start != 0) {
-      EXPECT_EQ(physical[0], ' ');
+    std::u16string decoded;
+    EXPECT_TRUE(tvqjson::Utf8ToUtf16(physical.substr(physical[0] == ' ' ? 1 : 0), decoded)) << "split inside a character";
+    if (physical[0] == ' ' && !lines.empty()) {
+      lines.back() += physical.substr(1);
+    } else {
+      lines.push_back(physical);
     }
   }
-  EXPECT_EQ(unfolded, line);
+  EXPECT_EQ(start, text.size()) << "every line ends in CRLF";
+  return lines;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(Ics, FoldsAt75OctetsWithoutSplittingACharacter) {
+  TaskItem task;
+  std::u16string subject;
+  for (int i = 0; i < 60; ++i) subject += u'\u4EF6';  // three octets each in UTF-8
+  task.subject = CString(subject);
+  std::string expected = "SUMMARY:";
+  for (int i = 0; i < 60; ++i) expected += "\xE4\xBB\xB6";
+  EXPECT_TRUE(HasLine(UnfoldedIcsLines(tvqcli::TasksToIcs({&task})), expected));
 }
 
 TEST(Ics, TextValuesAreEscaped) {
-  EXPECT_EQ(tvqcli::EscapeText(u"a,b;c\\d\r\ne\nf\x01g\tH"), "a\\,b\\;c\\\\d\\ne\\nfg\tH");
+  TaskItem task;
+  task.subject = CString(u"a,b;c\\d\r\ne\nf\x01g\tH");
+  const auto lines = UnfoldedIcsLines(tvqcli::TasksToIcs({&task}));
+  EXPECT_TRUE(HasLine(lines, "SUMMARY:a\\,b\\;c\\\\d\\ne\\nfg\tH"));
 }
 
 }  // namespace

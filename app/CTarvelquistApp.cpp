@@ -23,7 +23,7 @@ BOOL CTarvelquistApp::InitInstance() {
   // The handheld shell library's initialisation has no counterpart on this platform.
 
   SetRegistryKey(CString(u"VORNAKEL"));
-  const CString lastFile = GetProfileString(CString(u"Recent File List"), CString(u"File_tvq"), CString(u""));
+  const CString lastFile = CTarvelquistDoc::GetLastReadFile();
 
   std::unique_ptr<CSingleDocTemplate> docTemplate;
   try {
@@ -36,8 +36,10 @@ BOOL CTarvelquistApp::InitInstance() {
 
   CCommandLineInfo cmdInfo;
   ParseCommandLine(cmdInfo);
-  // The setting alone decides what is opened; the command line's file name stays unused.
-  if (!lastFile.IsEmpty()) {
+  // A file named on the command line (a double-click in the file manager) is opened; else the setting decides.
+  if (!cmdInfo.m_strFileName.IsEmpty()) {
+    cmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
+  } else if (!lastFile.IsEmpty()) {
     cmdInfo.m_nShellCommand = CCommandLineInfo::FileOpen;
     cmdInfo.m_strFileName = lastFile;
   } else {
@@ -45,9 +47,9 @@ BOOL CTarvelquistApp::InitInstance() {
   }
 
   if (!ProcessShellCommand(cmdInfo)) {
-    // The remembered file could not be read (the framework has said why): begin with a new list rather than
-    // end, or one lost file would keep the program from ever starting. The setting stays as it is: the file may
-    // be on a card that comes back.
+    // The named or remembered file could not be read (the framework has said why): begin with a new list
+    // rather than end, or one lost file would keep the program from ever starting. The setting stays as it is:
+    // the file may be on a card that comes back.
     if (cmdInfo.m_nShellCommand != CCommandLineInfo::FileOpen) return FALSE;
     cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
     if (!ProcessShellCommand(cmdInfo)) return FALSE;
@@ -61,10 +63,11 @@ BOOL CTarvelquistApp::InitInstance() {
 
 CString CTarvelquistApp::GetCommandLineHelp() const {
   return CString(
-      u"Usage: tarvelquist [Qt options]\n"
+      u"Usage: tarvelquist [Qt options] [FILE]\n"
       u"\n"
-      u"Tarvelquist keeps a personal list of tasks in a .tvq file. At start it reopens the last file it\n"
-      u"read, or begins a new list; files named on the command line are not opened.\n"
+      u"Tarvelquist keeps a personal list of tasks in a .tvq file. At start it opens FILE, else the last\n"
+      u"file it read or saved, else it begins a new list. When it already runs, FILE is opened in the\n"
+      u"running window (the list shown there is saved first), which comes to the front.\n"
       u"\n"
       u"  --help      show this text and exit\n"
       u"  --version   show the version and exit\n"

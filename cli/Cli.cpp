@@ -1,9 +1,12 @@
 #include "cli/Cli.h"
 
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/Display.h"
@@ -64,6 +67,25 @@ void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::str
   }
 }
 
+int ColumnNamed(std::string_view name) {
+  static constexpr std::string_view kColumns[] = {"subject", "due", "priority", "memo"};
+  for (int column = 0; column < 4; ++column) {
+    if (kColumns[column] == name) return column;
+  }
+  return -1;
+}
+
+std::string HomeFolder() {
+  if (const char* env = std::getenv("HOME"); env && *env) return env;
+  if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return {};
+}
+
+std::string XdgFolder(const char* variable, const char* underHome) {
+  if (const char* configured = std::getenv(variable); configured && configured[0] == '/') return configured;
+  return HomeFolder() + "/" + underHome;
+}
+
 namespace {
 
 void WriteAll(int fd, const char* data, std::size_t size) {
@@ -112,6 +134,33 @@ std::string ReadStandardInput() {
     input.append(chunk, static_cast<std::size_t>(got));
   }
   return input;
+}
+
+bool ReadSettingsFile(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return false;
+  const auto fail = [&path](int error) {
+    throw InputError("cannot read " + TerminalText(path) + ": " + std::strerror(error));
+  };
+  if (fd < 0) fail(errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    fail(EINVAL);
+  }
+  text.clear();
+  char chunk[1 << 14];
+  for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int error = errno;
+      ::close(fd);
+      fail(error);
+    }
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return true;
 }
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {

@@ -29,7 +29,7 @@ class InputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Standard output could not be written: exit status 1.
+// Standard output, or a file of tvq's own (what tvq remind has announced), could not be written: exit status 1.
 class OutputError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -62,6 +62,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<c
 // Throws UsageError unless there are exactly `count` positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what);
 
+// The list's columns by the names tvq gives them: subject 0, due 1, priority 2, memo 3; -1 for another name.
+int ColumnNamed(std::string_view name);
+
+// $HOME, else the user's home folder from the password database.
+std::string HomeFolder();
+// A folder of the XDG base directories: $variable when it is absolute, else ~/underHome.
+std::string XdgFolder(const char* variable, const char* underHome);
+
 // Buffered standard output; throws OutputError when writing fails.
 class Output {
  public:
@@ -84,6 +92,10 @@ class Output {
   std::string m_buffer;
   bool m_shown;
 };
+
+// The bytes of a small regular file of tvq's own settings; false when it does not exist. Never waits on a FIFO
+// or a device in its place: anything but a regular file, or a failed read, throws InputError.
+bool ReadSettingsFile(const std::string& path, std::string& text);
 
 // Everything read from standard input (bytes as they are).
 std::string ReadStandardInput();

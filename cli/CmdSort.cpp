@@ -7,10 +7,7 @@ namespace tvqcli {
 namespace {
 
 int ColumnOf(const std::string& name) {
-  static constexpr std::string_view kColumns[] = {"subject", "due", "priority", "memo"};
-  for (int column = 0; column < 4; ++column) {
-    if (kColumns[column] == name) return column;
-  }
+  if (const int column = ColumnNamed(name); column >= 0) return column;
   throw UsageError("the column is subject, due, priority or memo, not '" + name + "'");
 }
 

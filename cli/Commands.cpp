@@ -14,12 +14,14 @@ extern const Command kImportCommand;
 extern const Command kDumpCommand;
 extern const Command kMakeCommand;
 extern const Command kMergeCommand;
+extern const Command kRemindCommand;
 
 namespace {
 const Command* const kCommands[] = {
     &kListCommand,   &kAddCommand,    &kEditCommand, &kRmCommand,   &kMvCommand,
     &kSortCommand,   &kExportCommand, &kImportCommand, &kDumpCommand, &kMakeCommand,
     &kMergeCommand,
+    &kRemindCommand,
 };
 }  // namespace
 

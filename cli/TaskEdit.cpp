@@ -22,23 +22,24 @@ bool ParseNumber(std::string_view text, int& value) {
 
 }  // namespace
 
+bool ParseIsoDate(std::string_view text, int& year, int& month, int& day) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  if (!ParseNumber(text.substr(0, 4), year) || !ParseNumber(text.substr(5, 2), month) ||
+      !ParseNumber(text.substr(8, 2), day)) {
+    return false;
+  }
+  COleDateTime check;
+  return check.SetDate(year, month, day) == COleDateTime::valid;
+}
+
 DueChoice ParseDue(const std::string& text) {
   DueChoice due;
   if (text == "none") {
     due.none = true;
     return due;
   }
-  const char* const message = "--due takes a date YYYY-MM-DD or none";
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') throw UsageError(message);
-  if (!ParseNumber(std::string_view(text).substr(0, 4), due.year) ||
-      !ParseNumber(std::string_view(text).substr(5, 2), due.month) ||
-      !ParseNumber(std::string_view(text).substr(8, 2), due.day)) {
-    throw UsageError(message);
-  }
-  COleDateTime check;
-  if (check.SetDate(due.year, due.month, due.day) != COleDateTime::valid) {
-    throw UsageError("--due " + text + " is not a date");
-  }
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') throw UsageError("--due takes a date YYYY-MM-DD or none");
+  if (!ParseIsoDate(text, due.year, due.month, due.day)) throw UsageError("--due " + text + " is not a date");
   return due;
 }
 

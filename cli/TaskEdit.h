@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "doc/TaskEditor.h"
 
@@ -22,6 +23,8 @@ struct DueChoice {
   int day = 0;
 };
 DueChoice ParseDue(const std::string& text);  // throws UsageError
+// A date YYYY-MM-DD that the date picker can show (years 100 to 9999); false for anything else.
+bool ParseIsoDate(std::string_view text, int& year, int& month, int& day);
 // "none" ticks the "期限なし" box; a date clears the box if it is ticked and picks the day.
 void ApplyDue(const DueChoice& due, TaskEditorMembers& editor);
 // A --priority value: one of A, B, C, P followed by one digit, clicked in the two rows. Throws UsageError.

@@ -156,19 +156,25 @@ void ReadTask(tvqjson::JsonReader& reader, const TaskItem& defaults, TaskItem& t
       task.priority = ReadStringField(reader, "priority");
     } else if (key == u"memo") {
       task.memo = ReadStringField(reader, "memo");
-    } else if (key == u"dueText") {
-      reader.SkipValue();  // derived from the due date; what was shown is not read back
+    } else if (key == u"dueText" || key == u"number") {
+      reader.SkipValue();  // derived from the due date and the position; what was shown is not read back
     } else {
       reader.FailAt(keyOffset, "unknown key \"" + Utf8(key) +
-                                   "\" in a task (known: subject, due, priority, memo, dueText)");
+                                   "\" in a task (known: subject, due, priority, memo, dueText, number)");
     }
   }
 }
 
 }  // namespace
 
-void AppendTaskJson(std::string& out, const TaskItem& task, const std::function<void()>& spill) {
-  out.append("{\"subject\":");
+void AppendTaskJson(std::string& out, const TaskItem& task, const std::function<void()>& spill, int number) {
+  out.push_back('{');
+  if (number > 0) {
+    out.append("\"number\":");
+    tvqjson::AppendInteger(out, number);
+    out.push_back(',');
+  }
+  out.append("\"subject\":");
   tvqjson::AppendString(out, task.subject.view(), spill);
   out.append(",\"due\":{\"status\":");
   tvqjson::AppendInteger(out, task.dueDate.m_status);
@@ -185,17 +191,33 @@ void AppendTaskJson(std::string& out, const TaskItem& task, const std::function<
   out.push_back('}');
 }
 
-void WriteTasksJson(Output& out, const CTarvelquistDoc& document) {
+namespace {
+
+// {"tasks":[...]} with the task at indices(k) for k below count, numbered when asked.
+template <typename IndexOf>
+void WriteTasks(Output& out, const CTarvelquistDoc& document, int count, IndexOf indexOf, bool numbered) {
   std::string& buffer = out.Buffer();
   buffer.append("{\"tasks\":[");
-  const int count = document.GetTaskCount();
-  for (int i = 0; i < count; ++i) {
-    if (i > 0) buffer.push_back(',');
-    AppendTaskJson(buffer, document.TaskAt(i), [&out] { out.Flush(); });  // long texts go out as they are written
+  const auto spill = [&out] { out.Flush(); };  // long texts go out as they are written
+  for (int k = 0; k < count; ++k) {
+    if (k > 0) buffer.push_back(',');
+    const int index = indexOf(k);
+    AppendTaskJson(buffer, document.TaskAt(index), spill, numbered ? index + 1 : 0);
     out.MaybeFlush();
   }
   buffer.append("]}\n");
   out.Flush();
+}
+
+}  // namespace
+
+void WriteTasksJson(Output& out, const CTarvelquistDoc& document) {
+  WriteTasks(out, document, document.GetTaskCount(), [](int k) { return k; }, false);
+}
+
+void WriteNumberedTasksJson(Output& out, const CTarvelquistDoc& document, std::span<const int> indices) {
+  WriteTasks(out, document, static_cast<int>(indices.size()),
+             [indices](int k) { return indices[static_cast<std::size_t>(k)]; }, true);
 }
 
 void ReadTasksJson(std::string_view text, const std::function<void(const TaskItem&)>& onTask) {

@@ -1,5 +1,5 @@
 # Installing: the programs, the desktop entry, the icon in the hicolor theme, the MIME type for *.tvq, the
-# AppStream metainfo and the man pages (prefix-aware: cmake --install build --prefix DIR), and a Debian package
+# AppStream metainfo, the man pages and the systemd user units of tvq remind (prefix-aware: cmake --install build --prefix DIR), and a Debian package
 # through CPack (cpack --config build/CPackConfig.cmake). Included once from the top CMakeLists.txt, after the
 # program targets exist.
 include(GNUInstallDirs)
@@ -9,6 +9,18 @@ set(TVQ_LINUX_DATA ${CMAKE_CURRENT_LIST_DIR}/../res/linux)
 set(TVQ_APP_ID com.vornakel.Tarvelquist)
 
 install(TARGETS tarvelquist tvq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# tvq remind's desktop notifications, loaded by tvq from the same path relative to its own folder.
+install(TARGETS tvq_notify LIBRARY DESTINATION ${TVQ_NOTIFY_FOLDER})
+
+# tvq remind at login and every hour, off until the user enables the timer. The service names tvq by its
+# installed path, known only at install time (cmake --install --prefix, CPack's /usr); the data folder's
+# systemd/user is where the user's systemd looks under /usr, /usr/local and ~/.local alike.
+install(CODE "
+  set(TVQ_INSTALLED_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  configure_file(\"${TVQ_LINUX_DATA}/systemd/tvq-remind.service.in\" \"${CMAKE_BINARY_DIR}/tvq-remind.service\" @ONLY)
+")
+install(FILES ${CMAKE_BINARY_DIR}/tvq-remind.service ${TVQ_LINUX_DATA}/systemd/tvq-remind.timer
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/systemd/user)
 
 install(FILES ${TVQ_LINUX_DATA}/${TVQ_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TVQ_LINUX_DATA}/${TVQ_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -14,6 +14,10 @@ END_MESSAGE_MAP()
 
 namespace {
 
+// Where the settings keep the file last read.
+constexpr char16_t kLastFileSection[] = u"Recent File List";
+constexpr char16_t kLastFileEntry[] = u"File_tvq";
+
 CTarvelquistDoc::TaskFactory& TaskFactorySlot() {
   static CTarvelquistDoc::TaskFactory factory;
   return factory;
@@ -47,11 +51,13 @@ CTarvelquistDoc::~CTarvelquistDoc() { DestroyTasks(); }
 
 int CTarvelquistDoc::GetTaskCount() const { return static_cast<int>(tasks.size()); }
 
-std::unique_ptr<TaskItem> CTarvelquistDoc::CopyOfWorkTask() const {
+std::unique_ptr<TaskItem> CTarvelquistDoc::CopyTask(const TaskItem& task) const {
   std::unique_ptr<TaskItem> copy = NewTask();
-  copy->CopyFieldsFrom(m_workTask);
+  copy->CopyFieldsFrom(task);
   return copy;
 }
+
+std::unique_ptr<TaskItem> CTarvelquistDoc::CopyOfWorkTask() const { return CopyTask(m_workTask); }
 
 void CTarvelquistDoc::SelectTask(int index) {
   if (index < 0 || index >= GetTaskCount()) {
@@ -103,6 +109,84 @@ void CTarvelquistDoc::ReorderTasks(const std::vector<int>& order) {
   tasks.swap(reordered);
 }
 
+void CTarvelquistDoc::ExchangeTasks(int first, int second) {
+  const int count = GetTaskCount();
+  if (first < 0 || first >= count || second < 0 || second >= count) return;
+  std::swap(tasks[static_cast<std::size_t>(first)], tasks[static_cast<std::size_t>(second)]);
+  SetModifiedFlag(TRUE);
+}
+
+std::unique_ptr<TaskItem> CTarvelquistDoc::TakeTask(int index) {
+  if (index < 0 || index >= GetTaskCount()) return nullptr;
+  std::unique_ptr<TaskItem> taken = std::move(tasks[static_cast<std::size_t>(index)]);
+  tasks.erase(tasks.begin() + index);
+  SetModifiedFlag(TRUE);
+  return taken;
+}
+
+void CTarvelquistDoc::PutTask(int index, std::unique_ptr<TaskItem> task) {
+  if (!task || index < 0 || index > GetTaskCount()) return;
+  try {
+    tasks.insert(tasks.begin() + index, std::move(task));
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+  SetModifiedFlag(TRUE);
+}
+
+namespace {
+
+bool AscendingBelow(const std::vector<int>& indexes, std::size_t limit) {
+  for (std::size_t k = 0; k < indexes.size(); ++k) {
+    if (indexes[k] < 0 || static_cast<std::size_t>(indexes[k]) >= limit) return false;
+    if (k > 0 && indexes[k] <= indexes[k - 1]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<TaskItem>> CTarvelquistDoc::TakeTasks(const std::vector<int>& indexes) {
+  std::vector<std::unique_ptr<TaskItem>> taken;
+  if (indexes.empty() || !AscendingBelow(indexes, tasks.size())) return taken;
+  try {
+    taken.reserve(indexes.size());
+    std::vector<std::unique_ptr<TaskItem>> kept;
+    kept.reserve(tasks.size() - indexes.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+      const bool take = next < indexes.size() && static_cast<std::size_t>(indexes[next]) == i;
+      (take ? taken : kept).push_back(std::move(tasks[i]));
+      if (take) ++next;
+    }
+    tasks.swap(kept);
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();  // before any task moved: reserve is the only allocation
+  }
+  SetModifiedFlag(TRUE);
+  return taken;
+}
+
+void CTarvelquistDoc::PutTasks(const std::vector<int>& indexes, std::vector<std::unique_ptr<TaskItem>> put) {
+  const std::size_t total = tasks.size() + put.size();
+  if (put.empty() || indexes.size() != put.size() || !AscendingBelow(indexes, total)) return;
+  if (std::any_of(put.begin(), put.end(), [](const auto& task) { return !task; })) return;
+  std::vector<std::unique_ptr<TaskItem>> merged;
+  try {
+    merged.reserve(total);
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+  std::size_t next = 0;
+  std::size_t old = 0;
+  for (std::size_t i = 0; i < total; ++i) {
+    const bool fromPut = next < indexes.size() && static_cast<std::size_t>(indexes[next]) == i;
+    merged.push_back(std::move(fromPut ? put[next++] : tasks[old++]));
+  }
+  tasks.swap(merged);
+  SetModifiedFlag(TRUE);
+}
+
 void CTarvelquistDoc::DestroyTasks() {
   // Last task first: the allocator's free lists then hold the memory in address order, and the load that usually
   // follows gets it back in that order; freeing 100,000 tasks and loading as many again takes half the time it
@@ -111,7 +195,10 @@ void CTarvelquistDoc::DestroyTasks() {
   std::vector<std::unique_ptr<TaskItem>>().swap(tasks);
 }
 
-void CTarvelquistDoc::DeleteContents() { DestroyTasks(); }
+void CTarvelquistDoc::DeleteContents() {
+  m_history.Clear();  // its indexes belong to the list that goes
+  DestroyTasks();
+}
 
 BOOL CTarvelquistDoc::OnNewDocument() { return CDocument::OnNewDocument() ? TRUE : FALSE; }
 
@@ -119,6 +206,7 @@ BOOL CTarvelquistDoc::SwapContents(CDocument& loaded) {
   auto* other = dynamic_cast<CTarvelquistDoc*>(&loaded);
   if (!other) return FALSE;
   tasks.swap(other->tasks);  // workTask stays: it belongs to the flows, not to the file
+  m_history.Clear();         // another writer's list: no old index may be applied to it
   return TRUE;
 }
 
@@ -169,9 +257,24 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();
   }
-  if (CWinApp* app = AfxGetApp()) {
-    CFile* file = ar.GetFile();
-    app->WriteProfileString(CString(u"Recent File List"), CString(u"File_tvq"),
-                            file ? file->GetFilePath() : CString());  // the file's full path
-  }
+  CFile* file = ar.GetFile();
+  RememberAsLastFile(file ? file->GetFilePath() : CString());  // the file's full path
+}
+
+void CTarvelquistDoc::RememberAsLastFile(const CString& path) {
+  if (CWinApp* app = AfxGetApp()) app->WriteProfileString(CString(kLastFileSection), CString(kLastFileEntry), path);
+}
+
+BOOL CTarvelquistDoc::DoSave(const CString& pathName, BOOL bReplace) {
+  // A list saved for the first time (under a name chosen in the documents folder) is found again at the next
+  // start, as a loaded one is.
+  const bool firstSave = pathName.IsEmpty();
+  if (!CDocument::DoSave(pathName, bReplace)) return FALSE;
+  if (firstSave) RememberAsLastFile(GetPathName());
+  return TRUE;
+}
+
+CString CTarvelquistDoc::GetLastReadFile() {
+  CWinApp* app = AfxGetApp();
+  return app ? app->GetProfileString(CString(kLastFileSection), CString(kLastFileEntry), CString()) : CString();
 }

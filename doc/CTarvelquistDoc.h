@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "doc/TaskHistory.h"
 #include "doc/TaskItem.h"
 #include "platform/core/CDocument.h"
 
@@ -45,11 +46,35 @@ class CTarvelquistDoc : public CDocument {
   // Leaves the modified flag alone (the column sort decides it). Used by the column sort.
   void ReorderTasks(const std::vector<int>& order);
 
+  // Direct operations on owned tasks, without a copy through workTask (which they leave alone). Each sets the
+  // modified flag; indexes outside the list change nothing.
+  // Exchanges tasks first and second (0..count-1): two pointers change places.
+  void ExchangeTasks(int first, int second);
+  // Takes task index (0..count-1) out of the list; the caller owns it (null for an index outside the list).
+  std::unique_ptr<TaskItem> TakeTask(int index);
+  // Puts an owned task into the list at index 0..count (a null task or another index is refused).
+  void PutTask(int index, std::unique_ptr<TaskItem> task);
+  // The same for many tasks at once, in one pass over the list: indexes ascending, as they are in the list
+  // before the take and after the put. Anything else is refused whole (nothing taken, nothing put).
+  std::vector<std::unique_ptr<TaskItem>> TakeTasks(const std::vector<int>& indexes);
+  void PutTasks(const std::vector<int>& indexes, std::vector<std::unique_ptr<TaskItem>> put);
+  // A new task with the four fields of `task`, made as every task of the list is made.
+  std::unique_ptr<TaskItem> CopyTask(const TaskItem& task) const;
+
+  // The undo and redo steps of this list. New, Open and a reload empty it (DeleteContents, SwapContents); a
+  // save keeps it.
+  TaskHistory& History() { return m_history; }
+
+  // The setting naming the file last read (written after every load and a list's first save): the window
+  // reopens it at start-up and tvq remind looks at it when no files are configured. Empty when there is none.
+  static CString GetLastReadFile();
+
   void Serialize(CArchive& ar) override;
   BOOL SwapContents(CDocument& loaded) override;
   UINT GetSaveConflictPrompt() const override;
   void DeleteContents() override;
   BOOL OnNewDocument() override;
+  BOOL DoSave(const CString& pathName, BOOL bReplace = TRUE) override;
 
   // Test seam: makes every new task (copies of workTask and tasks read from a file). An empty function restores
   // plain construction. A factory may throw std::bad_alloc to stand for exhausted memory. Returns the old one.
@@ -59,10 +84,13 @@ class CTarvelquistDoc : public CDocument {
  private:
   // A vector of owned tasks: index access is O(1) and inserts are a pointer move, fast at 100,000 tasks.
   std::vector<std::unique_ptr<TaskItem>> tasks;
+  TaskHistory m_history;
   std::unique_ptr<TaskItem> CopyOfWorkTask() const;
   void StoreTasks(CArchive& ar);
   void LoadTasks(CArchive& ar);
   void DestroyTasks();
+  // The file the next start opens (the application's setting; nothing without an application).
+  static void RememberAsLastFile(const CString& path);
 
   DECLARE_MESSAGE_MAP()
 };

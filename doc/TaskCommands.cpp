@@ -33,17 +33,8 @@ void TaskCommands::InsertNew(int position, const TaskEditorMembers& editor) {
 void TaskCommands::Delete(int index) { m_document.RemoveTask(index); }
 
 void TaskCommands::Swap(int first, int second) {
-  m_document.SelectTask(first);
-  TaskItem a;
-  a.CopyFieldsFrom(m_document.workTask);
-  m_document.SelectTask(second);
-  TaskItem b;
-  b.CopyFieldsFrom(m_document.workTask);
-
-  WorkTask().CopyFieldsFrom(a);
-  m_document.ReplaceTask(second);
-  WorkTask().CopyFieldsFrom(b);
-  m_document.ReplaceTask(first);
+  m_document.ExchangeTasks(first, second);
+  m_document.SelectTask(first);  // as after the two selects and two replaces: the task now at `first`
 }
 
 void TaskCommands::Insert(int index, const TaskItem& task) {

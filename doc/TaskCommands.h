@@ -40,7 +40,8 @@ class TaskCommands {
   void InsertNew(int position, const TaskEditorMembers& editor);
   // Removes task `index`.
   void Delete(int index);
-  // Exchanges tasks `first` and `second`: two selects, then `second` and `first` replaced in that order.
+  // Exchanges tasks `first` and `second` (two owned tasks change places), leaving workTask as two selects and
+  // two replaces would: the task now at `first`.
   void Swap(int first, int second);
   // A task stored as it is, at `index` (the document's insert rule), through workTask: tvq's make and import.
   void Insert(int index, const TaskItem& task);

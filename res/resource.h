@@ -39,6 +39,9 @@
 // The list control of the form.
 #define IDC_TASKLIST 1009
 
+// Redo, beside the framework's undo (57643): the number the framework's own redo command has.
+#define ID_EDIT_REDO 57644
+
 // Task commands.
 #define ID_TASK_EDIT 32778
 #define ID_TASK_INSERT 32779

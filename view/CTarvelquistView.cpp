@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <vector>
 
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -9,6 +11,7 @@
 #include "doc/TaskText.h"
 #include "editor/CTarvelquistIns.h"
 #include "res/resource.h"
+#include "view/TaskClipboard.h"
 
 namespace {
 
@@ -20,6 +23,7 @@ constexpr int kBottomMargin = 10;
 constexpr int kMemoColumn = 3;
 constexpr int kColumnCount = 4;
 constexpr DWORD kListExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+constexpr WORD kInsertKey = 0x2D;  // the virtual key of Insert
 
 // A list narrower than the three fixed columns leaves no rest: the memo column then shrinks to nothing
 // rather than taking a negative width.
@@ -39,6 +43,11 @@ BEGIN_MESSAGE_MAP(CTarvelquistView, CFormView)
   ON_NOTIFY(LVN_COLUMNCLICK, IDC_TASKLIST, OnListColumnClick)
   ON_WM_SIZE()
   ON_NOTIFY(LVN_KEYDOWN, IDC_TASKLIST, OnListKeyDown)
+  ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+  ON_COMMAND(ID_EDIT_REDO, OnEditRedo)
+  ON_COMMAND(ID_EDIT_CUT, OnEditCut)
+  ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+  ON_COMMAND(ID_EDIT_PASTE, OnEditPaste)
 END_MESSAGE_MAP()
 
 CTarvelquistView::CTarvelquistView() : CFormView(IDD_TARVELQUIST_FORM) {}
@@ -134,12 +143,16 @@ void CTarvelquistView::EditSelectedTask() {
   if (!TaskCommands::IsTaskRow(row, m_taskList.GetItemCount())) return;
 
   CTarvelquistIns dialog;
-  TaskCommands commands(*GetDocument());
+  CTarvelquistDoc* document = GetDocument();
+  TaskCommands commands(*document);
   commands.BeginEdit(row, dialog);
   const bool confirmed = dialog.DoModal() == IDOK;
+  // The task as it was, for undo; a cancelled edit is no change to undo.
+  std::unique_ptr<TaskItem> before = confirmed ? document->CopyTask(document->TaskAt(row)) : nullptr;
   // Cancelled or not, the task is stored back (a cancel stores the unchanged copy) and its row rebuilt.
   commands.EndEdit(row, dialog, confirmed);
   RebuildRow(row);
+  if (before) document->History().RecordEdit(row, std::move(before));
 }
 
 void CTarvelquistView::InsertNewTask() {
@@ -152,6 +165,7 @@ void CTarvelquistView::InsertNewTask() {
   const int position = TaskCommands::InsertPosition(row, count);
   TaskCommands(*GetDocument()).InsertNew(position, dialog);
   InsertTaskRow(position);
+  GetDocument()->History().RecordInsert({position});
 }
 
 void CTarvelquistView::OnTaskEdit() { EditSelectedTask(); }
@@ -161,8 +175,12 @@ void CTarvelquistView::OnTaskInsert() { InsertNewTask(); }
 void CTarvelquistView::OnTaskDelete() {
   const int row = GetSelectedRow();
   if (!TaskCommands::IsTaskRow(row, m_taskList.GetItemCount())) return;
-  TaskCommands(*GetDocument()).Delete(row);
+  CTarvelquistDoc* document = GetDocument();
+  // The task leaves the list whole and stays with its undo step.
+  std::vector<std::unique_ptr<TaskItem>> removed;
+  removed.push_back(document->TakeTask(row));
   m_taskList.DeleteItem(row);
+  document->History().RecordRemove({row}, std::move(removed));
 }
 
 void CTarvelquistView::SwapTasks(int first, int second) {
@@ -174,7 +192,9 @@ void CTarvelquistView::SwapTasks(int first, int second) {
 void CTarvelquistView::MoveSelectedTask(TaskMove move) {
   const int row = GetSelectedRow();
   const int partner = TaskCommands::MovePartner(move, row, m_taskList.GetItemCount());
-  if (partner >= 0) SwapTasks(row, partner);
+  if (partner < 0) return;
+  SwapTasks(row, partner);
+  GetDocument()->History().RecordExchange(row, partner);
 }
 
 void CTarvelquistView::OnTaskMoveDown() { MoveSelectedTask(TaskMove::down); }
@@ -193,7 +213,13 @@ void CTarvelquistView::OnListDblClk(NMHDR* /*pNMHDR*/, LRESULT* pResult) {
 
 void CTarvelquistView::OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult) {
   const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(pNMHDR);
-  if (key->wVKey == VK_RETURN) EditSelectedTask();
+  // Enter edits; Delete and Insert do what the toolbar's buttons do.
+  switch (key->wVKey) {
+    case VK_RETURN: EditSelectedTask(); break;
+    case VK_DELETE: OnTaskDelete(); break;
+    case kInsertKey: InsertNewTask(); break;
+    default: break;
+  }
   *pResult = 0;
 }
 
@@ -210,5 +236,75 @@ void CTarvelquistView::OnListColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   for (int row = 0; row < rows; ++row) {
     if (result.touched[static_cast<std::size_t>(row)]) RebuildRow(row);
   }
+  if (result.anyExchange) document->History().RecordReorder(result.order);
   *pResult = 0;
+}
+
+// --- undo and redo ---
+
+void CTarvelquistView::OnEditUndo() {
+  if (auto change = GetDocument()->History().Undo(*GetDocument())) ShowChange(*change);
+}
+
+void CTarvelquistView::OnEditRedo() {
+  if (auto change = GetDocument()->History().Redo(*GetDocument())) ShowChange(*change);
+}
+
+void CTarvelquistView::ShowChange(const TaskChange& change) {
+  const CTarvelquistDoc* document = GetDocument();
+  for (const int row : change.removed) m_taskList.DeleteItem(row);
+  for (const int row : change.inserted) InsertRowFrom(document->TaskAt(row), row);
+  for (const int row : change.rebuilt) RebuildRow(row);
+  SelectRows(change.touched);
+}
+
+void CTarvelquistView::SelectRows(const std::vector<int>& rows) {
+  m_taskList.SetItemState(-1, 0, LVIS_SELECTED);
+  for (const int row : rows) m_taskList.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+  if (!rows.empty()) m_taskList.EnsureVisible(rows.front(), FALSE);
+}
+
+// --- cut, copy and paste ---
+
+std::vector<int> CTarvelquistView::GetSelectedRows() {
+  std::vector<int> rows;
+  const int count = m_taskList.GetItemCount();
+  for (int i = 0; i < count; ++i) {
+    if (m_taskList.GetItemState(i, LVIS_SELECTED) == LVIS_SELECTED) rows.push_back(i);
+  }
+  return rows;
+}
+
+bool CTarvelquistView::CopySelectedTasks(const std::vector<int>& rows) {
+  if (rows.empty()) return false;
+  std::vector<const TaskItem*> tasks;
+  tasks.reserve(rows.size());
+  for (const int row : rows) tasks.push_back(&GetDocument()->TaskAt(row));
+  platform::SetClipboardForms(taskclipboard::FormsOf(tasks));
+  return true;
+}
+
+void CTarvelquistView::OnEditCopy() { CopySelectedTasks(GetSelectedRows()); }
+
+void CTarvelquistView::OnEditCut() {
+  const std::vector<int> rows = GetSelectedRows();
+  if (!CopySelectedTasks(rows)) return;
+  CTarvelquistDoc* document = GetDocument();
+  std::vector<std::unique_ptr<TaskItem>> removed = document->TakeTasks(rows);
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) m_taskList.DeleteItem(*row);
+  document->History().RecordRemove(rows, std::move(removed));
+}
+
+void CTarvelquistView::OnEditPaste() {
+  taskclipboard::Pasted pasted = taskclipboard::ReadTasks(&platform::ReadClipboardForm);
+  if (pasted.outcome != taskclipboard::Outcome::tasks) return;
+  // Where Insert would put one new task, in the clipboard's order.
+  const int position = TaskCommands::InsertPosition(GetSelectedRow(), m_taskList.GetItemCount());
+  std::vector<int> rows(pasted.tasks.size());
+  for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = position + static_cast<int>(k);
+  CTarvelquistDoc* document = GetDocument();
+  document->PutTasks(rows, std::move(pasted.tasks));
+  for (const int row : rows) InsertRowFrom(document->TaskAt(row), row);
+  SelectRows(rows);
+  document->History().RecordInsert(std::move(rows));
 }

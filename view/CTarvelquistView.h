@@ -5,11 +5,14 @@
 // the rows they changed.
 #pragma once
 
+#include <vector>
+
 #include "platform/ui/CView.h"
 #include "platform/ui/Controls.h"
 
 class CTarvelquistDoc;
 class TaskItem;
+struct TaskChange;
 enum class TaskMove;
 
 class CTarvelquistView : public CFormView {
@@ -48,6 +51,11 @@ class CTarvelquistView : public CFormView {
   void OnListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
   void OnSize(UINT nType, int cx, int cy);
   void OnListKeyDown(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnEditUndo();
+  void OnEditRedo();
+  void OnEditCut();
+  void OnEditCopy();
+  void OnEditPaste();
 
  private:
   void LayoutList();
@@ -55,6 +63,12 @@ class CTarvelquistView : public CFormView {
   // Shows task index again: its row is deleted and built anew (unselected), as no row is ever rewritten.
   void RebuildRow(int index);
   void MoveSelectedTask(TaskMove move);
+  // Shows an undo or redo: the rows it removed, inserted and rebuilt; the rows it touched become the selection.
+  void ShowChange(const TaskChange& change);
+  void SelectRows(const std::vector<int>& rows);
+  std::vector<int> GetSelectedRows();
+  // All selected tasks, in list order, to the clipboard in every form; false when none is selected.
+  bool CopySelectedTasks(const std::vector<int>& rows);
 
   DECLARE_MESSAGE_MAP()
 };

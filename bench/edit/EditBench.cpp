@@ -1,5 +1,5 @@
-// The list's editing at scale: the column sort through the header notification, and the five task commands
-// at row 50,000 of 100,000 tasks; and the editor alone, opened and confirmed at once.
+// The list's editing at scale: the column sort through the header notification and its undo, and the five task
+// commands at row 50,000 of 100,000 tasks; and the editor alone, opened and confirmed at once.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -40,6 +40,22 @@ void BM_Sort(benchmark::State& state, Order order) {
   }
   if (program.document->GetTaskCount() != n) state.SkipWithError("tasks lost");
 }
+
+// Undoing the column sort of a random list (the step holds the sort's permutation), redone untimed each time.
+void BM_UndoSort(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  viewbench::Program& program = viewbench::TheProgram();
+  viewbench::LoadTasks(viewbench::MakeSubjects(Order::random, n));
+  ClickColumn(*program.view, 0);
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    program.view->OnCmdMsg(ID_EDIT_UNDO, CN_COMMAND);
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    program.view->OnCmdMsg(ID_EDIT_REDO, CN_COMMAND);
+  }
+  if (program.document->GetTaskCount() != n || !program.document->History().CanUndo()) state.SkipWithError("lost");
+}
+BENCHMARK(BM_UndoSort)->Arg(1000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 enum class Command { insert, edit, remove, up, down };
 

@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSocketNotifier>
@@ -181,6 +183,35 @@ std::vector<ButtonAnswer> ButtonsFor(UINT type) {
   }
 }
 
+// A file handed over by a later start, through the Open flow. An open dialog keeps its document: the file waits
+// until the dialog is closed.
+void OpenHandedFile(const CString& path) {
+  constexpr int kWhileADialogIsOpenMs = 200;
+  if (QApplication::activeModalWidget()) {
+    QTimer::singleShot(kWhileADialogIsOpenMs, qApp, [path] { OpenHandedFile(path); });
+    return;
+  }
+  if (CWinApp* running = AfxGetApp()) running->OpenDocumentFile(path);
+  AfxActivateMainWindow();
+}
+
+// A file named on the command line goes to the running instance when there is one; this instance, once it
+// runs, opens files that later starts hand to it, through the same Open flow as a chosen file.
+void HandOverNamedFile(CWinApp& app, CSingleInstance& instance) {
+  CCommandLineInfo named;
+  app.ParseCommandLine(named);
+  if (!named.m_strFileName.IsEmpty()) {
+    instance.SetFileToOpen(QByteArray::fromStdString(platform::ToNativePath(platform::AbsolutePath(named.m_strFileName))));
+  }
+  instance.SetOpenHandler([](const QByteArray& nativePath) {
+    if (!AfxGetMainWindowWidget()) return false;  // still starting: the other start asks again
+    const CString path = platform::PathFromNative(nativePath.toStdString());
+    // Answered first, opened after: a message of the open must not keep the other start waiting.
+    QTimer::singleShot(0, qApp, [path] { OpenHandedFile(path); });
+    return AfxActivateMainWindow() != FALSE;
+  });
+}
+
 // The single-instance test: nothing when this start runs on, else the status it ends with.
 std::optional<int> EndUnlessFirst(CSingleInstance& instance, const CString& appName) {
   switch (instance.Start([] { return AfxActivateMainWindow() != FALSE; })) {
@@ -283,9 +314,10 @@ int AfxWinMain(int argc, char** argv) {
   // The lock's folder and socket are named after the application.
   CSingleInstance instance(CSingleInstance::NameOf(app->m_pszAppName.ToQString()),
                            QCoreApplication::applicationFilePath());
+  app->SetCommandLine(argc, argv);
+  HandOverNamedFile(*app, instance);
   if (const auto status = EndUnlessFirst(instance, app->m_pszAppName)) return *status;
 
-  app->SetCommandLine(argc, argv);
   const BOOL started = app->InitInstance();
   if (started && !g_quitRequested) {
     g_mainLoopRunning = true;
@@ -343,8 +375,51 @@ BOOL AfxActivateMainWindow() {
 
 // ---- message box and open-file prompt -------------------------------------------------------------------
 
+namespace {
+
+// A message box no wider than the main window (the handheld's screen): Qt sizes a box for a desktop screen, so
+// that a long file name would stand out of the window or break anywhere. The text may break after each path
+// separator (a zero-width space marks where), and the box takes the window's width when it would be wider.
+class FittingMessageBox : public QMessageBox {
+ public:
+  FittingMessageBox(Icon icon, const QString& title, const QString& text, QWidget* parent)
+      : QMessageBox(icon, title, BreakablePaths(text), NoButton, parent),
+        m_maxWidth(parent && parent == AfxGetMainWindowWidget() ? parent->width() : 0) {}
+
+ protected:
+  bool event(QEvent* event) override {
+    const bool handled = QMessageBox::event(event);
+    // Qt fixes the box's size when it is shown and at each layout request: narrow it afterwards.
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) FitWidth();
+    return handled;
+  }
+
+ private:
+  void FitWidth() {
+    if (m_maxWidth <= 0 || width() <= m_maxWidth || !layout()) return;
+    if (auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) label->setWordWrap(true);
+    QLayout* grid = layout();
+    const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(m_maxWidth) : this->height();
+    setFixedSize(m_maxWidth, std::max(height, grid->totalMinimumSize().height()));
+  }
+
+  int m_maxWidth;
+};
+
+}  // namespace
+
+QString BreakablePaths(const QString& text) {
+  QString breakable;
+  breakable.reserve(text.size() + text.count(u'/'));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    breakable += text[i];
+    if (text[i] == u'/' && i + 1 < text.size() && !text[i + 1].isSpace()) breakable += QChar(0x200B);
+  }
+  return breakable;
+}
+
 int AfxShowMessageBox(const CString& text, const CString& caption, UINT nType) {
-  QMessageBox box(IconFor(nType), caption.ToQString(), text.ToQString(), QMessageBox::NoButton, DialogParent());
+  FittingMessageBox box(IconFor(nType), caption.ToQString(), text.ToQString(), DialogParent());
   const std::vector<ButtonAnswer> buttons = ButtonsFor(nType);
   for (const ButtonAnswer& entry : buttons) box.addButton(entry.button);
   box.setDefaultButton(buttons.front().button);

@@ -36,9 +36,13 @@ QWidget* AfxGetMainWindowWidget();
 // exists, brings a start-up message box to the front. FALSE when there is no window to show.
 BOOL AfxActivateMainWindow();
 
-// The window layer's message box: icon from MB_ICON..., buttons from MB_TYPEMASK, over the main window.
+// The window layer's message box: icon from MB_ICON..., buttons from MB_TYPEMASK, over the main window and no
+// wider than it.
 // Returns the button pressed (IDOK, IDYES, ...).
 int AfxShowMessageBox(const CString& text, const CString& caption, UINT nType);
+// The message box's text with a zero-width space after each path separator that a word goes on from, where a
+// line may break.
+QString BreakablePaths(const QString& text);
 // The window layer's open-file prompt: a file dialog with this title and the filter's entries. FALSE when
 // cancelled.
 BOOL AfxPromptForFile(CString& fileName, const CString& title, const CString& filter);

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "platform/core/WinStyles.h"
 #include "platform/ui/ControlState.h"
@@ -39,17 +42,65 @@ void CheckRadioInGroup(QAbstractButton* button) {
   }
 }
 
+// The auto radio buttons of a button's group in reading order (row by row, left to right), as they are seen.
+std::vector<QAbstractButton*> RadioGroupOf(const QWidget* button) {
+  std::vector<QAbstractButton*> group;
+  const QWidget* parent = button->parentWidget();
+  if (!parent || !IsAutoRadio(button)) return group;
+  const int number = AfxGetControlGroup(button);
+  for (QObject* child : parent->children()) {
+    auto* other = qobject_cast<QAbstractButton*>(child);
+    if (other && IsAutoRadio(other) && AfxGetControlGroup(other) == number) group.push_back(other);
+  }
+  std::stable_sort(group.begin(), group.end(), [](const QWidget* a, const QWidget* b) {
+    return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+  });
+  return group;
+}
+
+// The arrow keys in a radio group, as on the desktop: the next or previous button (round the ends) is tapped
+// and takes the focus. False for any other key.
+bool MoveInRadioGroup(QAbstractButton* button, int key) {
+  int step = 0;
+  if (key == Qt::Key_Right || key == Qt::Key_Down) step = 1;
+  if (key == Qt::Key_Left || key == Qt::Key_Up) step = -1;
+  const std::vector<QAbstractButton*> group = RadioGroupOf(button);
+  const auto at = std::find(group.begin(), group.end(), button);
+  if (step == 0 || at == group.end()) return false;
+  const int count = static_cast<int>(group.size());
+  for (int k = 1; k < count; ++k) {
+    QAbstractButton* next = group[static_cast<std::size_t>(((at - group.begin()) + step * k + count * k) % count)];
+    if (!next->isEnabled() || next->isHidden()) continue;
+    next->setFocus(Qt::TabFocusReason);
+    next->click();
+    return true;
+  }
+  return true;
+}
+
 // The check behaviour of a click, by button kind: auto kinds change their state, the others only notify.
 // Every button says how its text fits its box, for its painting and for AfxGetControlTextFit.
 template <typename Base>
 class TemplateButton : public Base, public CTextControl {
  public:
-  TemplateButton(CheckBehaviour behaviour, QWidget* parent) : Base(parent), m_behaviour(behaviour) {}
+  TemplateButton(CheckBehaviour behaviour, QWidget* parent) : Base(parent), m_behaviour(behaviour) {
+    if (behaviour == CheckBehaviour::AutoRadio) {
+      QObject::connect(this, &QAbstractButton::toggled, this, [this] { AfxUpdateRadioGroupTabStop(this); });
+    }
+  }
 
   QString GetControlText() const override { return this->text(); }
   void SetControlText(const QString& text) override { this->setText(text); }
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (m_behaviour == CheckBehaviour::AutoRadio && event->modifiers() == Qt::NoModifier &&
+        MoveInRadioGroup(this, event->key())) {
+      return;
+    }
+    Base::keyPressEvent(event);
+  }
+
   // The whole control takes the tap, not only its box and text.
   bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
 
@@ -194,6 +245,16 @@ QAbstractButton* MakeCheckable(DWORD type, bool pushLike, QWidget* parent) {
 }
 
 }  // namespace
+
+void AfxUpdateRadioGroupTabStop(QWidget* button) {
+  const std::vector<QAbstractButton*> group = RadioGroupOf(button);
+  if (group.empty()) return;
+  const auto checked = std::find_if(group.begin(), group.end(), [](const auto* b) { return b->isChecked(); });
+  const QAbstractButton* stop = checked != group.end() ? *checked : group.front();
+  for (QAbstractButton* member : group) member->setFocusPolicy(member == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool AfxIsAutoRadioButton(const QWidget* widget) { return IsAutoRadio(widget); }
 
 QWidget* AfxCreateButtonControl(const ControlCreateInfo& info, QWidget* parent, CWnd*) {
   const DWORD type = info.style & BS_TYPEMASK;

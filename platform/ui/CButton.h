@@ -12,5 +12,11 @@ class CButton : public CWnd {
   void Click();                   // as a tap: BN_CLICKED reaches the owner's map
 };
 
+// A group of auto radio buttons is one stop of the tab order, as on the desktop: its checked button, else its
+// first. Kept up as the check moves; the dialog builder sets it once the groups are known. The arrow keys move
+// the check within the group.
+void AfxUpdateRadioGroupTabStop(QWidget* button);
+bool AfxIsAutoRadioButton(const QWidget* widget);
+
 // The class's factory (registered by AfxRegisterStandardControls).
 QWidget* AfxCreateButtonControl(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);

@@ -102,6 +102,12 @@ QString CommandName(const QString& spokenItemText) {
   return name;
 }
 
+// The bar sits at the bottom: its menu opens upwards from the button, as on the handheld.
+void PopUpAbove(QWidget* button, QMenu* popup) {
+  const QSize size = popup->sizeHint();
+  popup->popup(button->mapToGlobal(QPoint(0, -size.height())));
+}
+
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CCommandBar, CWnd)
@@ -172,10 +178,7 @@ BOOL CCommandBar::InsertMenuBar(UINT nToolBarId, WORD) {
       }
       QMenu* popup = BuildMenu(menu->items[popupIndex].children, button, m_pParentWnd, m_hWnd.data());
       // The bar sits at the bottom: its menu opens upwards from the button, as on the handheld.
-      QObject::connect(button, &QToolButton::clicked, popup, [button, popup] {
-        const QSize size = popup->sizeHint();
-        popup->popup(button->mapToGlobal(QPoint(0, -size.height())));
-      });
+      QObject::connect(button, &QToolButton::clicked, popup, [button, popup] { PopUpAbove(button, popup); });
       if (!m_menuButton) m_menuButton = button;
     } else {
       CWnd* target = m_pParentWnd;
@@ -230,6 +233,7 @@ BOOL CCommandBar::LoadToolBar(UINT nIDResource) {
       const QString spoken = SpokenMenuText(item->text);
       button->setAccessibleName(CommandName(spoken));
       button->setAccessibleDescription(spoken);
+      button->setToolTip(CommandName(spoken));  // the picture alone does not say what the button does
     }
     CWnd* target = m_pParentWnd;
     QObject::connect(button, &QToolButton::clicked, button, [target, command] { SendCommand(target, command); });
@@ -247,6 +251,13 @@ HWND CCommandBar::GetButtonForCommand(UINT nID) const {
 }
 
 HWND CCommandBar::GetMenuButton() const { return m_menuButton.data(); }
+
+void CCommandBar::OpenMenu() {
+  QMenu* popup = GetMenu();
+  if (!popup || !m_menuButton->isEnabled()) return;
+  PopUpAbove(m_menuButton.data(), popup);
+  if (const QList<QAction*> actions = popup->actions(); !actions.isEmpty()) popup->setActiveAction(actions.front());
+}
 
 QMenu* CCommandBar::GetMenu() const {
   if (!m_menuButton) return nullptr;

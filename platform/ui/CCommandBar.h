@@ -28,6 +28,8 @@ class CCommandBar : public CWnd {
   // Appends the toolbar's image buttons (toolbar resource + bitmap nIDResource), each 7 pixels wider and higher
   // than its image.
   BOOL LoadToolBar(UINT nIDResource);
+  // Opens the text button's menu from the keyboard, its first item active, so that the arrow keys walk it.
+  void OpenMenu();
   DWORD GetBarStyle() const { return m_dwBarStyle; }
   void SetBarStyle(DWORD dwStyle) { m_dwBarStyle = dwStyle; }
 

@@ -162,6 +162,14 @@ BOOL CFrameWnd::LoadAccelTable(UINT nIDResource) {
     });
     m_accelerators.push_back(std::move(shortcut));
   }
+  // F10 opens the menu bar, as on the desktop.
+  auto menuKey = std::make_unique<QShortcut>(QKeySequence(Qt::Key_F10), widget);
+  menuKey->setContext(Qt::WindowShortcut);
+  QObject::connect(menuKey.get(), &QShortcut::activated, widget, [this, widget] {
+    if (!widget->isEnabled() || QApplication::activeModalWidget()) return;
+    if (CCommandBar* bar = GetCommandBar()) bar->OpenMenu();
+  });
+  m_accelerators.push_back(std::move(menuKey));
   return TRUE;
 }
 

@@ -97,6 +97,13 @@ int CListCtrl::GetNextItem(int nItem, int nFlags) const {
   return next < list->RowCount() ? next : -1;
 }
 
+BOOL CListCtrl::EnsureVisible(int nItem, BOOL /*bPartialOK: whole rows only*/) {
+  ListViewWidget* list = ListOf(*this);
+  if (!list || nItem < 0 || nItem >= list->RowCount()) return FALSE;
+  list->EnsureVisible(nItem);
+  return TRUE;
+}
+
 int CListCtrl::InsertColumn(int nCol, const CString& heading, int /*nFormat: left only*/, int nWidth) {
   ListViewWidget* list = ListOf(*this);
   return list ? list->InsertColumn(nCol, heading.ToQString(), nWidth) : -1;

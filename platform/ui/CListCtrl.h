@@ -25,6 +25,8 @@ class CListCtrl : public CWnd {
   int GetSelectedCount() const;
   // The first row after nItem (-1: from the top) that LVNI_SELECTED asks for, else the next row; -1 when none.
   int GetNextItem(int nItem, int nFlags) const;
+  // Scrolls the list so that row nItem shows.
+  BOOL EnsureVisible(int nItem, BOOL bPartialOK);
 
   int InsertColumn(int nCol, const CString& heading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
   int GetColumnCount() const;

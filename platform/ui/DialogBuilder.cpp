@@ -7,6 +7,7 @@
 
 #include "platform/core/Resource.h"
 #include "platform/core/WinStyles.h"
+#include "platform/ui/CButton.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/DialogFont.h"
@@ -133,11 +134,13 @@ std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, 
     widgets.push_back(widget);
   }
 
-  // The first item lies on top; Tab visits the tab stops in template order.
+  // The first item lies on top; Tab visits the tab stops in template order, and each radio group at its place.
   QWidget* previousStop = nullptr;
   for (QWidget* widget : widgets) {
     widget->lower();
-    if (!(AfxGetControlStyle(widget) & WS_TABSTOP) || widget->focusPolicy() == Qt::NoFocus) continue;
+    const bool radio = AfxIsAutoRadioButton(widget);
+    if (radio) AfxUpdateRadioGroupTabStop(widget);
+    if (!(radio || (AfxGetControlStyle(widget) & WS_TABSTOP)) || widget->focusPolicy() == Qt::NoFocus) continue;
     if (previousStop) QWidget::setTabOrder(previousStop, widget);
     previousStop = widget;
   }

@@ -26,6 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 // A client that sends more than this without a line end is not one of ours.
 constexpr qint64 kMaxRequest = 64;
+// An open request carries a path (at most PATH_MAX bytes, each at most three when percent-encoded).
+constexpr qint64 kMaxOpenRequest = 16 * 1024;
 
 // Closes a descriptor when it goes.
 class ScopedFd {
@@ -207,8 +209,8 @@ CSingleInstance::Answer CSingleInstance::AskOnce(std::chrono::milliseconds answe
   }
   // A listener of another user is nobody this start may believe.
   if (!FromThisUser(fd.get())) return Answer::nobody;
-  if (::send(fd.get(), kRaiseRequest, sizeof kRaiseRequest - 1, MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(sizeof kRaiseRequest - 1)) {
+  if (::send(fd.get(), m_request.constData(), static_cast<std::size_t>(m_request.size()), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(m_request.size())) {
     return Answer::silent;
   }
   const auto deadline = Clock::now() + answerTimeout;
@@ -319,17 +321,30 @@ void CSingleInstance::AnswerConnections() {
       }
       QObject::connect(client, &QLocalSocket::readyRead, client, [this, client] {
         if (!client->canReadLine()) {
-          if (client->bytesAvailable() > kMaxRequest) client->abort();
+          if (client->bytesAvailable() > kMaxOpenRequest) client->abort();
           return;
         }
-        const QByteArray request = client->readLine(kMaxRequest);
-        const bool raised = request == kRaiseRequest && m_raise && m_raise();
+        const QByteArray request = client->readLine(kMaxOpenRequest + 1);
+        const bool raised = AnswerRequest(request);
         client->write(raised ? kRaised : kNoWindow);
         client->flush();
         client->disconnectFromServer();
       });
     }
   });
+}
+
+void CSingleInstance::SetFileToOpen(const QByteArray& nativePath) {
+  m_request = kOpenRequest + nativePath.toPercentEncoding() + '\n';
+}
+
+bool CSingleInstance::AnswerRequest(const QByteArray& request) {
+  if (request == kRaiseRequest) return m_raise && m_raise();
+  const qsizetype prefix = static_cast<qsizetype>(sizeof kOpenRequest - 1);
+  if (!m_open || !request.startsWith(kOpenRequest) || !request.endsWith('\n') || request.size() <= prefix + 1) {
+    return false;
+  }
+  return m_open(QByteArray::fromPercentEncoding(request.mid(prefix).chopped(1)));
 }
 
 bool CSingleInstance::IsListening() const { return m_server && m_server->isListening(); }

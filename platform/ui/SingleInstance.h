@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 
 class QLocalServer;
@@ -70,6 +71,13 @@ class CSingleInstance {
   // What this instance does when a later start reaches it: bring the main window to the front; FALSE when
   // there is no window to show yet.
   using RaiseHandler = std::function<bool()>;
+  // What it does when a later start hands it a file (its full path, the bytes as given): open it and come to
+  // the front; FALSE as for a raise. Set before Start; without it such a start is answered as having no window.
+  using OpenHandler = std::function<bool(const QByteArray& nativePath)>;
+  void SetOpenHandler(OpenHandler handler) { m_open = std::move(handler); }
+  // This start asks the running instance to open the file (an absolute path, the bytes as given) instead of
+  // only to come to the front.
+  void SetFileToOpen(const QByteArray& nativePath);
 
   enum class Outcome {
     first,       // this start holds the lock and answers later starts with the handler: run
@@ -93,6 +101,7 @@ class CSingleInstance {
 
   // The request and the answers on the channel, one line each.
   static constexpr char kRaiseRequest[] = "raise\n";
+  static constexpr char kOpenRequest[] = "open ";  // then the path's bytes, percent-encoded, and "\n"
   static constexpr char kRaised[] = "raised\n";
   static constexpr char kNoWindow[] = "nowindow\n";
 
@@ -104,9 +113,13 @@ class CSingleInstance {
   Answer AskOnce(std::chrono::milliseconds answerTimeout) const;
   bool ListenOnSocket();
   void AnswerConnections();
+  // A request's answer: whether the window came to the front (and took the file).
+  bool AnswerRequest(const QByteArray& request);
 
   CInstanceLock m_lock;
   QString m_lockName;
   std::unique_ptr<QLocalServer> m_server;
   RaiseHandler m_raise;
+  OpenHandler m_open;
+  QByteArray m_request = kRaiseRequest;
 };

@@ -1,6 +1,6 @@
 # The shell part of the window layer: the main frame with its command bar, menus and accelerators, the
 # single-document template, and the application's start-up and loop (message box, open-file prompt,
-# single-instance lock). Part of tvq_platform_ui.
+# single-instance lock), the clipboard. Part of tvq_platform_ui.
 find_package(Qt6 6.4 REQUIRED COMPONENTS Network)
 target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AfxWin.cpp
@@ -9,5 +9,6 @@ target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CCommandBar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CSingleDocTemplate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DocumentWatcher.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Clipboard.cpp
 )
 target_link_libraries(tvq_platform_ui PUBLIC Qt6::Network)

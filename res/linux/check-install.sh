@@ -18,6 +18,8 @@ expected=(
   share/mime/packages/tarvelquist.xml
   share/man/man1/tarvelquist.1
   share/man/man1/tvq.1
+  share/systemd/user/tvq-remind.service
+  share/systemd/user/tvq-remind.timer
   share/icons/hicolor/scalable/apps/tarvelquist.svg
   share/icons/hicolor/scalable/mimetypes/application-x-tarvelquist.svg
 )
@@ -48,10 +50,24 @@ if command -v man >/dev/null; then
   done
 fi
 "$prefix/bin/tvq" --version >/dev/null
+# The installed tvq loads its notification module (with no bus here it prints the reminder instead), and the
+# service runs the installed tvq.
+remind_errors=$(cd "$prefix" && export XDG_CONFIG_HOME="$prefix/config" XDG_STATE_HOME="$prefix/state" \
+  DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent && "$prefix/bin/tvq" add due.tvq --due 2000-01-01 &&
+  "$prefix/bin/tvq" remind due.tvq 2>&1 >/dev/null)
+if [ -n "$remind_errors" ]; then
+  echo "tvq remind: $remind_errors"
+  missing=1
+fi
+if ! grep -qx "ExecStart=$prefix/bin/tvq remind" "$prefix/share/systemd/user/tvq-remind.service"; then
+  echo "tvq-remind.service does not start $prefix/bin/tvq"
+  missing=1
+fi
 
 # The Debian package depends on the package that carries the font the dialogs are laid out for, VL Gothic.
 depends=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
-font_file=$(fc-match -f '%{file}' 'VL Gothic' 2>/dev/null || true)
+# fc-match may name a link of the alternatives system (fonts-japanese-gothic.ttf): ask dpkg for its target.
+font_file=$(readlink -f "$(fc-match -f '%{file}' 'VL Gothic' 2>/dev/null)" || true)
 font_package=$(dpkg -S "$font_file" 2>/dev/null | cut -d: -f1 || true)
 if [ -z "$font_package" ] || [ "$depends" != "$font_package" ]; then
   echo "package depends on '$depends'; the font VL Gothic ($font_file) comes from '$font_package'"

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QTest>
 #include <QWidget>
 
@@ -12,6 +13,9 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
+#include "platform/ui/CCommandBar.h"
+#include "platform/ui/CFrameWnd.h"
+#include "res/resource.h"
 #include "tests/app/AppTestSupport.h"
 #include "view/CTarvelquistView.h"
 
@@ -37,16 +41,17 @@ class DocumentFlowTest : public AppFixture {
   }
 };
 
-TEST_F(DocumentFlowTest, TheSettingIsWrittenAfterALoadAndNotAfterASave) {
+TEST_F(DocumentFlowTest, TheSettingIsWrittenAfterALoadAndAfterAFirstSave) {
   ASSERT_TRUE(StartApp());
   AddTask(u"saved");
   Frame()->ExecuteCommand(ID_FILE_SAVE);
   const QString saved = DocsPath(QStringLiteral("Untitled.tvq"));
   EXPECT_EQ(ReadFile(saved).left(4), TaskFileBytes({u"saved"}).left(4));  // the count is the first field
-  EXPECT_FALSE(ReadRememberedFile(ConfigHome()).has_value());
+  // A new list saved for the first time is found again at the next start.
+  EXPECT_EQ(ReadRememberedFile(ConfigHome()), saved);
   EXPECT_EQ(FrameWidget()->windowTitle(), QStringLiteral("Untitled.tvq - Tarvelquist"));
 
-  // Open asks for the file, reads it, and only now the setting names it.
+  // Open asks for the file, reads it, and the setting names it.
   const QString other = DocsPath(QStringLiteral("other.tvq"));
   WriteFile(other, TaskFileBytes({u"a", u"b", u"c"}));
   m_openAnswers << other;
@@ -115,22 +120,56 @@ TEST_F(DocumentFlowTest, CtrlNSavesTheModifiedListAndStartsANewOne) {
   EXPECT_TRUE(m_messages.empty());
 }
 
-TEST_F(DocumentFlowTest, CtrlZXCVDoNothing) {
-  StartWithFile({u"one", u"two"});
+// The keys of the window: Ctrl+C, X, V, Z, Y and Shift+Z on the list, Delete and Insert in it, Ctrl+S, and
+// F10 with the arrow keys in the menu.
+TEST_F(DocumentFlowTest, TheEditKeysTheListKeysCtrlSAndF10) {
+  const QString file = StartWithFile({u"one", u"two"});
   QGuiApplication::clipboard()->setText(QStringLiteral("sentinel"));
   ActivateFrame();
   View()->m_taskList.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   View()->m_taskList.SetFocus();
   QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : FrameWidget();
-  for (const Qt::Key key : {Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V}) {
-    QTest::keyClick(target, key, Qt::ControlModifier);
-  }
-  EXPECT_EQ(m_commands, (std::vector<UINT>{ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}));
-  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+  const auto press = [target](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+    QTest::keyClick(target, key, modifiers);
+  };
+  press(Qt::Key_C);
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("two\t")));
+  press(Qt::Key_X);
+  EXPECT_EQ(Rows(), QStringList{QStringLiteral("one")});
+  press(Qt::Key_V);
+  press(Qt::Key_V);
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("two")}));
+  press(Qt::Key_Z);
+  press(Qt::Key_Z);
+  EXPECT_EQ(Rows(), QStringList{QStringLiteral("one")});
+  press(Qt::Key_Y);
+  press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("two")}));
+  EXPECT_EQ(m_commands, (std::vector<UINT>{ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_PASTE, ID_EDIT_UNDO,
+                                           ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_REDO}));
+
+  press(Qt::Key_S);
+  EXPECT_EQ(ReadFile(file), TaskFileBytes({u"one", u"two", u"two"}));
   EXPECT_FALSE(Doc()->IsModified());
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("sentinel"));
+
+  // The redo selected the second pasted row: Delete removes it, Insert opens the editor (cancelled here).
+  press(Qt::Key_Delete, Qt::NoModifier);
+  EXPECT_EQ(Rows(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+  press(Qt::Key_Insert, Qt::NoModifier);
+  EXPECT_EQ(m_dialogs, std::vector<UINT>{IDD_TARVELQUIST_INS});
+  ActivateFrame();  // the editor was the active window
+
+  // F10 opens the menu on its first item; Down walks to the next one; Escape closes it.
+  press(Qt::Key_F10, Qt::NoModifier);
+  QMenu* menu = Frame()->GetCommandBar()->GetMenu();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_TRUE(menu->isVisible());
+  EXPECT_EQ(menu->activeAction(), menu->actions().value(0));
+  QTest::keyClick(menu, Qt::Key_Down);
+  EXPECT_EQ(menu->activeAction(), menu->actions().value(1));
+  QTest::keyClick(menu, Qt::Key_Escape);
+  EXPECT_FALSE(menu->isVisible());
   EXPECT_TRUE(m_messages.empty());
-  EXPECT_TRUE(m_dialogs.empty());
 }
 
 TEST_F(DocumentFlowTest, ClosingSavesAModifiedListWithoutAsking) {

@@ -91,10 +91,11 @@ TEST_F(ProcessTest, AnswersVersionAndHelpWithoutADisplay) {
   ASSERT_TRUE(process.waitForFinished(10000));
   EXPECT_EQ(process.exitCode(), 0);
   EXPECT_EQ(process.readAllStandardOutput().toStdString(),
-            "Usage: tarvelquist [Qt options]\n"
+            "Usage: tarvelquist [Qt options] [FILE]\n"
             "\n"
-            "Tarvelquist keeps a personal list of tasks in a .tvq file. At start it reopens the last file it\n"
-            "read, or begins a new list; files named on the command line are not opened.\n"
+            "Tarvelquist keeps a personal list of tasks in a .tvq file. At start it opens FILE, else the last\n"
+            "file it read or saved, else it begins a new list. When it already runs, FILE is opened in the\n"
+            "running window (the list shown there is saved first), which comes to the front.\n"
             "\n"
             "  --help      show this text and exit\n"
             "  --version   show the version and exit\n"
@@ -124,11 +125,10 @@ TEST_F(ProcessTest, ReopensTheRememberedFileAndClosesCleanly) {
   const QByteArray bytes = TaskFileBytes({u"牛乳を買う", u"Write report"});
   WriteFile(file, bytes);
   WriteRememberedFile(Config(), file);
-  // A file named on the command line is not what opens.
   const QString named = Docs() + QStringLiteral("/named.tvq");
   WriteFile(named, TaskFileBytes({u"named"}));
 
-  auto program = Start({named});
+  auto program = Start();
   ASSERT_TRUE(WaitForWindow(*program)) << program->readAllStandardError().toStdString();
   EndWithSigterm(*program);
 
@@ -139,6 +139,35 @@ TEST_F(ProcessTest, ReopensTheRememberedFileAndClosesCleanly) {
   // The lock went with the program: the next start is not held up.
   EXPECT_FALSE(
       QFile::exists(CSingleInstance::LockNameFor(kInstanceName, QFileInfo(kProgram).canonicalFilePath(), Runtime())));
+}
+
+// The file manager's double-click: the first start opens the file it names; a second start hands its file to
+// the running window, which opens it (each load is remembered) and comes to the front, and ends.
+TEST_F(ProcessTest, AFileOnTheCommandLineOpensAndASecondStartHandsItsFileToTheRunningWindow) {
+  const QString remembered = Docs() + QStringLiteral("/list.tvq");
+  WriteFile(remembered, TaskFileBytes({u"remembered"}));
+  WriteRememberedFile(Config(), remembered);
+  const QString first = Docs() + QStringLiteral("/first.tvq");
+  WriteFile(first, TaskFileBytes({u"first"}));
+  const QString second = Docs() + QStringLiteral("/second file.tvq");
+  WriteFile(second, TaskFileBytes({u"second"}));
+
+  auto program = Start({first});
+  ASSERT_TRUE(WaitForWindow(*program)) << program->readAllStandardError().toStdString();
+  EXPECT_EQ(ReadRememberedFile(Config()), first);
+
+  // A relative name means the starting folder's file.
+  auto handing = std::make_unique<QProcess>();
+  handing->setProcessEnvironment(Environment());
+  handing->setWorkingDirectory(Docs());
+  handing->start(kProgram, {QStringLiteral("second file.tvq")});
+  ASSERT_TRUE(handing->waitForFinished(10000));
+  EXPECT_EQ(handing->exitCode(), 0);
+  QDeadlineTimer deadline(10000);
+  while (ReadRememberedFile(Config()) != second && !deadline.hasExpired()) QThread::msleep(50);
+  EXPECT_EQ(ReadRememberedFile(Config()), second);
+  EXPECT_EQ(program->state(), QProcess::Running);
+  EndWithSigterm(*program);
 }
 
 TEST_F(ProcessTest, ASigtermWhileTheStartUpReportsAMissingFileEndsTheProgramCleanly) {

@@ -85,6 +85,34 @@ INSTANTIATE_TEST_SUITE_P(
         BoxCase{"HandCancel", MB_OKCANCEL | MB_ICONHAND, QMessageBox::Cancel, IDCANCEL, QMessageBox::Critical, 2}),
     [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 
+// A message naming a long file: the box stays within the main window (made narrower here than any box Qt would
+// make) and its lines break only at the path's separators.
+class MessageBoxWidthTest : public AppFixture {};
+
+TEST_F(MessageBoxWidthTest, ALongPathBreaksAtItsSeparatorsWithinTheMainWindow) {
+  ASSERT_TRUE(StartApp());
+  FrameWidget()->resize(260, FrameWidget()->height());
+  ActivateFrame();
+  const QString text = QStringLiteral("/home/someone/Documents/a-folder-with-a-long-name/another-long-folder-name/"
+                                      "tasks-for-the-whole-year.tvq was not found.");
+  int width = 0;
+  QString shown;
+  OnModal([&](QWidget* modal) {
+    width = modal->width();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) shown = box->text();
+    QTest::keyClick(modal, Qt::Key_Escape);
+  });
+  AfxShowMessageBox(CString::FromQString(text), CString(u"Tarvelquist"), MB_ICONEXCLAMATION);
+  EXPECT_GT(width, 0);
+  EXPECT_LE(width, FrameWidget()->width());
+  // The breaks come after separators only, and the words are the message's.
+  for (qsizetype i = shown.indexOf(QChar(0x200B)); i >= 0; i = shown.indexOf(QChar(0x200B), i + 1)) {
+    ASSERT_GT(i, 0);
+    EXPECT_EQ(shown[i - 1], u'/');
+  }
+  EXPECT_EQ(QString(shown).remove(QChar(0x200B)), text);
+}
+
 TEST(FilePromptTest, AsksWithTheTitleAndFiltersAndGivesTheChosenFile) {
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("chosen.tvq"));

@@ -125,13 +125,16 @@ TEST_F(StartupTest, ARememberedNameThatIsNotUtf8OpensItsFile) {
   EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File_tvq")).toByteArray(), file);
 }
 
-TEST_F(StartupTest, AFileNamedOnTheCommandLineIsNotOpened) {
+TEST_F(StartupTest, AFileNamedOnTheCommandLineIsOpenedInsteadOfTheRememberedOne) {
+  const QString remembered = DocsPath(QStringLiteral("list.tvq"));
+  WriteFile(remembered, TaskFileBytes({u"remembered"}));
+  WriteRememberedFile(ConfigHome(), remembered);
   const QString file = DocsPath(QStringLiteral("named.tvq"));
   WriteFile(file, TaskFileBytes({u"named"}));
   ASSERT_TRUE(StartApp({file.toStdString(), "-nologo"}));
-  EXPECT_TRUE(Rows().isEmpty());
-  EXPECT_TRUE(Doc()->GetPathName().IsEmpty());
-  EXPECT_FALSE(ReadRememberedFile(ConfigHome()).has_value());
+  EXPECT_EQ(Rows(), QStringList{QStringLiteral("named")});
+  EXPECT_EQ(Doc()->GetPathName().ToQString(), file);
+  EXPECT_EQ(ReadRememberedFile(ConfigHome()), file);
 }
 
 TEST_F(StartupTest, AStartAfterAMissingFileIsReportedAgainWhileTheSettingNamesIt) {

@@ -11,23 +11,19 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "doc/TaskSort.h"
+#include "tests/cli/TaskFiles.h"
 #include "tests/cli/TvqProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
 
 namespace {
 
+using clitest::MakeFile;
 using clitest::RunTvq;
+using clitest::TaskFields;
 using tvqtest::ReadText;
 using tvqtest::TempDir;
 using tvqtest::WriteText;
-
-struct TaskFields {
-  std::u16string subject;
-  COleDateTime due;
-  std::u16string priority;
-  std::u16string memo;
-};
 
 const COleDateTime kMay10(2008, 5, 10, 12, 0, 0);
 const std::u16string kNoDue = u"\u671F\u9650\u306A\u3057";
@@ -35,19 +31,6 @@ const std::u16string kNoDue = u"\u671F\u9650\u306A\u3057";
 void Save(CTarvelquistDoc& doc, const std::string& path) {
   tvqtest::MessageRecorder messages;  // not shown
   ASSERT_TRUE(doc.OnSaveDocument(CString::FromUtf8(path)));
-}
-
-void MakeFile(const std::string& path, const std::vector<TaskFields>& tasks) {
-  CTarvelquistDoc doc;
-  TaskItem task;
-  for (const TaskFields& fields : tasks) {
-    task.subject = CString(fields.subject);
-    task.dueDate = fields.due;
-    task.priority = CString(fields.priority);
-    task.memo = CString(fields.memo);
-    TaskCommands(doc).Insert(doc.GetTaskCount(), task);
-  }
-  Save(doc, path);
 }
 
 // The bytes the window's code gives after running `operation` on the file's document.
@@ -263,7 +246,17 @@ TEST_F(TvqCommands, ListShowsTheWindowsColumns) {
     EXPECT_LE(DisplayWidth(line), 40) << line;
   }
   EXPECT_NE(narrow.out.find("\xE2\x80\xA6"), std::string::npos) << "a long memo is cut with an ellipsis";
-  EXPECT_EQ(RunTvq({"list", file, "--json"}).out, RunTvq({"dump", file}).out);
+  // --json: the dump's tasks, each with its number first, and tvq make reads it back to the same file.
+  const auto json = RunTvq({"list", file, "--json"});
+  std::string numbered = RunTvq({"dump", file}).out;
+  int number = 0;
+  for (std::size_t task = 0; (task = numbered.find("{\"subject\"", task)) != std::string::npos; task += 2) {
+    numbered.insert(task + 1, "\"number\":" + std::to_string(++number) + ",");
+  }
+  EXPECT_EQ(number, 3);
+  EXPECT_EQ(json.out, numbered);
+  ASSERT_EQ(RunTvq({"make", dir.File("made.tvq")}, json.out).exitCode, 0);
+  EXPECT_EQ(ReadText(dir.File("made.tvq")), original);
 }
 
 TEST_F(TvqCommands, CsvExportIsRfc4180AndImportsBackToTheSameBytes) {
@@ -417,7 +410,8 @@ TEST_F(TvqCommands, EveryCommandReportsALoadFailureWithTheWindowsMessage) {
 }
 
 TEST_F(TvqCommands, EveryCommandHasHelpWithAnExample) {
-  for (const char* command : {"list", "add", "edit", "rm", "mv", "sort", "export", "import", "dump", "make"}) {
+  for (const char* command :
+       {"list", "add", "edit", "rm", "mv", "sort", "export", "import", "dump", "make", "remind"}) {
     const auto help = RunTvq({command, "--help"});
     EXPECT_EQ(help.exitCode, 0) << command;
     EXPECT_EQ(help.out.rfind(std::string("Usage: tvq ") + command, 0), 0u) << command;

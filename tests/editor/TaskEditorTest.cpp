@@ -337,8 +337,12 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenCase{"TickedBoxOnAnInvalidDate", COleDateTime(45000.25, COleDateTime::invalid), TRUE}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
-TEST(TaskEditor, TabVisitsSubjectPickerMemoOkCancelAndTheBox) {
+// Tab stops once at each priority row, on its checked button (the editor opened on "B7"); the arrow keys move
+// the check along the row (round its ends) as taps do, and the next Tab goes on from the row.
+TEST(TaskEditor, TabVisitsEveryFieldAndEachPriorityRowWhoseArrowKeysMoveTheChoice) {
   CTarvelquistIns editor;
+  editor.m_priorityLetter = 2;
+  editor.m_priorityDigit = 7;
   std::vector<int> visited;
   RunModal(editor, [&visited](CDialog& shown) {
     ASSERT_TRUE(guitest::Activate(shown.GetDialogWindow()));
@@ -347,15 +351,33 @@ TEST(TaskEditor, TabVisitsSubjectPickerMemoOkCancelAndTheBox) {
       while (focus && focus->parentWidget() != shown.GetSafeHwnd()) focus = focus->parentWidget();
       return focus ? AfxGetControlId(focus) : 0;
     };
-    visited.push_back(focusedId());
-    for (int i = 0; i < 6; ++i) {
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    auto press = [&](Qt::Key key) {
+      QTest::keyClick(QApplication::focusWidget(), key);
       visited.push_back(focusedId());
-    }
-    Tap(shown, IDCANCEL);
+    };
+    visited.push_back(focusedId());
+    press(Qt::Key_Tab);    // the picker
+    press(Qt::Key_Tab);    // Ｂ, the checked letter
+    press(Qt::Key_Right);  // Ｃ
+    press(Qt::Key_Right);  // P
+    press(Qt::Key_Right);  // round to Ａ
+    press(Qt::Key_Up);     // back to P
+    press(Qt::Key_Tab);    // ７, the checked digit
+    press(Qt::Key_Left);   // ６
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   });
-  const std::vector<int> expected{IDC_SUBJECT, IDC_DUEDATE, IDC_MEMO, IDOK, IDCANCEL, IDC_NODUEDATE, IDC_SUBJECT};
+  const std::vector<int> expected{IDC_SUBJECT,    IDC_DUEDATE,    IDC_PRIORITY_B, IDC_PRIORITY_C, IDC_PRIORITY_P,
+                                  IDC_PRIORITY_A, IDC_PRIORITY_P, IDC_PRIORITY_7, IDC_PRIORITY_6, IDC_MEMO,
+                                  IDOK,           IDCANCEL,       IDC_NODUEDATE,  IDC_SUBJECT};
   EXPECT_EQ(visited, expected);
+  // Enter in the subject confirmed what the keys chose.
+  EXPECT_EQ(editor.m_priorityLetter, 4);
+  EXPECT_EQ(editor.m_priorityDigit, 6);
 }
 
 TEST(TaskEditor, EnterInTheSubjectConfirms) {

@@ -247,11 +247,18 @@ TEST(ProgramResources, AcceleratorsAreControlVirtualKeys) {
   ASSERT_TRUE(table);
   using platform::Accelerator;
   constexpr BYTE kCtrl = platform::FVIRTKEY | platform::FCONTROL;
-  EXPECT_EQ(*table, (std::vector<Accelerator>{{kCtrl, 'N', 57600}, {kCtrl, 'Z', 57643}, {kCtrl, 'X', 57635},
-                                              {kCtrl, 'C', 57634}, {kCtrl, 'V', 57637}}));
+  constexpr BYTE kCtrlShift = kCtrl | platform::FSHIFT;
+  const std::vector<Accelerator> expected{{kCtrl, 'N', ID_FILE_NEW},       {kCtrl, 'Z', ID_EDIT_UNDO},
+                                          {kCtrl, 'X', ID_EDIT_CUT},       {kCtrl, 'C', ID_EDIT_COPY},
+                                          {kCtrl, 'V', ID_EDIT_PASTE},     {kCtrl, 'Y', ID_EDIT_REDO},
+                                          {kCtrlShift, 'Z', ID_EDIT_REDO}, {kCtrl, 'S', ID_FILE_SAVE},
+                                          {kCtrl, 'O', ID_FILE_OPEN}};
+  EXPECT_EQ(*table, expected);
+  // The framework's ids, as the handheld numbered them.
+  EXPECT_EQ((std::vector<UINT>{ID_FILE_NEW, ID_EDIT_UNDO, ID_EDIT_REDO}), (std::vector<UINT>{57600, 57643, 57644}));
   // Only the last entry carries the end mark.
-  ASSERT_EQ(data.size(), 5u * 8);
-  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ((data[i * 8] & 0x80) != 0, i == 4);
+  ASSERT_EQ(data.size(), expected.size() * 8);
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ((data[i * 8] & 0x80) != 0, i + 1 == expected.size());
 }
 
 TEST(ProgramResources, EveryStringOfTheTable) {
@@ -267,6 +274,7 @@ TEST(ProgramResources, EveryStringOfTheTable) {
       {57635, u"選択範囲を切り取ってクリップボードに保存\n切り取り"},
       {57637, u"クリップボードの内容を貼り付け\n貼り付け"},
       {57643, u"直前に行った動作を元に戻す\n元に戻す"},
+      {57644, u"直前に元に戻した動作をやり直す\nやり直し"},
       {61190, u"作業中のウィンドウを閉じ、変更したファイルの保存を指示"},
       {61203, u"タスク一覧をアクティブにする"},
   };

@@ -139,8 +139,9 @@ TEST_F(Dialogs, FocusStartsOnTheFirstTabStopAndTabFollowsTheTemplate) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     visited.push_back(focusedId());
   });
-  // Radio buttons and statics have no tab stop; the disabled and the hidden button are passed over.
-  const std::vector<int> expected{kSubject, kMemo, kCheck, IDOK, IDCANCEL, kNotes, kPicker, kSubject, kPicker};
+  // Each radio group is one stop at its place (its first button while none is checked); statics have none; the
+  // disabled and the hidden button are passed over.
+  const std::vector<int> expected{kSubject, kRadioA, kRadioC, kMemo, kCheck, IDOK, IDCANCEL, kNotes, IDCANCEL};
   EXPECT_EQ(visited, expected);
 }
 

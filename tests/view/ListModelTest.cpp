@@ -1,8 +1,11 @@
 // The list always shows the document: random runs of user actions (taps, Ctrl taps, the editor confirmed or
-// cancelled, delete, moves, header taps, New, Open) on the real frame, view and list, checked after every step
-// against the document and against a model of its own. The model knows the row texts and the selection rules
-// ("untouched rows keep their state and move with their index; rebuilt rows come back unselected; New and
-// Open leave nothing selected") and runs the exchange sort itself; it never calls the code under test.
+// cancelled, delete, moves, header taps, cut, copy, paste, undo, redo, New, Open) on the real frame, view and
+// list, checked after every step against the document and against a model of its own. The model knows the row
+// texts and the selection rules ("untouched rows keep their state and move with their index; rebuilt rows come
+// back unselected; New and Open leave nothing selected; a paste, an undo and a redo select the rows they
+// touched"), runs the exchange sort itself and keeps whole lists for undo; it never calls the code under test.
+// At the end of a run every step is undone, which must give back the file's bytes as they were after the last
+// New or Open, and redone, which must give back the last bytes.
 //
 // Each run is seeded; a failure prints the seed and the steps. Environment:
 //   TVQ_LIST_MODEL_SEED=S    run seed S only (replay)
@@ -26,7 +29,12 @@
 #include <QTemporaryDir>
 
 #include "doc/TaskCommands.h"
+#include "doc/TaskHistory.h"
 #include "editor/CTarvelquistIns.h"
+#include "platform/core/CArchive.h"
+#include "platform/core/CFile.h"
+#include "platform/ui/Clipboard.h"
+#include "tests/support/Files.h"
 #include "res/resource.h"
 #include "tests/view/ViewTestSupport.h"
 
@@ -99,11 +107,19 @@ ModelTask TaskFrom(const EditorValues& values) {
   return {values.subject, values.due, PriorityText(values.letter, values.digit), values.memo};
 }
 
+// One undoable step: the lists on both sides and the rows each side selects when the step is undone or redone.
+struct ModelStep {
+  std::vector<ModelTask> before, after;
+  std::vector<int> selectBefore, selectAfter;
+};
+
 struct Model {
   std::vector<ModelTask> tasks;
   std::vector<bool> selected;
   bool modified = false;
   std::string path;  // empty: untitled
+  std::vector<ModelStep> done, undone;
+  std::optional<std::vector<ModelTask>> clipboard;
 
   int Size() const { return static_cast<int>(tasks.size()); }
   int FirstSelected() const {
@@ -118,26 +134,90 @@ struct Model {
   }
   void CtrlTap(int row) { selected[static_cast<std::size_t>(row)] = !selected[static_cast<std::size_t>(row)]; }
 
+  std::vector<int> SelectedRows() const {
+    std::vector<int> rows;
+    for (int i = 0; i < Size(); ++i) {
+      if (selected[static_cast<std::size_t>(i)]) rows.push_back(i);
+    }
+    return rows;
+  }
+  void Select(const std::vector<int>& rows) {
+    selected.assign(tasks.size(), false);
+    for (const int row : rows) selected[static_cast<std::size_t>(row)] = true;
+  }
+  void Record(std::vector<ModelTask> before, std::vector<int> selectBefore, std::vector<int> selectAfter) {
+    undone.clear();
+    done.push_back({std::move(before), tasks, std::move(selectBefore), std::move(selectAfter)});
+    if (done.size() > TaskHistory::kDepth) done.erase(done.begin());
+  }
+  // Undo (from done to undone, back to `before`) or redo.
+  void Apply(std::vector<ModelStep>& from, std::vector<ModelStep>& to, bool undo) {
+    if (from.empty()) return;
+    tasks = undo ? from.back().before : from.back().after;
+    Select(undo ? from.back().selectBefore : from.back().selectAfter);
+    modified = true;
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+  }
+  void Undo() { Apply(done, undone, true); }
+  void Redo() { Apply(undone, done, false); }
+
   void Insert(const ModelTask& task) {
     const int first = FirstSelected();
     const int at = first >= 0 ? first : Size();
+    const std::vector<ModelTask> before = tasks;
     tasks.insert(tasks.begin() + at, task);
     selected.insert(selected.begin() + at, false);
     modified = true;
+    Record(before, {}, {at});
   }
-  // Confirmed or cancelled, the row is rebuilt and the task stored back.
+  // Confirmed or cancelled, the row is rebuilt and the task stored back; only a confirmed edit can be undone.
   void Edit(const std::optional<ModelTask>& changed) {
     const int row = FirstSelected();
+    const std::vector<ModelTask> before = tasks;
     if (changed) tasks[static_cast<std::size_t>(row)] = *changed;
     selected[static_cast<std::size_t>(row)] = false;
     modified = true;
+    if (changed) Record(before, {row}, {row});
   }
   void Delete() {
     const int row = FirstSelected();
     if (row < 0) return;
+    const std::vector<ModelTask> before = tasks;
     tasks.erase(tasks.begin() + row);
     selected.erase(selected.begin() + row);
     modified = true;
+    Record(before, {row}, {});
+  }
+  void Copy() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    clipboard.emplace();
+    for (const int row : rows) clipboard->push_back(tasks[static_cast<std::size_t>(row)]);
+  }
+  void Cut() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    Copy();
+    const std::vector<ModelTask> before = tasks;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+      tasks.erase(tasks.begin() + *row);
+      selected.erase(selected.begin() + *row);
+    }
+    modified = true;
+    Record(before, rows, {});
+  }
+  void Paste() {
+    if (!clipboard) return;
+    const int first = FirstSelected();
+    const int at = first >= 0 ? first : Size();
+    const std::vector<ModelTask> before = tasks;
+    tasks.insert(tasks.begin() + at, clipboard->begin(), clipboard->end());
+    std::vector<int> rows;
+    for (int k = 0; k < static_cast<int>(clipboard->size()); ++k) rows.push_back(at + k);
+    Select(rows);
+    modified = true;
+    Record(before, {}, rows);
   }
   void Exchange(int a, int b) {
     std::swap(tasks[static_cast<std::size_t>(a)], tasks[static_cast<std::size_t>(b)]);
@@ -148,23 +228,41 @@ struct Model {
   void Move(int delta) {
     const int row = FirstSelected();
     if (row < 0 || row + delta < 0 || row + delta >= Size()) return;
+    const std::vector<ModelTask> before = tasks;
     Exchange(row, row + delta);
+    const std::vector<int> rows = {std::min(row, row + delta), std::max(row, row + delta)};
+    Record(before, rows, rows);
   }
   // The exchange sort as the list runs it: for i < j, exchange whenever key(i) > key(j), ordinal.
   void Sort(int column) {
+    const std::vector<ModelTask> before = tasks;
+    std::vector<int> from(tasks.size());
+    for (int i = 0; i < Size(); ++i) from[static_cast<std::size_t>(i)] = i;
+    bool exchanged = false;
     for (int i = 0; i + 1 < Size(); ++i) {
       for (int j = i + 1; j < Size(); ++j) {
         if (SortKey(tasks[static_cast<std::size_t>(i)], column) > SortKey(tasks[static_cast<std::size_t>(j)], column)) {
           Exchange(i, j);
+          std::swap(from[static_cast<std::size_t>(i)], from[static_cast<std::size_t>(j)]);
+          exchanged = true;
         }
       }
     }
+    if (!exchanged) return;
+    // Undone or redone, the rows whose task moved are rebuilt and selected.
+    std::vector<int> moved;
+    for (int i = 0; i < Size(); ++i) {
+      if (from[static_cast<std::size_t>(i)] != i) moved.push_back(i);
+    }
+    Record(before, moved, moved);
   }
   void Replace(std::vector<ModelTask> newTasks, std::string newPath) {
     tasks = std::move(newTasks);
     selected.assign(tasks.size(), false);
     modified = false;
     path = std::move(newPath);
+    done.clear();
+    undone.clear();
   }
 };
 
@@ -210,13 +308,16 @@ class Random {
 
 // ---- steps --------------------------------------------------------------------------------------------
 
-enum class Op { tap, ctrlTap, deselect, insert, edit, doubleTapEdit, enterEdit, remove, up, down, sort, fileNew, fileOpen };
+enum class Op {
+  tap, ctrlTap, deselect, insert, edit, doubleTapEdit, enterEdit, remove, up, down, sort, fileNew, fileOpen,
+  cut, copy, paste, undo, redo
+};
 
 struct Step {
   Op op = Op::tap;
   int row = 0;        // tap, ctrlTap, deselect, doubleTapEdit; the column of sort; the file of fileOpen
   bool ok = true;     // the editor: OK or cancel
-  bool toolbar = false;  // a command from the toolbar button rather than the menu
+  bool toolbar = false;  // a command from the toolbar button (or the key) rather than the menu (or the command)
   EditorValues values;
 
   std::string Describe() const;
@@ -254,6 +355,11 @@ std::string Step::Describe() const {
     case Op::sort: out << "header tap, column " << row; break;
     case Op::fileNew: out << "New"; break;
     case Op::fileOpen: out << "Open file " << row; break;
+    case Op::cut: out << "cut" << (toolbar ? " (Ctrl+X)" : ""); break;
+    case Op::copy: out << "copy" << (toolbar ? " (Ctrl+C)" : ""); break;
+    case Op::paste: out << "paste" << (toolbar ? " (Ctrl+V)" : ""); break;
+    case Op::undo: out << "undo" << (toolbar ? " (Ctrl+Z)" : ""); break;
+    case Op::redo: out << "redo" << (toolbar ? (ok ? " (Ctrl+Y)" : " (Ctrl+Shift+Z)") : ""); break;
   }
   return out.str();
 }
@@ -265,6 +371,14 @@ Step NextStep(Random& random, const Model& model) {
   step.ok = random.Chance(75);
   step.values = random.AnyEditorValues();
   const int roll = random.Below(100);
+  // A quarter of the steps work the clipboard and the history.
+  if (random.Chance(25)) {
+    const Op ops[] = {Op::cut, Op::copy, Op::copy, Op::paste, Op::paste, Op::undo, Op::undo, Op::undo, Op::redo, Op::redo};
+    step.op = ops[random.Below(10)];
+    const std::size_t pasted = model.clipboard ? model.clipboard->size() : 0;
+    if (step.op == Op::paste && static_cast<std::size_t>(n) + pasted > static_cast<std::size_t>(kMaxTasks)) step.op = Op::cut;
+    return step;
+  }
   if (n == 0 || roll < 6) {
     step.op = random.Chance(70) ? Op::fileOpen : (n < kMaxTasks ? Op::insert : Op::fileNew);
     if (n == 0 && random.Chance(40)) step.op = Op::insert;
@@ -326,7 +440,10 @@ class ModelRun {
   bool Run(int steps) {
     WriteFiles();
     EditorScript editor([this](CTarvelquistIns& dialog) { return Answer(dialog); });
+    platform::SetClipboardForms({});
     m_program.Template().OpenDocumentFile(nullptr, TRUE);
+    m_model.Replace({}, "");
+    m_firstBytes = DocumentBytes();
     if (!Compare()) return false;
     for (int i = 0; i < steps; ++i) {
       const Step step = NextStep(m_random, m_model);
@@ -334,8 +451,50 @@ class ModelRun {
       Apply(step);
       QApplication::processEvents();
       if (!Compare()) return false;
+      // The bytes the history goes back to: after New and Open, and after the step that went out of its reach.
+      if (m_model.done.empty() && m_model.undone.empty()) m_firstBytes = DocumentBytes();
+      if (m_model.done.size() == TaskHistory::kDepth) m_firstBytes.reset();
     }
+    return UndoAllThenRedoAll();
+  }
+
+  bool UndoAllThenRedoAll() {
+    while (!m_model.undone.empty()) Redo();
+    const tvqtest::Bytes last = DocumentBytes();
+    while (!m_model.done.empty()) Undo();
+    if (!Compare()) return false;
+    if (m_firstBytes && DocumentBytes() != *m_firstBytes) return Fail("undoing every step did not give the first bytes");
+    while (!m_model.undone.empty()) Redo();
+    if (!Compare()) return false;
+    if (DocumentBytes() != last) return Fail("redoing every step did not give the last bytes");
     return true;
+  }
+
+  void Undo() {
+    m_steps.push_back("undo (at the end)");
+    m_program.Command(ID_EDIT_UNDO);
+    m_model.Undo();
+  }
+  void Redo() {
+    m_steps.push_back("redo (at the end)");
+    m_program.Command(ID_EDIT_REDO);
+    m_model.Redo();
+  }
+
+  // What a save would write now; the modified flag stays as it is.
+  tvqtest::Bytes DocumentBytes() {
+    CTarvelquistDoc& document = m_program.Doc();
+    const BOOL modified = document.IsModified();
+    const std::string path = m_folder.filePath(QStringLiteral("bytes.tvq")).toStdString();
+    {
+      CFile file(CString::FromUtf8(path), CFile::modeCreate | CFile::modeWrite);
+      CArchive archive(&file, CArchive::store);
+      document.Serialize(archive);
+      archive.Close();
+      file.Close();
+    }
+    document.SetModifiedFlag(modified);
+    return tvqtest::ReadFileBytes(path);
   }
 
  private:
@@ -380,6 +539,32 @@ class ModelRun {
       m_program.TapToolbarButton(id);
     } else {
       m_program.Command(id);
+    }
+  }
+
+  // An edit command by its Ctrl key (redo also by Ctrl+Shift+Z) or through the frame.
+  void ApplyEditCommand(const Step& step) {
+    struct EditCommand {
+      Op op;
+      UINT id;
+      Qt::Key key;
+      void (Model::*model)();
+    };
+    static const EditCommand kCommands[] = {{Op::cut, ID_EDIT_CUT, Qt::Key_X, &Model::Cut},
+                                            {Op::copy, ID_EDIT_COPY, Qt::Key_C, &Model::Copy},
+                                            {Op::paste, ID_EDIT_PASTE, Qt::Key_V, &Model::Paste},
+                                            {Op::undo, ID_EDIT_UNDO, Qt::Key_Z, &Model::Undo},
+                                            {Op::redo, ID_EDIT_REDO, Qt::Key_Y, &Model::Redo}};
+    for (const EditCommand& command : kCommands) {
+      if (command.op != step.op) continue;
+      if (!step.toolbar) {
+        m_program.Command(command.id);
+      } else if (step.op == Op::redo && !step.ok) {
+        m_program.PressKey(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+      } else {
+        m_program.PressKey(command.key, Qt::ControlModifier);
+      }
+      (m_model.*command.model)();
     }
   }
 
@@ -435,6 +620,13 @@ class ModelRun {
         SaveBeforeReplacing();
         m_program.Template().OpenDocumentFile(nullptr, TRUE);
         m_model.Replace({}, "");
+        break;
+      case Op::cut:
+      case Op::copy:
+      case Op::paste:
+      case Op::undo:
+      case Op::redo:
+        ApplyEditCommand(step);
         break;
       case Op::fileOpen: {
         SaveBeforeReplacing();
@@ -532,6 +724,7 @@ class ModelRun {
   int m_editorRuns = 0;
   int m_expectedEditorRuns = 0;
   std::vector<std::string> m_steps;
+  std::optional<tvqtest::Bytes> m_firstBytes;  // none once the history lost its oldest step
 };
 
 TEST(ListModelTest, TheListAlwaysShowsTheDocumentAndTheSelectionRules) {

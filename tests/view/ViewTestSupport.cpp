@@ -113,9 +113,15 @@ void ProgramWindows::DoubleTap(QPoint viewportPos) {
   QTest::mouseDClick(ListWidget().viewport(), Qt::LeftButton, {}, viewportPos);
 }
 
-void ProgramWindows::PressKey(int qtKey) {
+void ProgramWindows::PressKey(int qtKey, Qt::KeyboardModifiers modifiers) {
+  // The window's keys (its accelerators) work in the active window only; a dialog may have been active last.
+  QWidget* frame = Frame().GetSafeHwnd();
+  if (!frame->isActiveWindow()) {
+    frame->activateWindow();
+    (void)QTest::qWaitForWindowActive(frame);
+  }
   ListWidget().setFocus();
-  QTest::keyClick(&ListWidget(), static_cast<Qt::Key>(qtKey));
+  QTest::keyClick(&ListWidget(), static_cast<Qt::Key>(qtKey), modifiers);
 }
 
 void ProgramWindows::TapHeader(int column) {

@@ -69,7 +69,7 @@ class ProgramWindows {
   QPoint EmptySpacePoint();
   void TapRow(int row, bool ctrl = false);
   void DoubleTap(QPoint viewportPos);
-  void PressKey(int qtKey);
+  void PressKey(int qtKey, Qt::KeyboardModifiers modifiers = {});
   void TapHeader(int column);
   void Command(UINT id);  // routed by the frame: view first
   void TapToolbarButton(UINT id);

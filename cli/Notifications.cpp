@@ -1,0 +1,40 @@
+#include "cli/Notifications.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <array>
+
+namespace tvqcli {
+namespace {
+
+// The folder of the running tvq, with its trailing slash; empty when it cannot be read.
+std::string ExecutableFolder() {
+  std::array<char, 4096> path{};
+  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (length <= 0) return {};
+  const std::string executable(path.data(), static_cast<std::size_t>(length));
+  return executable.substr(0, executable.rfind('/') + 1);
+}
+
+}  // namespace
+
+std::unique_ptr<NotificationService> ConnectNotificationService(std::string& problem) {
+  // Installed and built alike: the module lies at this path from tvq's folder.
+  const std::string path = ExecutableFolder() + TVQ_NOTIFY_MODULE;
+  void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);  // kept loaded: its code runs until exit
+  if (!module) {
+    const char* error = ::dlerror();
+    problem = error ? error : "cannot load " + path;
+    return nullptr;
+  }
+  using Connect = NotificationService* (*)();
+  const auto connect = reinterpret_cast<Connect>(::dlsym(module, "TvqConnectNotificationService"));
+  if (!connect) {
+    problem = path + " has no TvqConnectNotificationService";
+    return nullptr;
+  }
+  return std::unique_ptr<NotificationService>(connect());
+}
+
+}  // namespace tvqcli

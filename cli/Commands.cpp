@@ -15,6 +15,7 @@ extern const Command kDumpCommand;
 extern const Command kMakeCommand;
 extern const Command kMergeCommand;
 extern const Command kRemindCommand;
+extern const Command kSyncCommand;
 
 namespace {
 const Command* const kCommands[] = {
@@ -22,6 +23,7 @@ const Command* const kCommands[] = {
     &kSortCommand,   &kExportCommand, &kImportCommand, &kDumpCommand, &kMakeCommand,
     &kMergeCommand,
     &kRemindCommand,
+    &kSyncCommand,
 };
 }  // namespace
 

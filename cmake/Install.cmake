@@ -28,6 +28,14 @@ install(FILES ${TVQ_LINUX_DATA}/tarvelquist-mime.xml DESTINATION ${CMAKE_INSTALL
         RENAME tarvelquist.xml)
 install(FILES ${TVQ_LINUX_DATA}/man/tarvelquist.1 ${TVQ_LINUX_DATA}/man/tvq.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# tvq sync's units (the instance names the file), beside tvq remind's and in the same way: off until enabled.
+install(CODE "
+  set(TVQ_INSTALLED_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  configure_file(\"${TVQ_LINUX_DATA}/systemd/tvq-sync@.service.in\" \"${CMAKE_BINARY_DIR}/tvq-sync@.service\" @ONLY)
+")
+install(FILES ${CMAKE_BINARY_DIR}/tvq-sync@.service ${TVQ_LINUX_DATA}/systemd/tvq-sync@.timer
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/systemd/user)
+
 # The icon: the program's own and the one file managers show for *.tvq.
 set(tvq_hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 foreach(size ${TVQ_ICON_SIZES})

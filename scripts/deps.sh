@@ -14,6 +14,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev
   xvfb xauth
   dbus-daemon at-spi2-core python3-pyatspi
+  radicale python3-caldav
 )
 
 missing=()

@@ -18,6 +18,8 @@ expected=(
   share/mime/packages/tarvelquist.xml
   share/man/man1/tarvelquist.1
   share/man/man1/tvq.1
+  share/systemd/user/tvq-sync@.service
+  share/systemd/user/tvq-sync@.timer
   share/systemd/user/tvq-remind.service
   share/systemd/user/tvq-remind.timer
   share/icons/hicolor/scalable/apps/tarvelquist.svg
@@ -61,6 +63,15 @@ if [ -n "$remind_errors" ]; then
 fi
 if ! grep -qx "ExecStart=$prefix/bin/tvq remind" "$prefix/share/systemd/user/tvq-remind.service"; then
   echo "tvq-remind.service does not start $prefix/bin/tvq"
+  missing=1
+fi
+if ! grep -qx "ExecStart=$prefix/bin/tvq sync %f" "$prefix/share/systemd/user/tvq-sync@.service"; then
+  echo "tvq-sync@.service does not start $prefix/bin/tvq"
+  missing=1
+fi
+# The timers are off until the user enables them: nothing in the tree enables one.
+if find "$prefix" -path '*.wants/*' | grep -q .; then
+  echo "a unit is enabled by the install"
   missing=1
 fi
 

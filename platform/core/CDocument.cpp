@@ -124,7 +124,7 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
   m_bUnreadBytes = false;
   const bool loaded = RunOrFail(
       [&] {
-        CArchive loadArchive(file.get(), CArchive::load);
+        CArchive loadArchive(file.get(), CArchive::load, CArchive::kDocumentBufferSize);
         loadArchive.m_pDocument = this;
         if (file->GetLength() != 0) Serialize(loadArchive);
         const bool unread = m_bUnreadBytes || loadArchive.GetRemainingLength() != 0;
@@ -160,7 +160,7 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
   };
   const bool saved = RunOrFail(
       [&] {
-        CArchive saveArchive(file.get(), CArchive::store);
+        CArchive saveArchive(file.get(), CArchive::store, CArchive::kDocumentBufferSize);
         saveArchive.m_pDocument = this;
         Serialize(saveArchive);
         saveArchive.Close();

@@ -33,6 +33,33 @@ constexpr Range kZero[] = {
     {0x3099, 0x309A}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0xFEFF, 0xFEFF},
 };
 
+// Widths of the basic plane, made when the program is compiled: a list of 10,000 Japanese tasks asks for
+// hundreds of thousands.
+constexpr std::array<std::uint8_t, 0x10000> MakeBasicPlaneWidths() {
+  std::array<std::uint8_t, 0x10000> widths{};
+  for (auto& width : widths) width = 1;
+  for (const Range& range : kWide) {
+    for (char32_t c = range.first; c <= range.last && c <= 0xFFFF; ++c) widths[c] = 2;
+  }
+  for (const Range& range : kZero) {  // a combining mark inside a wide block takes no column
+    for (char32_t c = range.first; c <= range.last && c <= 0xFFFF; ++c) widths[c] = 0;
+  }
+  return widths;
+}
+constexpr std::array<std::uint8_t, 0x10000> kBasicPlaneWidths = MakeBasicPlaneWidths();
+
+// How many code points of text fit in `room` columns; `used` gets their width.
+std::size_t FittingPrefix(std::u32string_view text, int room, int& used) {
+  used = 0;
+  std::size_t kept = 0;
+  for (; kept < text.size(); ++kept) {
+    const int w = CodePointWidth(text[kept]);
+    if (used + w > room) break;
+    used += w;
+  }
+  return kept;
+}
+
 bool InRanges(char32_t codePoint, const Range* begin, const Range* end) {
   const Range* found =
       std::upper_bound(begin, end, codePoint, [](char32_t value, const Range& range) { return value < range.first; });
@@ -161,17 +188,10 @@ void Table::Add(std::u16string_view text, int limit) {
 }
 
 int CodePointWidthSlow(char32_t codePoint) {
-  const auto lookUp = [codePoint] {
-    if (InRanges(codePoint, std::begin(kZero), std::end(kZero))) return 0;
-    if (InRanges(codePoint, std::begin(kWide), std::end(kWide))) return 2;
-    return 1;
-  };
-  if (codePoint > 0xFFFF) return lookUp();
-  // Widths of the basic plane, found once per code point (width + 1; 0 means not yet known).
-  static std::array<std::uint8_t, 0x10000> known{};
-  std::uint8_t& slot = known[codePoint];
-  if (slot == 0) slot = static_cast<std::uint8_t>(lookUp() + 1);
-  return slot - 1;
+  if (codePoint <= 0xFFFF) return kBasicPlaneWidths[codePoint];
+  if (InRanges(codePoint, std::begin(kZero), std::end(kZero))) return 0;
+  if (InRanges(codePoint, std::begin(kWide), std::end(kWide))) return 2;
+  return 1;
 }
 
 int TextWidth(std::u32string_view text) {
@@ -182,15 +202,8 @@ int TextWidth(std::u32string_view text) {
 
 std::u32string CutToWidth(std::u32string_view text, int width) {
   if (TextWidth(text) <= width) return std::u32string(text);
-  std::u32string cut;
   int used = 0;
-  const int room = std::max(width - 1, 0);
-  for (const char32_t codePoint : text) {
-    const int w = CodePointWidth(codePoint);
-    if (used + w > room) break;
-    cut.push_back(codePoint);
-    used += w;
-  }
+  std::u32string cut(text.substr(0, FittingPrefix(text, std::max(width - 1, 0), used)));
   if (width >= 1) cut.push_back(kEllipsis);
   return cut;
 }
@@ -244,16 +257,16 @@ std::string Table::Format(const std::vector<bool>& rightAligned, const std::vect
     const CellRef& cell = m_cells[i];
     const bool last = c + 1 == columns;
     std::u32string_view shown(m_text.data() + cell.offset, cell.length);
-    std::u32string cut;
     int cellWidth = cell.width;
-    if (cell.width > width[c]) {
-      cut = CutToWidth(shown, width[c]);
-      shown = cut;
-      cellWidth = TextWidth(cut);
+    const bool cut = cell.width > width[c];  // as CutToWidth, without making the cut text
+    if (cut) {
+      shown = shown.substr(0, FittingPrefix(shown, std::max(width[c] - 1, 0), cellWidth));
+      if (width[c] >= 1) cellWidth += CodePointWidth(kEllipsis);
     }
     const int pad = std::max(width[c] - cellWidth, 0);
     if (rightAligned[c]) out.append(static_cast<std::size_t>(pad), ' ');
     platform::AppendUtf8(out, shown);
+    if (cut && width[c] >= 1) platform::AppendUtf8(out, kEllipsis);
     if (last) {
       while (!out.empty() && out.back() == ' ') out.pop_back();
       out.push_back('\n');

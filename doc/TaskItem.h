@@ -9,7 +9,16 @@ class TaskItem : public CObject {
  public:
   // Subject "件名", due date now (whole seconds), priority "A", memo "".
   TaskItem();
+  // A task whose four fields are set next (read from a file, copied from another task): it skips the default
+  // texts and the clock, which a load of 100,000 tasks would otherwise pay for each and then overwrite.
+  struct FieldsFollow {};
+  explicit TaskItem(FieldsFollow) : dueDate(0.0, COleDateTime::valid) {}
   ~TaskItem() override;
+  // Tasks are made in blocks of many: a load makes 100,000 at once, and a list that goes leaves its slots for the
+  // next one instead of 100,000 small pieces to the allocator. The slots stay with the program.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* task, std::size_t size) noexcept;
+
   // A task is copied field by field with CopyFieldsFrom, never as an object.
   TaskItem(const TaskItem&) = delete;
   TaskItem& operator=(const TaskItem&) = delete;

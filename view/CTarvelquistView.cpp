@@ -109,10 +109,11 @@ void CTarvelquistView::OnInitialUpdate() {
   m_taskList.DeleteAllItems();
   CTarvelquistDoc* document = GetDocument();
   const int count = document->GetTaskCount();
-  for (int i = 0; i < count; ++i) {
-    document->SelectTask(i);
-    InsertTaskRow(i);
-  }
+  m_taskList.SetItemCount(count);
+  // The rows take their texts from the tasks themselves; workTask is then left holding the last task, as a
+  // fill through it would.
+  for (int i = 0; i < count; ++i) InsertRowFrom(document->TaskAt(i), i);
+  if (count > 0) document->SelectTask(count - 1);
 }
 
 void CTarvelquistView::InsertTaskRow(int index) { InsertRowFrom(GetDocument()->workTask, index); }
@@ -132,11 +133,8 @@ void CTarvelquistView::InsertRowFrom(const TaskItem& task, int index) {
 // --- commands ---
 
 int CTarvelquistView::GetSelectedRow() {
-  const int count = m_taskList.GetItemCount();
-  for (int i = 0; i < count; ++i) {
-    if (m_taskList.GetItemState(i, LVIS_SELECTED) == LVIS_SELECTED) return i;
-  }
-  return count;
+  const int row = m_taskList.GetNextItem(-1, LVNI_SELECTED);
+  return row >= 0 ? row : m_taskList.GetItemCount();
 }
 
 void CTarvelquistView::EditSelectedTask() {

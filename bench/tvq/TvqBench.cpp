@@ -39,7 +39,7 @@ void BM_Store(benchmark::State& state) {
     std::filesystem::remove(FileFor(count));
     state.ResumeTiming();
     CFile file(path, CFile::modeCreate | CFile::modeWrite);
-    CArchive archive(&file, CArchive::store);
+    CArchive archive(&file, CArchive::store, CArchive::kDocumentBufferSize);  // as a save streams
     doc.Serialize(archive);
     archive.Close();
     file.Close();

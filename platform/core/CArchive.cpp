@@ -55,12 +55,10 @@ void CArchive::Abort() {
   m_closed = true;
 }
 
-void CArchive::CheckUsable(Mode wanted) const {
+void CArchive::ThrowUnusable(Mode wanted) const {
   if (m_closed || !m_file) AfxThrowArchiveException(CArchiveException::genericException, ArchiveFileName(m_file));
-  if (m_mode != wanted) {
-    AfxThrowArchiveException(wanted == store ? CArchiveException::readOnly : CArchiveException::writeOnly,
-                             ArchiveFileName(m_file));
-  }
+  AfxThrowArchiveException(wanted == store ? CArchiveException::readOnly : CArchiveException::writeOnly,
+                           ArchiveFileName(m_file));
 }
 
 void CArchive::FillBuffer(UINT needed) {
@@ -219,6 +217,19 @@ void CArchive::WriteStringLength(std::size_t length, bool unicode) {
 
 CArchive& CArchive::operator<<(const CString& value) {
   const std::u16string& text = value.str();
+  const std::size_t byteCount = text.size() * sizeof(char16_t);
+  // A short string with room in the buffer: the tag, the length byte and the units in one go.
+  if (std::endian::native == std::endian::little && m_mode == store && !m_closed && text.size() < 0xFF &&
+      m_buffer.size() - m_bufferPos >= 4 + byteCount) {
+    BYTE* out = m_buffer.data() + m_bufferPos;
+    out[0] = 0xFF;
+    out[1] = 0xFE;
+    out[2] = 0xFF;
+    out[3] = static_cast<BYTE>(text.size());
+    std::memcpy(out + 4, text.data(), byteCount);
+    m_bufferPos += static_cast<UINT>(4 + byteCount);
+    return *this;
+  }
   WriteStringLength(text.size(), true);
   if constexpr (std::endian::native == std::endian::little) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
@@ -237,6 +248,18 @@ CArchive& CArchive::operator<<(const CString& value) {
 
 // The length prefix of a string: the unit size (1 for untagged 8-bit text, 2 for UTF-16) and the length.
 std::pair<UINT, ULONGLONG> CArchive::ReadStringLength() {
+  // Nearly every string is short: an 8-bit length byte, or FF FE FF and a length byte, taken from the buffer.
+  if (m_bufferEnd - m_bufferPos >= 4) {
+    const BYTE* bytes = m_buffer.data() + m_bufferPos;
+    if (bytes[0] < 0xFF) {
+      m_bufferPos += 1;
+      return {1, bytes[0]};
+    }
+    if (bytes[1] == 0xFE && bytes[2] == 0xFF && bytes[3] < 0xFF) {
+      m_bufferPos += 4;
+      return {2, bytes[3]};
+    }
+  }
   UINT unitSize = 1;
   const BYTE first = ReadValue<BYTE>();
   if (first < 0xFF) return {unitSize, first};
@@ -267,6 +290,20 @@ CArchive& CArchive::operator>>(CString& value) {
       (byteCount > GetRemainingLength() ||
        (byteCount - buffered > kStringChunk && byteCount > GetStoredRemainingLength(byteCount)))) {
     AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
+  }
+  if (unitSize == 2 && byteCount <= buffered) {  // the common case: the whole string is in the buffer
+    try {
+      std::u16string& text = value.str();
+      text.assign(static_cast<std::size_t>(length), u'\0');
+      std::memcpy(text.data(), m_buffer.data() + m_bufferPos, static_cast<std::size_t>(byteCount));
+      m_bufferPos += static_cast<UINT>(byteCount);
+      if constexpr (std::endian::native != std::endian::little) {
+        for (char16_t& unit : text) unit = static_cast<char16_t>((unit >> 8) | (unit << 8));
+      }
+    } catch (const std::bad_alloc&) {
+      AfxThrowMemoryException();
+    }
+    return *this;
   }
   try {
     if (unitSize == 2) {

@@ -123,7 +123,7 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
   m_bUnreadBytes = false;
   const bool loaded = RunOrFail(
       [&] {
-        CArchive loadArchive(file.get(), CArchive::load);
+        CArchive loadArchive(file.get(), CArchive::load, CArchive::kDocumentBufferSize);
         loadArchive.m_pDocument = this;
         if (file->GetLength() != 0) Serialize(loadArchive);
         const bool unread = m_bUnreadBytes || loadArchive.GetRemainingLength() != 0;
@@ -159,7 +159,7 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
   };
   const bool saved = RunOrFail(
       [&] {
-        CArchive saveArchive(file.get(), CArchive::store);
+        CArchive saveArchive(file.get(), CArchive::store, CArchive::kDocumentBufferSize);
         saveArchive.m_pDocument = this;
         Serialize(saveArchive);
         saveArchive.Close();

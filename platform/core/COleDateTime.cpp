@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTime>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -146,16 +147,36 @@ CString DateText(const Civil& civil) {
   const platform::LocaleSettings& settings = platform::GetLocaleSettings();
   const CString& pattern = settings.shortDatePattern;
   thread_local CompiledPattern compiled;
-  thread_local std::string compiledLocale;
+  thread_local unsigned compiledRevision = 0;  // no settings have revision 0
   thread_local bool asciiDigits = true;
-  if (compiledLocale != settings.userLocale || compiled.pattern != pattern.str()) {
-    compiledLocale = settings.userLocale;
+  if (compiledRevision != settings.revision) {
+    compiledRevision = settings.revision;
     compiled = Compile(pattern.str());
     asciiDigits = platform::GetUserQLocale().zeroDigit() == QStringLiteral("0");
   }
   if (compiled.numeric && asciiDigits) return NumericDateText(compiled, civil);
   const QDate date(static_cast<int>(civil.year), static_cast<int>(civil.month), static_cast<int>(civil.day));
   return CString::FromQString(platform::GetUserQLocale().toString(date, pattern.ToQString()));
+}
+
+// The date text of a day (a day number as SplitDate gives it). A list asks once per row and its tasks share
+// few days, so the texts of the days asked last are kept, for the locale settings they were made with.
+CString DayText(long long day) {
+  struct Entry {
+    long long day = 0;
+    unsigned revision = 0;  // no settings have revision 0
+    CString text;
+  };
+  // By day number: the days of five and a half years never collide. Made on a thread's first date text.
+  thread_local std::array<Entry, 2048> cache;
+  const unsigned revision = platform::GetLocaleSettings().revision;
+  Entry& entry = cache[static_cast<std::size_t>(day - kMinDay) % cache.size()];
+  if (entry.revision != revision || entry.day != day) {
+    entry.text = DateText(CivilFromDays(day - kEpochOffset));
+    entry.day = day;
+    entry.revision = revision;
+  }
+  return entry.text;
 }
 
 // The locale's time with seconds, as the platform writes the time of a date value.
@@ -309,17 +330,16 @@ BOOL VarBstrFromDate(DATE date, LCID locale, DWORD flags, CString* text) {
   long long day = 0;
   long long second = 0;
   if (!SplitDate(date, day, second)) return FALSE;
-  const Civil civil = CivilFromDays(day - kEpochOffset);
   if (flags & VAR_DATEVALUEONLY) {
-    *text = DateText(civil);
+    *text = DayText(day);
   } else if (flags & VAR_TIMEVALUEONLY) {
     *text = TimeText(second);
   } else if (second == 0) {
-    *text = DateText(civil);
+    *text = DayText(day);
   } else if (day == 0) {
     *text = TimeText(second);
   } else {
-    *text = DateText(civil) + CString(u" ") + TimeText(second);
+    *text = DayText(day) + CString(u" ") + TimeText(second);
   }
   return TRUE;
 }

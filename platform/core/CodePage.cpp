@@ -98,10 +98,12 @@ int FindDoubleByteLayout(unsigned codePage) {
 }
 
 // A layout unfolded into byte tables: what every single byte is, which bytes lead, and what every pair is.
-// The pair table is filled once from the decoder, all valid pairs in one call; pairs that it cannot map,
-// and pairs whose second byte cannot be a trail byte, keep the default character.
+// The pairs of a lead byte are filled from the decoder at that lead byte's first use, all its valid pairs in
+// one call (a program that converts its few built-in texts decodes a handful of rows, not the code page's
+// 11,000 pairs); pairs that the decoder cannot map, and pairs whose second byte cannot be a trail byte, keep
+// the default character.
 struct DoubleBytePage {
-  explicit DoubleBytePage(const DoubleByteLayout& layout) : pairs(kPairCount, layout.defaultChar) {
+  explicit DoubleBytePage(const DoubleByteLayout& layout) : m_layout(layout), m_pairs(kPairCount, layout.defaultChar) {
     for (int byte = 0; byte < 0x80; ++byte) single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(byte);
     for (int byte = 0x80; byte < 0x100; ++byte) single[static_cast<std::size_t>(byte)] = layout.defaultChar;
     for (const SingleRun& run : layout.singles) {
@@ -113,32 +115,34 @@ struct DoubleBytePage {
     for (const ByteRange& range : layout.leads) {
       for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) lead.set(byte);
     }
-    FillPairs(layout);
+    for (const ByteRange& range : layout.trails) {
+      for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) m_trail.set(byte);
+    }
   }
 
   static constexpr std::size_t kPairCount = 0x10000;
 
+  // The characters of the pairs leadByte, 0 .. leadByte, 255.
+  const char16_t* PairsOf(unsigned char leadByte) const {
+    std::call_once(m_rowFilled[leadByte], [this, leadByte] { FillRow(leadByte); });
+    return m_pairs.data() + std::size_t{leadByte} * 256;
+  }
+
   std::array<char16_t, 256> single{};
   std::bitset<256> lead;
-  std::vector<char16_t> pairs;  // by lead byte * 256 + trail byte
 
  private:
-  void FillPairs(const DoubleByteLayout& layout) {
-    std::bitset<256> trail;
-    for (const ByteRange& range : layout.trails) {
-      for (int byte = range.first; range.first != 0 && byte <= range.last; ++byte) trail.set(byte);
-    }
+  // Written once per lead byte, under that row's flag.
+  void FillRow(unsigned char leadByte) const {
+    if (!lead[leadByte]) return;
     std::vector<std::size_t> indexes;
     QByteArray bytes;
-    for (std::size_t leadByte = 0x80; leadByte < 0x100; ++leadByte) {
-      if (!lead[leadByte]) continue;
-      for (std::size_t trailByte = 0; trailByte < 0x100; ++trailByte) {
-        if (!trail[trailByte]) continue;
-        indexes.push_back(leadByte * 256 + trailByte);
-        bytes.append(static_cast<char>(leadByte)).append(static_cast<char>(trailByte));
-      }
+    for (std::size_t trailByte = 0; trailByte < 0x100; ++trailByte) {
+      if (!m_trail[trailByte]) continue;
+      indexes.push_back(std::size_t{leadByte} * 256 + trailByte);
+      bytes.append(static_cast<char>(leadByte)).append(static_cast<char>(trailByte));
     }
-    QStringDecoder decoder(layout.pairDecoder, QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(m_layout.pairDecoder, QStringConverter::Flag::Stateless);
     if (!decoder.isValid()) return;
     const QString whole = decoder.decode(bytes);
     const bool onePerPair = static_cast<std::size_t>(whole.size()) == indexes.size();
@@ -147,9 +151,14 @@ struct DoubleBytePage {
                                      : decoder.decode(QByteArrayView(bytes.constData() + 2 * k, 2));
       // The decoder's substitutes stand for pairs without a character: those keep the default.
       if (one.size() != 1 || one[0] == QChar(kReplacement) || one[0] == QChar(u'\x1A')) continue;
-      pairs[indexes[k]] = one[0].unicode();
+      m_pairs[indexes[k]] = one[0].unicode();
     }
   }
+
+  const DoubleByteLayout& m_layout;
+  std::bitset<256> m_trail;
+  mutable std::vector<char16_t> m_pairs;  // by lead byte * 256 + trail byte
+  mutable std::array<std::once_flag, 256> m_rowFilled;
 };
 
 CString DecodeDoubleByte(const DoubleBytePage& page, std::string_view bytes) {
@@ -164,12 +173,12 @@ CString DecodeDoubleByte(const DoubleBytePage& page, std::string_view bytes) {
     }
     // A lead byte at the end, or before a NUL (which stays a character of its own), is a character cut short.
     if (i + 1 == bytes.size() || bytes[i + 1] == '\0') {
-      out += page.pairs[byte * 256];  // no trail byte is 0: the default character
+      out += page.PairsOf(byte)[0];  // no trail byte is 0: the default character
       ++i;
       continue;
     }
     // Any other byte after a lead byte is its trail.
-    out += page.pairs[byte * 256 + static_cast<unsigned char>(bytes[i + 1])];
+    out += page.PairsOf(byte)[static_cast<unsigned char>(bytes[i + 1])];
     i += 2;
   }
   return CString(std::move(out));

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -95,11 +96,18 @@ State Read(const std::string& prefix) {
   return state;
 }
 
-std::unique_ptr<State> g_state;
+std::unique_ptr<State> g_state;          // guarded by g_mutex; replaced in place once made
+std::atomic<State*> g_published{nullptr};  // g_state once it exists
+unsigned g_revision = 0;                  // guarded by g_mutex
 
 State& Current() {
+  if (State* state = g_published.load(std::memory_order_acquire)) return *state;
   std::lock_guard lock(g_mutex);
-  if (!g_state) g_state = std::make_unique<State>(Read(g_prefix));
+  if (!g_state) {
+    g_state = std::make_unique<State>(Read(g_prefix));
+    g_state->settings.revision = ++g_revision;
+    g_published.store(g_state.get(), std::memory_order_release);
+  }
   return *g_state;
 }
 
@@ -126,8 +134,10 @@ const QLocale& GetUserQLocale() { return Current().locale; }
 void ReloadLocaleSettings() {
   State fresh = Read(Prefix());
   std::lock_guard lock(g_mutex);
+  fresh.settings.revision = ++g_revision;
   if (!g_state) {
     g_state = std::make_unique<State>(std::move(fresh));
+    g_published.store(g_state.get(), std::memory_order_release);
   } else {
     // Replace in place: references handed out earlier stay valid.
     g_state->settings = std::move(fresh.settings);

@@ -20,13 +20,17 @@ struct LocaleSettings {
   CString shortDatePattern;     // Qt date pattern with a four-digit year: "yyyy/MM/dd", "M/d/yyyy"
   CString longDatePattern;      // the locale's long date pattern, for the date picker
   unsigned ansiCodePage = 932;
+  // Changes whenever the settings are read again: what is computed from them (date texts, converted built-in
+  // texts) is kept while it stays the same.
+  unsigned revision = 0;
 };
 
 // Names the program's own override variables, "<prefix>_LOCALE" and "<prefix>_ACP", and reads the settings
 // again when the name changes. The program calls it at start-up, before anything reads the settings.
 void SetLocaleVariablePrefix(const std::string& prefix);
 
-// The settings in force. Read from the environment on first call.
+// The settings in force. Read from the environment on first call; after that a plain load, as date texts ask
+// once per list row.
 const LocaleSettings& GetLocaleSettings();
 
 // Re-reads the environment (tests that switch locales call this after setenv).

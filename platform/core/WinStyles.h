@@ -93,6 +93,7 @@ inline constexpr UINT BST_CHECKED = 1;
 // List view item states and column formats.
 inline constexpr UINT LVIS_FOCUSED = 0x0001;
 inline constexpr UINT LVIS_SELECTED = 0x0002;
+inline constexpr int LVNI_SELECTED = 0x0002;  // GetNextItem: the next selected row
 inline constexpr int LVCFMT_LEFT = 0;
 
 // Control-bar styles.

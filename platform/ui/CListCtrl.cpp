@@ -1,7 +1,9 @@
 // CListCtrl over the list widget, and the "SysListView32" class of dialog templates.
 #include "platform/ui/CListCtrl.h"
 
+#include <algorithm>
 #include <typeinfo>
+#include <utility>
 
 #include <QWidget>
 
@@ -41,14 +43,18 @@ int CListCtrl::GetItemCount() const {
   return list ? list->RowCount() : 0;
 }
 
-int CListCtrl::InsertItem(int nItem, const CString& text) {
-  ListViewWidget* list = ListOf(*this);
-  return list ? list->InsertRow(nItem, text) : -1;
+void CListCtrl::SetItemCount(int nItems) {
+  if (ListViewWidget* list = ListOf(*this)) list->ReserveRows(nItems);
 }
 
-BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const CString& text) {
+int CListCtrl::InsertItem(int nItem, CString text) {
   ListViewWidget* list = ListOf(*this);
-  return list ? list->SetText(nItem, nSubItem, text) : FALSE;
+  return list ? list->InsertRow(nItem, std::move(text)) : -1;
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, CString text) {
+  ListViewWidget* list = ListOf(*this);
+  return list ? list->SetText(nItem, nSubItem, std::move(text)) : FALSE;
 }
 
 CString CListCtrl::GetItemText(int nItem, int nSubItem) const {
@@ -81,6 +87,14 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
 int CListCtrl::GetSelectedCount() const {
   const ListViewWidget* list = ListOf(*this);
   return list ? list->SelectedCount() : 0;
+}
+
+int CListCtrl::GetNextItem(int nItem, int nFlags) const {
+  const ListViewWidget* list = ListOf(*this);
+  if (!list) return -1;
+  if (nFlags & LVNI_SELECTED) return list->NextSelectedRow(nItem);
+  const int next = std::max(nItem + 1, 0);
+  return next < list->RowCount() ? next : -1;
 }
 
 BOOL CListCtrl::EnsureVisible(int nItem, BOOL /*bPartialOK: whole rows only*/) {

@@ -44,8 +44,16 @@ class GapBuffer {
     ++m_gapEnd;
   }
 
-  // Empties the buffer and gives its memory back.
+  // Room for `count` items in all, made at once: a fill of that many moves no item a second time. The gap
+  // stays where it is.
+  void reserve(std::size_t count) {
+    if (count > capacity()) Grow(count - size());
+  }
+
+  // Empties the buffer and gives its memory back. The items go last first, so that the allocator's free lists
+  // hold their memory in address order for what is made next (a refill of 100,000 rows).
   void clear() {
+    while (!m_items.empty()) m_items.pop_back();
     std::vector<T>().swap(m_items);
     m_gapBegin = 0;
     m_gapEnd = 0;
@@ -87,11 +95,13 @@ class GapBuffer {
     }
   }
 
-  // A new gap of half the items (at least 16) where the empty one was. The items are moved only when their move
-  // cannot throw, else copied, so that a failure here leaves the buffer as it was.
-  void Grow() {
+  // A new gap of half the items (at least 16) where the empty one was.
+  void Grow() { Grow(std::max<std::size_t>(16, size() / 2)); }
+
+  // A new gap of `gap` slots where the gap is now. The items are moved only when their move cannot throw, else
+  // copied, so that a failure here leaves the buffer as it was.
+  void Grow(std::size_t gap) {
     const std::size_t used = size();
-    const std::size_t gap = std::max<std::size_t>(16, used / 2);
     std::vector<T> grown;
     grown.reserve(used + gap);
     grown.insert(grown.end(), Source(m_items.begin()), Source(At(m_gapBegin)));

@@ -117,11 +117,11 @@ ListViewWidget::~ListViewWidget() = default;
 
 // --- rows ---
 
-int ListViewWidget::InsertRow(int index, const CString& text) {
+int ListViewWidget::InsertRow(int index, CString text) {
   index = std::clamp(index, 0, RowCount());
   Row row;
   row.texts.reserve(static_cast<std::size_t>(std::max(1, ColumnCount())));
-  row.texts.push_back(text);
+  row.texts.push_back(std::move(text));
   m_rows.insert(static_cast<std::size_t>(index), std::move(row));
   if (m_focusRow >= index) ++m_focusRow;
   if (m_anchorRow >= index) ++m_anchorRow;
@@ -130,12 +130,12 @@ int ListViewWidget::InsertRow(int index, const CString& text) {
   return index;
 }
 
-BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
+BOOL ListViewWidget::SetText(int row, int column, CString text) {
   if (row < 0 || row >= RowCount() || column < 0) return FALSE;
   if (column > 0 && column >= ColumnCount()) return FALSE;
   auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
   if (texts.size() <= static_cast<std::size_t>(column)) texts.resize(static_cast<std::size_t>(column) + 1);
-  texts[static_cast<std::size_t>(column)] = text;
+  texts[static_cast<std::size_t>(column)] = std::move(text);
   m_accessible.TextChanged(row, column);
   ScheduleLayout();
   return TRUE;
@@ -174,6 +174,14 @@ void ListViewWidget::DeleteAllRows() {
   m_anchorRow = -1;
   m_accessible.Reset();
   ScheduleLayout();
+}
+
+int ListViewWidget::NextSelectedRow(int after) const {
+  if (m_selectedCount == 0) return -1;
+  for (int row = std::max(after + 1, 0); row < RowCount(); ++row) {
+    if (m_rows[static_cast<std::size_t>(row)].selected) return row;
+  }
+  return -1;
 }
 
 UINT ListViewWidget::State(int row, UINT mask) const {

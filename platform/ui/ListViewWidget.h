@@ -4,6 +4,7 @@
 // row moves the records between it and the last change, nothing more.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -36,8 +37,10 @@ class ListViewWidget : public QAbstractScrollArea {
 
   // Rows. Indexes outside the rows make the calls fail (FALSE, empty text, state 0).
   int RowCount() const { return static_cast<int>(m_rows.size()); }
-  int InsertRow(int index, const CString& text);  // clamped to 0..count; returns the index
-  BOOL SetText(int row, int column, const CString& text);
+  // Makes room for `count` rows in all (LVM_SETITEMCOUNT): a fill of that many then moves no row twice.
+  void ReserveRows(int count) { m_rows.reserve(static_cast<std::size_t>(std::max(count, 0))); }
+  int InsertRow(int index, CString text);  // clamped to 0..count; returns the index
+  BOOL SetText(int row, int column, CString text);
   const CString& Text(int row, int column) const;
   BOOL DeleteRow(int row);
   void DeleteAllRows();
@@ -45,6 +48,7 @@ class ListViewWidget : public QAbstractScrollArea {
   // row -1: every row, as the platform does.
   BOOL SetState(int row, UINT state, UINT mask);
   int SelectedCount() const { return m_selectedCount; }
+  int NextSelectedRow(int after) const;  // the first selected row below `after` (-1: from the top), else -1
   int FocusRow() const { return m_focusRow; }  // -1 when no row has the focus
 
   // Columns.

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "doc/TaskItem.h"
 
@@ -42,6 +49,45 @@ TEST(TaskItem, CopyingTakesAllFourFieldsWithTheStatus) {
   EXPECT_EQ(copy.memo, source.memo);
   EXPECT_EQ(copy.dueDate.m_dt, 39578.5);
   EXPECT_EQ(copy.dueDate.GetStatus(), COleDateTime::invalid);
+}
+
+// Tasks come from shared blocks: made and dropped in random order, on two threads, and handed from one thread
+// to the other to be dropped there, every live task keeps its own memory and fields.
+TEST(TaskItem, PooledTasksNeverShareTheirMemory) {
+  std::mt19937 random(20081207);
+  std::map<TaskItem*, std::u16string> expected;
+  std::vector<std::unique_ptr<TaskItem>> live;
+  const auto check = [&] {
+    for (const auto& task : live) ASSERT_EQ(task->subject.str(), expected.at(task.get()));
+  };
+  for (int step = 0; step < 20000; ++step) {
+    if (live.empty() || random() % 3 != 0) {
+      auto task = std::make_unique<TaskItem>(TaskItem::FieldsFollow{});
+      const std::u16string subject(1 + random() % 30, static_cast<char16_t>(u'a' + step % 26));
+      task->subject = CString(subject);
+      ASSERT_TRUE(expected.emplace(task.get(), subject).second) << "a slot was handed out twice";
+      live.push_back(std::move(task));
+    } else {
+      const std::size_t at = random() % live.size();
+      expected.erase(live[at].get());
+      live.erase(live.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    if (step % 1000 == 0) check();
+  }
+  check();
+  // Another thread makes its own and drops some of ours; ours stay whole.
+  const auto half = live.begin() + static_cast<std::ptrdiff_t>(live.size() / 2);
+  std::vector<std::unique_ptr<TaskItem>> handed(std::make_move_iterator(half), std::make_move_iterator(live.end()));
+  live.erase(half, live.end());
+  for (const auto& task : handed) expected.erase(task.get());
+  std::thread other([&handed] {
+    std::vector<std::unique_ptr<TaskItem>> own;
+    for (int i = 0; i < 3000; ++i) own.push_back(std::make_unique<TaskItem>());
+    handed.clear();
+  });
+  other.join();
+  check();
+  EXPECT_TRUE(handed.empty());
 }
 
 }  // namespace

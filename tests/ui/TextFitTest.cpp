@@ -3,6 +3,9 @@
 
 #include <QFontMetrics>
 
+#include <algorithm>
+#include <random>
+
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/TextFit.h"
 
@@ -61,6 +64,36 @@ TEST(TextFit, ElidesOnlyWhatTheNarrowestCondensingCannotHold) {
     const FittedText nothing = AfxFitText(font, text, none);
     EXPECT_TRUE(nothing.elided);
     EXPECT_LE(Width(nothing), 0);
+  }
+}
+
+// The fit checked against the plain search it shortens: from the proportional guess down to the limit in turn,
+// the first stretch whose width fits wins, elided when none does. Random texts of both scripts, random widths.
+TEST(TextFit, AgreesWithTryingEveryStretch) {
+  const QFont font = AfxGetDialogFont();
+  const QString pool = QStringLiteral("件名期限なしメモ報告書を送る abcdefghijklmnopqrstuvwxyz 0123456789/.,");
+  std::mt19937 random(20081203);
+  for (int round = 0; round < 300; ++round) {
+    QString text;
+    const int length = static_cast<int>(random() % 60);
+    for (int i = 0; i < length; ++i) text += pool[static_cast<qsizetype>(random() % pool.size())];
+    const int natural = QFontMetrics(font).horizontalAdvance(text);
+    const int width = static_cast<int>(random() % static_cast<unsigned>(natural + 20)) - 5;
+    const FittedText fit = AfxFitText(font, text, width);
+    int expected = natural <= width ? 100 : 0;
+    const int guess = natural == 0 ? 99 : static_cast<int>((100LL * std::max(width, 0) + natural - 1) / natural);
+    for (int stretch = std::clamp(guess, kMinTextStretch, 99); expected == 0 && stretch >= kMinTextStretch; --stretch) {
+      QFont condensed = font;
+      condensed.setStretch(stretch);
+      if (QFontMetrics(condensed).horizontalAdvance(text) <= width) expected = stretch;
+    }
+    SCOPED_TRACE(text.toStdString() + " in " + std::to_string(width));
+    EXPECT_EQ(fit.elided, expected == 0);
+    EXPECT_EQ(fit.stretch, expected == 0 ? kMinTextStretch : expected);
+    if (!fit.elided) {
+      EXPECT_EQ(fit.text, text);
+      EXPECT_LE(Width(fit), width);
+    }
   }
 }
 

@@ -161,6 +161,11 @@ TYPED_TEST(GapBufferTypedTest, BehavesAsAVectorUnderRandomEdits) {
       if (size >= target) target = random() % 40;
       if (size <= target && target < 40 && random() % 8 == 0) target = 300;
       if (random() % 4 == 0) place = size == 0 ? 0 : random() % size;
+      if (random() % 50 == 0) {  // room made ahead of a fill, at any place of the gap
+        const std::size_t room = size + random() % 40;
+        buffer.reserve(room);
+        ASSERT_GE(buffer.capacity(), room);
+      }
       const bool grow = size < target ? random() % 4 != 0 : random() % 4 == 0;
       if (grow || size == 0) {
         const std::size_t at = std::min(place, size);

@@ -1,4 +1,4 @@
-// Moves a file to the user's trash as the freedesktop.org Trash specification lays it down, so that desktop
+// Moves a file to the user's trash following freedesktop.org's trash layout, so that desktop
 // file managers show it there and can put it back.
 #pragma once
 

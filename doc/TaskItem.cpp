@@ -56,7 +56,7 @@ void* TaskItem::operator new(std::size_t size) {
 void TaskItem::operator delete(void* task, std::size_t size) noexcept {
   if (!task) return;
   if (size != sizeof(TaskItem)) {
-    ::operator delete(task, size);
+    ::operator delete(task);  // plain form: clang builds without sized deallocation
     return;
   }
   t_freeSlots = new (task) FreeSlot{t_freeSlots};

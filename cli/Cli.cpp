@@ -89,6 +89,8 @@ std::string XdgFolder(const char* variable, const char* underHome) {
   return HomeFolder() + "/" + underHome;
 }
 
+std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state") + "/tarvelquist"; }
+
 namespace {
 
 void WriteAll(int fd, const char* data, std::size_t size) {

@@ -69,6 +69,8 @@ int ColumnNamed(std::string_view name);
 std::string HomeFolder();
 // A folder of the XDG base directories: $variable when it is absolute, else ~/underHome.
 std::string XdgFolder(const char* variable, const char* underHome);
+// What tvq keeps on this device (reminders announced, sync state): $XDG_STATE_HOME/tarvelquist.
+std::string StateFolder();
 
 // Buffered standard output; throws OutputError when writing fails.
 class Output {

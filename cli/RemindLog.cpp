@@ -61,7 +61,7 @@ std::string ReadAll(int fd) {
 
 }  // namespace
 
-std::string RemindLog::Path() { return XdgFolder("XDG_STATE_HOME", ".local/state") + "/tarvelquist/reminded"; }
+std::string RemindLog::Path() { return StateFolder() + "/reminded"; }
 
 RemindLog::RemindLog(Day today, bool write) : m_day(IsoDate(today)), m_write(write) {
   const std::string path = Path();

@@ -1,7 +1,5 @@
 #include "cli/SyncState.h"
 
-#include <pwd.h>
-#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -52,18 +50,7 @@ std::string BasesJson(const SyncState& state) {
 
 }  // namespace
 
-std::string SyncStateDirectory() {
-  if (const char* configured = std::getenv("XDG_STATE_HOME"); configured && configured[0] == '/') {
-    return std::string(configured) + "/tarvelquist";
-  }
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env && *env) {
-    home = env;
-  } else if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir) {
-    home = entry->pw_dir;
-  }
-  return home + "/.local/state/tarvelquist";
-}
+std::string SyncStateDirectory() { return StateFolder(); }
 
 std::string SyncStatePath(const std::string& filePath, const std::string& url) {
   return SyncStateDirectory() + "/sync-" + Hash(CanonicalFile(filePath)) + "-" + Hash(url) + ".json";

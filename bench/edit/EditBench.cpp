@@ -7,6 +7,7 @@
 
 #include "bench/view/ViewBenchSupport.h"
 #include "doc/CTarvelquistDoc.h"
+#include "platform/core/CWinApp.h"
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CDialog.h"
 #include "res/resource.h"
@@ -139,5 +140,7 @@ void Register() {
 
 int main(int argc, char** argv) {
   Register();
+  // The program's object, so that the frame becomes the main window: the editor covers it as in the program.
+  CWinApp application(u"Tarvelquist");
   return viewbench::RunBenchmarks(argc, argv);
 }

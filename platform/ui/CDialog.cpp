@@ -2,6 +2,8 @@
 #include "platform/ui/CDialog.h"
 #include "platform/ui/ModalLoop.h"
 
+#include <algorithm>
+
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
@@ -144,6 +146,15 @@ QWidget* MainWindowWidget() {
   return widget ? widget->window() : nullptr;
 }
 
+// Whether a dialog covering `mainWindow` hides `window`: the main window itself, or a running dialog's window,
+// which covers it too.
+bool IsCoveredBy(const QWidget* window, const QWidget* mainWindow) {
+  if (!mainWindow) return false;
+  if (window == mainWindow) return true;
+  const auto& running = RunningWindows();
+  return std::any_of(running.begin(), running.end(), [window](const QPointer<QWidget>& w) { return w == window; });
+}
+
 QRect DefaultArea() {
   QRect area(0, 0, CDialog::kDefaultWidth, CDialog::kDefaultHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) area.moveCenter(screen->availableGeometry().center());
@@ -206,11 +217,15 @@ INT_PTR CDialog::DoModal() {
   m_bEnded = false;
   m_nModalResult = -1;
 
-  // The window that starts the dialog stays disabled while it runs.
+  // The window that starts the dialog takes no input while it runs: the dialog is modal to the whole program.
+  // A window the dialog covers (the main window, or a dialog lying over it) is left as it is, since disabling it
+  // would only repaint it grey where nobody sees it, and again when the dialog ends; an owner window the dialog
+  // does not cover shows that it is disabled.
   CWnd* ownerWnd = m_pParentWnd;
   if (!ownerWnd && AfxGetApp()) ownerWnd = AfxGetApp()->m_pMainWnd;
   QPointer<QWidget> ownerWindow = ownerWnd && ownerWnd->GetSafeHwnd() ? ownerWnd->GetSafeHwnd()->window() : nullptr;
-  const bool disableOwner = ownerWindow && !ownerWindow->testAttribute(Qt::WA_ForceDisabled);
+  const bool ownerTakesInput = ownerWindow && !ownerWindow->testAttribute(Qt::WA_ForceDisabled);
+  const bool disableOwner = ownerTakesInput && !IsCoveredBy(ownerWindow, mainWindow);
   if (disableOwner) ownerWindow->setEnabled(false);
 
   const BOOL setFocus = OnInitDialog();
@@ -237,8 +252,8 @@ INT_PTR CDialog::DoModal() {
     m_pModalLoop = nullptr;
   }
 
-  if (disableOwner && ownerWindow) {
-    ownerWindow->setEnabled(true);
+  if (ownerTakesInput && ownerWindow) {
+    if (disableOwner) ownerWindow->setEnabled(true);
     ownerWindow->activateWindow();
   }
   m_templateControls.clear();

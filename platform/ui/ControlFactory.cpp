@@ -1,17 +1,41 @@
 // Registry of control classes, and what the template said of each control.
 #include "platform/ui/ControlFactory.h"
 
-#include <QVariant>
 #include <QWidget>
 
 #include <map>
+#include <unordered_map>
 
 namespace {
 
-constexpr const char* kIdProperty = "afxControlId";
-constexpr const char* kClassProperty = "afxControlClass";
-constexpr const char* kStyleProperty = "afxControlStyle";
-constexpr const char* kGroupProperty = "afxControlGroup";
+// What a widget carries as a control. Kept beside the widget rather than as Qt properties: GetDlgItem, the data
+// exchange and the radio groups read it many times while a dialog is built, and a property read by name first
+// searches every property the widget's classes declare.
+struct ControlData {
+  int id = 0;
+  std::u16string className;
+  DWORD style = 0;
+  int group = 0;
+};
+
+std::unordered_map<const QObject*, ControlData>& ControlTable() {
+  static std::unordered_map<const QObject*, ControlData> table;  // the user-interface thread only
+  return table;
+}
+
+const ControlData* FindData(const QWidget* widget) {
+  if (!widget) return nullptr;
+  const auto& table = ControlTable();
+  const auto found = table.find(widget);
+  return found == table.end() ? nullptr : &found->second;
+}
+
+// The widget's entry, made on first use; it goes with the widget.
+ControlData& DataOf(QWidget* widget) {
+  const auto [entry, made] = ControlTable().try_emplace(widget);
+  if (made) QObject::connect(widget, &QObject::destroyed, [](QObject* gone) { ControlTable().erase(gone); });
+  return entry->second;
+}
 
 // Class names compare case-insensitively (ASCII), as the platform does.
 std::u16string Fold(const std::u16string& name) {
@@ -73,28 +97,33 @@ ControlFactory AfxFindControlClass(WORD classOrdinal) {
 }
 
 int AfxGetControlId(const QWidget* widget) {
-  return widget ? widget->property(kIdProperty).toInt() : 0;
+  const ControlData* data = FindData(widget);
+  return data ? data->id : 0;
 }
 
 void AfxSetControlId(QWidget* widget, int id) {
-  if (widget) widget->setProperty(kIdProperty, id);
+  if (widget) DataOf(widget).id = id;
 }
 
 void AfxSetControlTemplateData(QWidget* widget, const std::u16string& className, DWORD style, int group) {
   if (!widget) return;
-  widget->setProperty(kClassProperty, QString::fromStdU16String(className));
-  widget->setProperty(kStyleProperty, QVariant::fromValue<quint32>(style));
-  widget->setProperty(kGroupProperty, group);
+  ControlData& data = DataOf(widget);
+  data.className = className;
+  data.style = style;
+  data.group = group;
 }
 
 std::u16string AfxGetControlClassName(const QWidget* widget) {
-  return widget ? widget->property(kClassProperty).toString().toStdU16String() : std::u16string();
+  const ControlData* data = FindData(widget);
+  return data ? data->className : std::u16string();
 }
 
 DWORD AfxGetControlStyle(const QWidget* widget) {
-  return widget ? widget->property(kStyleProperty).value<quint32>() : 0;
+  const ControlData* data = FindData(widget);
+  return data ? data->style : 0;
 }
 
 int AfxGetControlGroup(const QWidget* widget) {
-  return widget ? widget->property(kGroupProperty).toInt() : 0;
+  const ControlData* data = FindData(widget);
+  return data ? data->group : 0;
 }

@@ -1,6 +1,11 @@
 // The dialog template builder.
 #include "platform/ui/DialogBuilder.h"
 
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+
 #include <QLabel>
 #include <QPixmap>
 #include <QWidget>
@@ -12,10 +17,33 @@
 #include "platform/ui/CWnd.h"
 #include "platform/ui/DialogFont.h"
 
-std::optional<platform::DialogTemplate> CDialogTemplateBuilder::Load(UINT id) {
+namespace {
+
+// A template as it was parsed, with the bytes it was parsed from.
+struct ParsedTemplate {
+  std::vector<BYTE> bytes;
+  std::shared_ptr<const platform::DialogTemplate> dialog;
+};
+
+}  // namespace
+
+std::shared_ptr<const platform::DialogTemplate> CDialogTemplateBuilder::Load(UINT id) {
   const auto data = AfxFindResource(RT_DIALOG, static_cast<WORD>(id));
-  if (!data) return std::nullopt;
-  return platform::ParseDialogTemplate(*data);
+  if (!data) return nullptr;
+  // A dialog is built from its template each time it opens: the parse is kept for as long as the resource holds
+  // the same bytes.
+  static std::map<UINT, ParsedTemplate> parsed;  // the user-interface thread only
+  ParsedTemplate& entry = parsed[id];
+  if (!entry.dialog || !std::ranges::equal(entry.bytes, *data)) {
+    auto dialog = platform::ParseDialogTemplate(*data);
+    if (!dialog) {
+      parsed.erase(id);
+      return nullptr;
+    }
+    entry.bytes.assign(data->begin(), data->end());
+    entry.dialog = std::make_shared<const platform::DialogTemplate>(std::move(*dialog));
+  }
+  return entry.dialog;
 }
 
 QFont CDialogTemplateBuilder::FontOf(const platform::DialogTemplate& dialog) {
@@ -136,10 +164,11 @@ std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, 
 
   // The first item lies on top; Tab visits the tab stops in template order, and each radio group at its place.
   QWidget* previousStop = nullptr;
+  std::set<int> radioGroups;  // whose tab stop is set: once for all the group's buttons
   for (QWidget* widget : widgets) {
     widget->lower();
     const bool radio = AfxIsAutoRadioButton(widget);
-    if (radio) AfxUpdateRadioGroupTabStop(widget);
+    if (radio && radioGroups.insert(AfxGetControlGroup(widget)).second) AfxUpdateRadioGroupTabStop(widget);
     if (!(radio || (AfxGetControlStyle(widget) & WS_TABSTOP)) || widget->focusPolicy() == Qt::NoFocus) continue;
     if (previousStop) QWidget::setTabOrder(previousStop, widget);
     previousStop = widget;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QFont>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,8 +18,8 @@ class QWidget;
 
 class CDialogTemplateBuilder {
  public:
-  // Template `id` of the resource module (AfxGetResourceHandle), parsed; nothing when absent or malformed.
-  static std::optional<platform::DialogTemplate> Load(UINT id);
+  // Template `id` of the resource module (AfxGetResourceHandle), parsed; null when absent or malformed.
+  static std::shared_ptr<const platform::DialogTemplate> Load(UINT id);
 
   // The template's font: its face and size under DS_SETFONT, else the dialog font.
   static QFont FontOf(const platform::DialogTemplate& dialog);

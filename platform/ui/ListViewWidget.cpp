@@ -1,6 +1,8 @@
 #include "platform/ui/ListViewWidget.h"
 
 #include <algorithm>
+#include <cmath>
+#include <span>
 
 #include <QAbstractTableModel>
 #include <QCoreApplication>
@@ -8,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
@@ -393,6 +396,10 @@ void ListViewWidget::resizeEvent(QResizeEvent* e) {
 void ListViewWidget::changeEvent(QEvent* e) {
   QAbstractScrollArea::changeEvent(e);
   if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) ScheduleLayout();
+  // Text drawn with other settings (hinting, antialiasing) comes with one of these: draw the rows afresh.
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange) {
+    m_rowImages.Clear();
+  }
 }
 
 void ListViewWidget::scrollContentsBy(int dx, int dy) {
@@ -411,19 +418,52 @@ void ListViewWidget::paintEvent(QPaintEvent* e) {
   const int top = TopRow();
   // The selection shows only while the list has the focus, unless the style says always.
   const bool showSelection = hasFocus() || (m_style & LVS_SHOWSELALWAYS) != 0;
+  const bool grid = (m_exStyle & LVS_EX_GRIDLINES) != 0;
+  // The grid lies over everything the rows draw. Copied rows bring their part of it; it is drawn afresh below
+  // them, and over the focus rectangle.
+  QRect gridArea = area;
   if (ColumnCount() > 0) {
     const int first = top + std::max(0, e->rect().top()) / h;
     const int last = std::min(RowCount() - 1, top + e->rect().bottom() / h);
-    for (int row = first; row <= last; ++row) PaintRow(painter, row, RowRect(row), showSelection);
-  }
-  if (m_exStyle & LVS_EX_GRIDLINES) {
-    painter.setPen(palette().color(QPalette::Mid));
-    const int right = std::min(area.right(), m_header->sectionViewportPosition(0) + m_header->length() - 1);
-    for (int y = h - 1; y <= area.bottom(); y += h) painter.drawLine(area.left(), y, right, y);
-    for (int c = 0; c < ColumnCount(); ++c) {
-      const int x = m_header->sectionViewportPosition(c) + m_header->sectionSize(c) - 1;
-      if (x >= area.left() && x <= area.right()) painter.drawLine(x, area.top(), x, area.bottom());
+    const bool copies = PrepareRowImages(painter);
+    for (int row = first; row <= last; ++row) {
+      const QRect rowRect = RowRect(row);
+      if (!copies) {
+        PaintRow(painter, row, rowRect, showSelection);
+        PaintFocus(painter, row, rowRect);
+        continue;
+      }
+      PaintRowImage(painter, row, rowRect, showSelection);
+      if (PaintFocus(painter, row, rowRect) && grid) {
+        PaintGrid(painter, QRect(area.left(), rowRect.top(), area.width(), h));
+      }
     }
+    if (copies) gridArea.setTop((last - top + 1) * h);
+  }
+  if (grid) PaintGrid(painter, gridArea & e->rect());
+}
+
+void ListViewWidget::PaintGrid(QPainter& painter, const QRect& clip) const {
+  if (clip.isEmpty()) return;
+  const QRect area = viewport()->rect();
+  const bool clipped = clip != area;
+  if (clipped) {
+    painter.save();
+    painter.setClipRect(clip, Qt::IntersectClip);
+  }
+  DrawGridLines(painter, area.width(), area.top(), area.top(), area.bottom());
+  if (clipped) painter.restore();
+}
+
+void ListViewWidget::DrawGridLines(QPainter& painter, int width, int rowsTop, int top, int bottom) const {
+  // A line under each row and one at the right edge of each column.
+  const int h = RowHeight();
+  painter.setPen(palette().color(QPalette::Mid));
+  const int right = std::min(width - 1, m_header->sectionViewportPosition(0) + m_header->length() - 1);
+  for (int y = rowsTop + h - 1; y <= bottom; y += h) painter.drawLine(0, y, right, y);
+  for (int c = 0; c < ColumnCount(); ++c) {
+    const int x = m_header->sectionViewportPosition(c) + m_header->sectionSize(c) - 1;
+    if (x >= 0 && x < width) painter.drawLine(x, top, x, bottom);
   }
 }
 
@@ -447,14 +487,89 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
     painter.setFont(fit.font);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fit.text);
   }
-  if (row == m_focusRow && hasFocus()) {
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
-    option.rect = QRect(left, rowRect.top(), width, rowRect.height());
-    option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+bool ListViewWidget::PaintFocus(QPainter& painter, int row, const QRect& rowRect) {
+  if (row != m_focusRow || !hasFocus()) return false;
+  const bool fullRow = (m_exStyle & LVS_EX_FULLROWSELECT) != 0;
+  const bool selected = m_rows[static_cast<std::size_t>(row)].selected;  // the list has the focus: shown
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
+  option.rect = QRect(m_header->sectionViewportPosition(0), rowRect.top(), width, rowRect.height());
+  option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+  return true;
+}
+
+bool ListViewWidget::PrepareRowImages(const QPainter& painter) {
+  if (!m_rowImagesEnabled) return false;
+  // A copy is the same pixels only onto an image of the same format, at whole device pixels, over an opaque
+  // background of one colour.
+  const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+  if (!device || device->devType() != QInternal::Image) return false;
+  const qreal ratio = painter.device()->devicePixelRatio();
+  const QTransform transform = painter.deviceTransform();
+  const auto whole = [](qreal value) { return value == std::floor(value); };
+  if (!whole(ratio) || transform.type() > QTransform::TxScale || transform.m11() != ratio ||
+      transform.m22() != ratio || !whole(transform.dx()) || !whole(transform.dy())) {
+    return false;
   }
+  const QBrush& base = palette().brush(QPalette::Base);
+  const QBrush& highlight = palette().brush(QPalette::Highlight);
+  if (base.style() != Qt::SolidPattern || base.color().alpha() != 255 || highlight.style() != Qt::SolidPattern) {
+    return false;
+  }
+  // The grid drawn again over a focus rectangle covers what it covered.
+  const bool gridLines = (m_exStyle & LVS_EX_GRIDLINES) != 0;
+  if (gridLines && palette().color(QPalette::Mid).alpha() != 255) return false;
+  RowImageCache::Frame frame;
+  frame.width = viewport()->width();
+  frame.height = RowHeight();
+  frame.devicePixelRatio = ratio;
+  frame.format = static_cast<const QImage*>(device)->format();
+  frame.font = font();
+  frame.fullRowSelect = (m_exStyle & LVS_EX_FULLROWSELECT) != 0;
+  frame.gridLines = gridLines;
+  frame.gridColor = gridLines ? palette().color(QPalette::Mid).rgba() : 0;
+  frame.columnsLength = m_header->length();
+  for (int c = 0; c < ColumnCount(); ++c) {
+    frame.columns.emplace_back(m_header->sectionViewportPosition(c), m_header->sectionSize(c));
+  }
+  m_rowImages.SetFrame(frame);
+  // The rows in sight, and a few more for rows that come back (a row edited, the selection moving).
+  m_rowImages.SetCapacity(static_cast<std::size_t>(viewport()->height() / frame.height + 9));
+  return true;
+}
+
+void ListViewWidget::PaintRowImage(QPainter& painter, int row, const QRect& rowRect, bool showSelection) {
+  const Row& r = m_rows[static_cast<std::size_t>(row)];
+  const std::span<const CString> texts(r.texts.data(),
+                                       std::min(r.texts.size(), static_cast<std::size_t>(ColumnCount())));
+  RowImageCache::Colors colors;
+  colors.selected = r.selected && showSelection;
+  colors.base = palette().color(QPalette::Base).rgba();
+  colors.text = palette().color(QPalette::Text).rgba();
+  if (colors.selected) {
+    colors.highlight = palette().color(QPalette::Highlight).rgba();
+    colors.highlightedText = palette().color(QPalette::HighlightedText).rgba();
+  }
+  const QImage* image = m_rowImages.Find(texts, colors);
+  if (!image) {
+    const RowImageCache::Frame& frame = m_rowImages.CurrentFrame();
+    QImage drawn(QSize(frame.width, frame.height) * frame.devicePixelRatio, frame.format);
+    drawn.setDevicePixelRatio(frame.devicePixelRatio);
+    QPainter rowPainter(&drawn);
+    rowPainter.setRenderHints(painter.renderHints());
+    rowPainter.setLayoutDirection(painter.layoutDirection());
+    rowPainter.fillRect(QRect(0, 0, frame.width, frame.height), palette().brush(QPalette::Base));
+    PaintRow(rowPainter, row, QRect(0, 0, rowRect.width(), rowRect.height()), showSelection);
+    // The row's part of the grid: the columns' lines run on past both edges, as they do through the rows.
+    if (frame.gridLines) DrawGridLines(rowPainter, frame.width, 0, -1, frame.height);
+    rowPainter.end();
+    image = &m_rowImages.Store(texts, colors, std::move(drawn));
+  }
+  painter.drawImage(QPoint(0, rowRect.top()), *image);
 }
 
 QRect ListViewWidget::CellTextRect(int column, const QRect& rowRect) const {

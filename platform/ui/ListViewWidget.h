@@ -15,6 +15,7 @@
 #include "platform/core/WinTypes.h"
 #include "platform/ui/AccessibleChanges.h"
 #include "platform/ui/GapBuffer.h"
+#include "platform/ui/RowImageCache.h"
 #include "platform/ui/TextFit.h"
 
 class QHeaderView;
@@ -78,6 +79,9 @@ class ListViewWidget : public QAbstractScrollArea {
   void EnsureVisible(int row);
   // Applies pending scroll-range and repaint work at once (normally done from the event loop).
   void FlushLayout();
+  // Rows are drawn once and then copied while they do not change; off, every paint draws them afresh (the
+  // pictures drawn so far are kept for when it is on again).
+  void SetRowImagesEnabled(bool enabled) { m_rowImagesEnabled = enabled; }
 
  protected:
   bool event(QEvent* e) override;
@@ -112,7 +116,18 @@ class ListViewWidget : public QAbstractScrollArea {
   void ClearSelection();
   void ScheduleLayout();
   void UpdateGeometries();
+  // A row's background, selection and texts; the focus rectangle comes over them.
   void PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
+  // False when the row has no focus rectangle.
+  bool PaintFocus(QPainter& painter, int row, const QRect& rowRect);
+  // The grid lines within `clip`.
+  void PaintGrid(QPainter& painter, const QRect& clip) const;
+  // The grid of a viewport `width` pixels wide whose rows start at `rowsTop`, from `top` down to `bottom`.
+  void DrawGridLines(QPainter& painter, int width, int rowsTop, int top, int bottom) const;
+  // Whether rows can be copied onto the painter's device; sets up the cache for this paint.
+  bool PrepareRowImages(const QPainter& painter);
+  // Copies the row's picture, drawing it first when the cache has none.
+  void PaintRowImage(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
   QRect CellTextRect(int column, const QRect& rowRect) const;  // the column less its text padding
   // A cell whose text is drawn elided shows it whole in a tip, as the platform's label tips do.
   bool ShowCellTip(QHelpEvent& e);
@@ -137,6 +152,8 @@ class ListViewWidget : public QAbstractScrollArea {
   HeaderModel* m_headerModel;  // owned by this widget as its Qt child
   NotifySink m_sink;
   AccessibleChanges m_accessible;
+  RowImageCache m_rowImages;
+  bool m_rowImagesEnabled = true;
 };
 
 }  // namespace listview

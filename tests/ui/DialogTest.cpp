@@ -26,7 +26,7 @@ using guitest::RunModal;
 
 class SampleDialog : public CDialog {
  public:
-  explicit SampleDialog(UINT id = kDialogId) : CDialog(id) {}
+  explicit SampleDialog(UINT id = kDialogId, CWnd* parent = nullptr) : CDialog(id, parent) {}
 
   void DoDataExchange(CDataExchange* pDX) override {
     DDX_Text(pDX, kSubject, subject);
@@ -170,10 +170,14 @@ TEST_F(Dialogs, WithoutAMainWindowTheDialogIsTheHandheldScreenAndWmSizeFollowsEv
   });
 }
 
-TEST_F(Dialogs, CoversTheMainWindowFollowsItAndKeepsItDisabledMeanwhile) {
+TEST_F(Dialogs, CoversTheMainWindowFollowsItAndTakesItsInputMeanwhile) {
   CWinApp app(u"Tarvelquist");
   QWidget mainWidget;
   mainWidget.setGeometry(100, 80, 600, 700);
+  auto* button = new QPushButton(QStringLiteral("main"), &mainWidget);
+  button->setGeometry(10, 10, 100, 30);
+  int clicks = 0;
+  QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
   mainWidget.show();
   guitest::Settle();
   CWnd mainWnd;
@@ -181,9 +185,12 @@ TEST_F(Dialogs, CoversTheMainWindowFollowsItAndKeepsItDisabledMeanwhile) {
   app.m_pMainWnd = &mainWnd;
 
   SampleDialog dialog;
-  const INT_PTR result = RunModal(dialog, [&mainWidget](CDialog& shown) {
+  const INT_PTR result = RunModal(dialog, [&](CDialog& shown) {
     auto& sample = static_cast<SampleDialog&>(shown);
-    EXPECT_FALSE(mainWidget.isEnabled());
+    // Under the dialog the main window keeps its look (nothing repaints it grey) but takes no tap.
+    EXPECT_TRUE(mainWidget.isEnabled());
+    QTest::mouseClick(mainWidget.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+    EXPECT_EQ(clicks, 0);
     EXPECT_EQ(sample.GetDialogWindow()->geometry(), mainWidget.geometry());
     EXPECT_EQ(sample.sizes.back(), std::make_pair(600, 648));
     mainWidget.resize(640, 480);
@@ -193,13 +200,27 @@ TEST_F(Dialogs, CoversTheMainWindowFollowsItAndKeepsItDisabledMeanwhile) {
     QTest::mouseClick(sample.GetCaptionOkButton(), Qt::LeftButton);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_TRUE(mainWidget.isEnabled());
+  QTest::mouseClick(mainWidget.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+  EXPECT_EQ(clicks, 1);
 
-  // A main window that was disabled before stays disabled.
-  mainWidget.setEnabled(false);
-  SampleDialog second;
+  // A window the dialog does not cover shows that it is disabled while the dialog runs.
+  QWidget ownerWidget;
+  ownerWidget.setGeometry(0, 0, 200, 200);
+  ownerWidget.show();
+  CWnd ownerWnd;
+  ownerWnd.Attach(&ownerWidget);
+  SampleDialog owned(kDialogId, &ownerWnd);
+  RunModal(owned, [&](CDialog& shown) {
+    EXPECT_FALSE(ownerWidget.isEnabled());
+    shown.EndDialog(IDCANCEL);
+  });
+  EXPECT_TRUE(ownerWidget.isEnabled());
+  // One that was disabled before stays disabled.
+  ownerWidget.setEnabled(false);
+  SampleDialog second(kDialogId, &ownerWnd);
   RunModal(second, [](CDialog& shown) { shown.EndDialog(IDCANCEL); });
-  EXPECT_FALSE(mainWidget.isEnabled());
+  EXPECT_FALSE(ownerWidget.isEnabled());
+  ownerWnd.Detach();
   mainWnd.Detach();
 }
 

@@ -1,14 +1,18 @@
 // The list widget driven as a user drives it: taps, Ctrl and Shift taps, double-taps, keys, header taps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <vector>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QPalette>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWidget>
@@ -300,6 +304,72 @@ TEST_F(ListControlTest, ManyRowsKeepTheirOrderAndStateThroughMiddleEdits) {
   EXPECT_EQ(list->Text(50001, 0), CString(u"50001"));
   EXPECT_EQ(list->State(60000, LVIS_SELECTED), LVIS_SELECTED);
   EXPECT_EQ(list->SelectedCount(), 1);
+}
+
+// Rows copied from the pictures of earlier paints look exactly as rows drawn afresh, whatever changed in
+// between: texts, rows coming and going, selection, focus, scrolling, column widths, the grid, the window's
+// activation. Compared pixel by pixel on the window's backing store.
+TEST_F(ListControlTest, CopiedRowsLookAsRowsDrawnAfresh) {
+  Build(kTemplateStyle | LVS_SHOWSELALWAYS);  // the selection shows in the inactive window's colours too
+  QPalette palette = list->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x91, 0x8D, 0x7E));
+  list->setPalette(palette);
+  const CString words[] = {u"", u"a", u"報告書を書く", u"2008/05/10(土)", u"B3", u"memo line\r\nsecond line",
+                           u"月曜の会議まで表と図を添える、長くて列には入らないメモの一行目"};
+  std::mt19937 random(20081209);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(std::max(n, 1))); };
+  auto word = [&] { return words[pick(static_cast<int>(std::size(words)))]; };
+  auto inSight = [&] { return std::min(list->RowCount() - 1, list->TopRow() + pick(15)); };
+  auto addRow = [&](int at) {
+    const int row = list->InsertRow(at, word());
+    for (int c = 1; c < 4; ++c) list->SetText(row, c, word());
+  };
+  for (int i = 0; i < 40; ++i) addRow(i);
+  QWidget elsewhere;
+  elsewhere.resize(100, 100);
+  auto backingStore = [&] {
+    list->FlushLayout();
+    list->viewport()->repaint();
+    return QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
+  };
+  for (int step = 0; step < 150; ++step) {
+    switch (pick(10)) {
+      case 0: list->SetText(inSight(), pick(4), word()); break;
+      case 1: addRow(inSight()); break;
+      case 2:
+        if (list->RowCount() > 20) list->DeleteRow(inSight());
+        break;
+      case 3:
+      case 4: list->SetState(inSight(), pick(3) ? LVIS_SELECTED : 0, LVIS_SELECTED); break;
+      case 5: list->SetState(inSight(), LVIS_FOCUSED, LVIS_FOCUSED); break;
+      case 6: (pick(3) ? static_cast<QWidget*>(list) : other)->setFocus(); break;
+      case 7: {
+        QScrollBar* bar = pick(2) ? list->verticalScrollBar() : list->horizontalScrollBar();
+        bar->setValue(pick(bar->maximum() + 1));
+        break;
+      }
+      case 8:
+        if (pick(2)) {
+          list->SetColumnWidth(pick(4), 20 + pick(200));
+        } else {
+          list->SetExtendedStyle(pick(2) ? LVS_EX_GRIDLINES : 0, LVS_EX_GRIDLINES);
+        }
+        break;
+      case 9: {
+        QWidget* active = pick(2) ? window.get() : &elsewhere;
+        active->show();
+        active->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(active));
+        break;
+      }
+    }
+    const QImage copied = backingStore();
+    list->SetRowImagesEnabled(false);
+    const QImage drawn = backingStore();
+    list->SetRowImagesEnabled(true);
+    ASSERT_FALSE(drawn.isNull());
+    ASSERT_TRUE(copied == drawn) << "step " << step;
+  }
 }
 
 TEST(VirtualKeyTest, QtKeysMapToThePlatformCodes) {

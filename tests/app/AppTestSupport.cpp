@@ -1,3 +1,4 @@
+// The application-shell tests' helpers: folders, task files, resources, and the in-process program fixture.
 #include "tests/app/AppTestSupport.h"
 
 #include <cstring>
@@ -107,7 +108,7 @@ void AppFixture::SetUp() {
         fileName = CString::FromQString(m_openAnswers.takeFirst());
         return TRUE;
       });
-  m_previousProbe = CFrameWnd::SetCommandProbe([this](UINT id) { m_commands.push_back(id); });
+  m_previousProbe = testhooks::SetCommandProbe([this](UINT id) { m_commands.push_back(id); });
   m_previousModal = CDialog::SetModalHook([this](CDialog& dialog) {
     m_dialogs.push_back(dialog.GetTemplateId());
     if (m_modalAction) {
@@ -130,7 +131,7 @@ QString AppFixture::StartWithFile(const std::vector<std::u16string>& subjects) {
 void AppFixture::TearDown() {
   CloseApp();
   CDialog::SetModalHook(std::move(m_previousModal));
-  CFrameWnd::SetCommandProbe(std::move(m_previousProbe));
+  testhooks::SetCommandProbe(std::move(m_previousProbe));
   CWinApp::SetFilePromptHandler(std::move(m_previousPrompt));
   AfxSetMessageBoxHandler(std::move(m_previousSink));
   m_envDocs.reset();

@@ -22,6 +22,7 @@
 #include "platform/core/Resource.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CFrameWnd.h"
+#include "platform/ui/CFrameWndTestHooks.h"
 #include "tests/support/Framework.h"
 #include "tests/support/Resources.h"
 
@@ -96,7 +97,7 @@ class AppFixture : public ::testing::Test {
  private:
   MessageBoxHandler m_previousSink;
   CWinApp::FilePromptHandler m_previousPrompt;
-  CFrameWnd::CommandProbe m_previousProbe;
+  testhooks::CommandProbe m_previousProbe;
   CDialog::ModalHook m_previousModal;
 };
 

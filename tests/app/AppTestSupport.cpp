@@ -109,7 +109,7 @@ void AppFixture::SetUp() {
         return TRUE;
       });
   m_previousProbe = testhooks::SetCommandProbe([this](UINT id) { m_commands.push_back(id); });
-  m_previousModal = CDialog::SetModalHook([this](CDialog& dialog) {
+  m_previousModal = testhooks::SetModalHook([this](CDialog& dialog) {
     m_dialogs.push_back(dialog.GetTemplateId());
     if (m_modalAction) {
       m_modalAction(dialog);
@@ -130,7 +130,7 @@ QString AppFixture::StartWithFile(const std::vector<std::u16string>& subjects) {
 
 void AppFixture::TearDown() {
   CloseApp();
-  CDialog::SetModalHook(std::move(m_previousModal));
+  testhooks::SetModalHook(std::move(m_previousModal));
   testhooks::SetCommandProbe(std::move(m_previousProbe));
   CWinApp::SetFilePromptHandler(std::move(m_previousPrompt));
   AfxSetMessageBoxHandler(std::move(m_previousSink));

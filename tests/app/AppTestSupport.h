@@ -21,6 +21,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Resource.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CDialogTestHooks.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/CFrameWndTestHooks.h"
 #include "tests/support/Framework.h"
@@ -98,7 +99,7 @@ class AppFixture : public ::testing::Test {
   MessageBoxHandler m_previousSink;
   CWinApp::FilePromptHandler m_previousPrompt;
   testhooks::CommandProbe m_previousProbe;
-  CDialog::ModalHook m_previousModal;
+  testhooks::ModalHook m_previousModal;
 };
 
 }  // namespace apptest

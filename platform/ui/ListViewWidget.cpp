@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <span>
+#include <utility>
 
 #include <QAbstractTableModel>
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 #include <QToolTip>
 
 #include "platform/core/WinStyles.h"
+#include "platform/ui/ListViewWidgetTestHooks.h"
 #include "platform/ui/TextFit.h"
 #include "platform/ui/VirtualKeys.h"
 
@@ -38,6 +40,11 @@ const CString& EmptyText() {
 }
 
 int ColumnAt(const QHeaderView* header, int x) { return header->logicalIndexAt(x); }
+
+bool& RowImagesEnabled() {
+  static bool enabled = true;  // the user-interface thread only
+  return enabled;
+}
 
 QString CellText(const CString& text) {
   QString shown(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
@@ -503,7 +510,7 @@ bool ListViewWidget::PaintFocus(QPainter& painter, int row, const QRect& rowRect
 }
 
 bool ListViewWidget::PrepareRowImages(const QPainter& painter) {
-  if (!m_rowImagesEnabled) return false;
+  if (!RowImagesEnabled()) return false;
   // A copy is the same pixels only onto an image of the same format, at whole device pixels, over an opaque
   // background of one colour.
   const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
@@ -742,3 +749,7 @@ void ListViewWidget::focusOutEvent(QFocusEvent* e) {
 }
 
 }  // namespace listview
+
+bool testhooks::SetRowImagesEnabled(bool enabled) {
+  return std::exchange(listview::RowImagesEnabled(), enabled);
+}

@@ -79,9 +79,6 @@ class ListViewWidget : public QAbstractScrollArea {
   void EnsureVisible(int row);
   // Applies pending scroll-range and repaint work at once (normally done from the event loop).
   void FlushLayout();
-  // Rows are drawn once and then copied while they do not change; off, every paint draws them afresh (the
-  // pictures drawn so far are kept for when it is on again).
-  void SetRowImagesEnabled(bool enabled) { m_rowImagesEnabled = enabled; }
 
  protected:
   bool event(QEvent* e) override;
@@ -153,7 +150,6 @@ class ListViewWidget : public QAbstractScrollArea {
   NotifySink m_sink;
   AccessibleChanges m_accessible;
   RowImageCache m_rowImages;
-  bool m_rowImagesEnabled = true;
 };
 
 }  // namespace listview

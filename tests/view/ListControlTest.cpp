@@ -20,6 +20,7 @@
 #include "platform/core/WinStyles.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/ListViewWidget.h"
+#include "platform/ui/ListViewWidgetTestHooks.h"
 #include "platform/ui/VirtualKeys.h"
 
 using listview::ListViewWidget;
@@ -364,9 +365,9 @@ TEST_F(ListControlTest, CopiedRowsLookAsRowsDrawnAfresh) {
       }
     }
     const QImage copied = backingStore();
-    list->SetRowImagesEnabled(false);
+    testhooks::SetRowImagesEnabled(false);
     const QImage drawn = backingStore();
-    list->SetRowImagesEnabled(true);
+    testhooks::SetRowImagesEnabled(true);
     ASSERT_FALSE(drawn.isNull());
     ASSERT_TRUE(copied == drawn) << "step " << step;
   }

@@ -52,6 +52,11 @@ int CListCtrl::InsertItem(int nItem, const CString& text) {
   return list ? list->InsertRow(nItem, text) : -1;
 }
 
+int CListCtrl::InsertItem(int nItem, std::span<const std::u16string_view> texts) {
+  ListViewWidget* list = ListOf(*this);
+  return list ? list->InsertRow(nItem, texts) : -1;
+}
+
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const CString& text) {
   ListViewWidget* list = ListOf(*this);
   return list ? list->SetText(nItem, nSubItem, text) : FALSE;

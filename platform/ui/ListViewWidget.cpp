@@ -113,8 +113,14 @@ ListViewWidget::~ListViewWidget() = default;
 // --- rows ---
 
 int ListViewWidget::InsertRow(int index, const CString& text) {
+  const std::u16string_view first = text.view();
+  return InsertRow(index, std::span(&first, 1));
+}
+
+int ListViewWidget::InsertRow(int index, std::span<const std::u16string_view> texts) {
   index = std::clamp(index, 0, RowCount());
-  Row row{m_texts.Add(text.view())};
+  const auto columns = static_cast<std::size_t>(std::max(1, ColumnCount()));
+  Row row{m_texts.Add(texts.first(std::min(texts.size(), columns)))};
   try {
     m_rows.insert(static_cast<std::size_t>(index), row);
   } catch (...) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -43,6 +44,8 @@ class ListViewWidget : public QAbstractScrollArea {
   // Makes room for `count` rows in all (LVM_SETITEMCOUNT): a fill of that many then moves no row twice.
   void ReserveRows(int count) { m_rows.reserve(static_cast<std::size_t>(std::max(count, 0))); }
   int InsertRow(int index, const CString& text);  // clamped to 0..count; returns the index
+  // A row with the texts of its first columns at once (as far as the columns go, column 0 at least).
+  int InsertRow(int index, std::span<const std::u16string_view> texts);
   BOOL SetText(int row, int column, const CString& text);
   CString Text(int row, int column) const;
   // The same text as it lies in the row, valid until the rows change.

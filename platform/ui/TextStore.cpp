@@ -51,8 +51,8 @@ TextStore::Record TextStore::Write(std::size_t columns, TextOf text) {
   return record;
 }
 
-TextStore::Record TextStore::Add(std::u16string_view first) {
-  return Write(1, [first](std::size_t) { return first; });
+TextStore::Record TextStore::Add(std::span<const std::u16string_view> texts) {
+  return Write(texts.size(), [texts](std::size_t c) { return texts[c]; });
 }
 
 TextStore::Record TextStore::CopyOf(const Record& record) {

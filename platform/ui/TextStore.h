@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -23,8 +24,8 @@ class TextStore {
     std::uint32_t columns = 0;  // texts in it
   };
 
-  // A new record holding one text.
-  Record Add(std::u16string_view first);
+  // A new record holding these texts, column 0 first.
+  Record Add(std::span<const std::u16string_view> texts);
   // The text of `column`; empty past the record's texts.
   static std::u16string_view Get(const Record& record, std::size_t column);
   // Sets the text of `column`, adding empty texts before it as needed. The record may move.

@@ -46,17 +46,15 @@ TEST(TextStoreTest, RecordsMatchAModelThroughRandomChanges) {
     for (int step = 0; step < 800; ++step) {
       const int what = static_cast<int>(random() % 100);
       const std::size_t count = model.size();
-      if (what < 30 || count == 0) {  // a new row, filled in column order as the view fills it
+      if (what < 30 || count == 0) {  // a new row, with all its texts at once or filled in column order
         const std::size_t at = random() % 4 == 0 ? random() % (count + 1) : count;
-        const std::u16string first = RandomText(random);
-        records.insert(records.begin() + static_cast<std::ptrdiff_t>(at), store.Add(first));
-        model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), {first});
-        for (std::size_t c = 1; c < 1 + random() % 4; ++c) {
-          const std::u16string text = RandomText(random);
-          store.Set(records[at], c, text);
-          model[at].resize(c + 1);
-          model[at][c] = text;
-        }
+        std::vector<std::u16string> texts(1 + random() % 4);
+        for (std::u16string& text : texts) text = RandomText(random);
+        const bool atOnce = random() % 2 == 0;
+        const std::vector<std::u16string_view> views(texts.begin(), atOnce ? texts.end() : texts.begin() + 1);
+        records.insert(records.begin() + static_cast<std::ptrdiff_t>(at), store.Add(views));
+        for (std::size_t c = views.size(); c < texts.size(); ++c) store.Set(records[at], c, texts[c]);
+        model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), texts);
       } else if (what < 65) {  // any text of any row, columns skipped or set again
         const std::size_t row = random() % count;
         const std::size_t column = random() % 6;

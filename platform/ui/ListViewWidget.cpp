@@ -454,7 +454,8 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
     if (textRect.width() <= 0) continue;
     const bool highlighted = selected && (fullRow || c == 0);
     painter.setPen(palette().color(highlighted ? QPalette::HighlightedText : QPalette::Text));
-    const FittedText fit = AfxFitText(font(), CellText(TextStore::Get(r.texts, static_cast<std::size_t>(c))), textRect.width());
+    const QString text = CellText(TextStore::Get(r.texts, static_cast<std::size_t>(c)));
+    const FittedText fit = AfxFitText(font(), text, textRect.width());
     painter.setFont(fit.font);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fit.text);
   }

@@ -71,7 +71,8 @@ TEST(TextStoreTest, RecordsMatchAModelThroughRandomChanges) {
         const std::size_t column = random() % 5;
         for (std::size_t row = 0; row < count; ++row) {
           store.InsertEmpty(records[row], column);
-          if (column < model[row].size()) model[row].insert(model[row].begin() + static_cast<std::ptrdiff_t>(column), u"");
+          auto& texts = model[row];
+          if (column < texts.size()) texts.insert(texts.begin() + static_cast<std::ptrdiff_t>(column), u"");
         }
       } else if (what < 99) {
         if (store.Wasteful() || random() % 3 == 0) {

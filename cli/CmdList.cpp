@@ -55,16 +55,7 @@ std::vector<int> ShownTasks(const CTarvelquistDoc& document, const TaskFilter& f
 // The window's four columns after the task's number in the file; `width` 0 never cuts.
 std::string ListTable(const CTarvelquistDoc& document, const std::vector<int>& shown, int width) {
   Table table(5);
-  std::size_t codePoints = 0;
-  // Without --wide no cell can be wider than the terminal, so only that much of each text is looked at.
-  const auto kept = [width](std::size_t units) {
-    return width > 0 ? std::min(units, static_cast<std::size_t>(width) + 1) : units;
-  };
-  for (const int index : shown) {
-    const TaskItem& task = document.TaskAt(index);
-    codePoints += 16 + kept(task.subject.size()) + kept(task.priority.size()) + kept(task.memo.size());
-  }
-  table.Reserve((shown.size() + 1) * 5, codePoints + 64);
+  table.Reserve((shown.size() + 1) * 5, shown.size() * 48);  // the copied cells: number, subject, due date
   table.Add(u"#");
   for (int column = 0; column < 4; ++column) table.Add(tasktext::ColumnHeader(column).view());
   for (const int index : shown) {
@@ -73,8 +64,8 @@ std::string ListTable(const CTarvelquistDoc& document, const std::vector<int>& s
     table.Add(std::u16string(number.begin(), number.end()));
     table.Add(tasktext::SubjectColumnText(task.subject).view(), width);
     table.Add(tasktext::DueColumnText(task.dueDate).view(), width);
-    table.Add(task.priority.view(), width);
-    table.Add(task.memo.view(), width);
+    table.AddLasting(task.priority.view(), width);
+    table.AddLasting(task.memo.view(), width);
   }
   return table.Format({true, false, false, false, false}, {false, true, false, false, true}, width);
 }

@@ -2,8 +2,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
+#include "cli/Output.h"
 #include "cli/TaskEdit.h"
 #include "cli/TaskFilter.h"
 #include "cli/TaskJson.h"
@@ -76,7 +80,7 @@ int RunList(const std::vector<std::string>& args) {
   if (parsed.Has("wide") && parsed.Has("json")) throw UsageError("--wide and --json do not go together");
   const TaskFilter filter = FilterOf(parsed);
   const int orderColumn = OrderColumnOf(parsed);
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadDocument(document, parsed.positional[0])) return kExitFailure;
   const std::vector<int> shown = ShownTasks(document, filter, orderColumn);
   Output out;

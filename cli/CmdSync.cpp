@@ -6,9 +6,13 @@
 #include <cstdlib>
 #include <optional>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/DavClient.h"
 #include "cli/DavCollection.h"
+#include "cli/Errors.h"
+#include "cli/Output.h"
 #include "cli/SyncCredentials.h"
 #include "cli/SyncRun.h"
 #include "cli/SyncState.h"

@@ -205,8 +205,7 @@ int StopOf(int limit) { return limit > 0 ? limit : std::numeric_limits<int>::max
 // width) for each code point kept, with the cell's width before it, until shown returns false. Returns the
 // width reached.
 template <typename Shown>
-int WalkCell(std::u16string_view text, int stop, Shown&& shown) {
-  int width = 0;
+int WalkCell(std::u16string_view text, int stop, Shown&& shown, std::size_t i = 0, int width = 0) {
   auto put = [&width, stop, &shown](char32_t codePoint) {
     if (width > stop) return false;
     const int w = CodePointWidth(codePoint);
@@ -214,7 +213,7 @@ int WalkCell(std::u16string_view text, int stop, Shown&& shown) {
     width += w;
     return true;
   };
-  for (std::size_t i = 0; i < text.size();) {
+  while (i < text.size()) {
     const char16_t unit = text[i];
     if (const int plain = kShownAsItself[unit]) {
       if (width > stop || !shown(unit, plain - 1)) break;
@@ -242,6 +241,15 @@ class Utf8Writer {
 
   std::size_t Size() const { return m_used + static_cast<std::size_t>(m_at - m_begin); }
   void Truncate(std::size_t size) { MakeRoomAt(size); }
+  // Room for `bytes` written through the pointer returned; End says where the writing stopped.
+  char* Room(std::size_t bytes) {
+    if (static_cast<std::size_t>(m_end - m_at) < bytes) {
+      m_piece = std::max(m_piece, bytes);
+      MakeRoomAt(Size());
+    }
+    return m_at;
+  }
+  void End(char* at) { m_at = at; }
   void Put(char32_t codePoint) {
     if (m_end - m_at < kMostBytes) MakeRoomAt(Size());
     if (codePoint < 0x80) {
@@ -285,6 +293,28 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
   std::size_t fitting = std::string::npos;  // where the first code point beyond `room` starts
   int fittingWidth = 0;
   Utf8Writer writer(out, static_cast<std::size_t>(columnWidth) * 3);
+  // While two more columns still fit before `room`, a unit that shows as itself can neither reach the cut nor
+  // the stop (the column is never wider than the stop + 2): it goes out at once.
+  std::size_t i = 0;
+  const std::size_t bulk = std::min(text.size(), static_cast<std::size_t>(room));  // a unit takes a column or none
+  char* at = writer.Room(bulk * 3);
+  for (; i < bulk && width + 2 <= room; ++i) {
+    const char16_t unit = text[i];
+    const int plain = kShownAsItself[unit];
+    if (!plain) break;
+    width += plain - 1;
+    if (unit < 0x80) {
+      *at++ = static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (unit >> 6));
+      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      *at++ = static_cast<char>(0xE0 | (unit >> 12));
+      *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  writer.End(at);
   const int total = WalkCell(text, stop, [&](char32_t codePoint, int w) {
     if (fitting == std::string::npos && width + w > room) {
       fitting = writer.Size();
@@ -294,7 +324,7 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
     if (width > columnWidth) return false;  // cut: the rest is not shown
     writer.Put(codePoint);
     return true;
-  });
+  }, i, width);
   if (width <= columnWidth) return total;
   if (fitting != std::string::npos) writer.Truncate(fitting);
   if (columnWidth < 1) return fittingWidth;
@@ -350,7 +380,10 @@ std::vector<int> Table::ColumnWidths(const std::vector<bool>& shrinkable, int ma
   const std::size_t columns = m_columns;
   std::vector<int> natural(columns, 0);
   for (std::size_t i = 0, c = 0; i < m_cells.size(); ++i, c = c + 1 == columns ? 0 : c + 1) {
-    natural[c] = std::max(natural[c], CellWidth(TextOf(m_cells[i]), m_cells[i].stop));
+    const CellRef& cell = m_cells[i];
+    // No cell is wider than its stop + 2 (a wide character crossing it): a column there needs no more looks.
+    if (cell.stop <= std::numeric_limits<int>::max() - 2 && natural[c] >= cell.stop + 2) continue;
+    natural[c] = std::max(natural[c], CellWidth(TextOf(cell), cell.stop));
   }
   std::vector<int> width = natural;
   int total = kGap * static_cast<int>(columns - 1);

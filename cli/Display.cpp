@@ -293,12 +293,12 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
   std::size_t fitting = std::string::npos;  // where the first code point beyond `room` starts
   int fittingWidth = 0;
   Utf8Writer writer(out, static_cast<std::size_t>(columnWidth) * 3);
-  // While two more columns still fit before `room`, a unit that shows as itself can neither reach the cut nor
-  // the stop (the column is never wider than the stop + 2): it goes out at once.
+  // While two more columns still fit before `room` and the stop is not passed, a unit that shows as itself
+  // cannot reach the cut: it goes out at once.
   std::size_t i = 0;
   const std::size_t bulk = std::min(text.size(), static_cast<std::size_t>(room));  // a unit takes a column or none
   char* at = writer.Room(bulk * 3);
-  for (; i < bulk && width + 2 <= room; ++i) {
+  for (; i < bulk && width + 2 <= room && width <= stop; ++i) {
     const char16_t unit = text[i];
     const int plain = kShownAsItself[unit];
     if (!plain) break;

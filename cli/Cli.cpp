@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +40,14 @@ std::string HomeFolder() {
 std::string XdgFolder(const char* variable, const char* underHome) {
   if (const char* configured = std::getenv(variable); configured && configured[0] == '/') return configured;
   return HomeFolder() + "/" + underHome;
+}
+
+std::string ExecutableFolder() {
+  std::array<char, 4096> path{};
+  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (length <= 0) return {};
+  const std::string executable(path.data(), static_cast<std::size_t>(length));
+  return executable.substr(0, executable.rfind('/') + 1);
 }
 
 std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state") + "/tarvelquist"; }

@@ -18,6 +18,9 @@ int ColumnNamed(std::string_view name);
 std::string HomeFolder();
 // A folder of the XDG base directories: $variable when it is absolute, else ~/underHome.
 std::string XdgFolder(const char* variable, const char* underHome);
+// The folder of the running tvq, with its trailing slash; empty when it cannot be read. The programs and
+// modules that only some commands load lie at fixed paths from it, built and installed alike.
+std::string ExecutableFolder();
 // What tvq keeps on this device (reminders announced, sync state): $XDG_STATE_HOME/tarvelquist.
 std::string StateFolder();
 

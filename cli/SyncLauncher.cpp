@@ -23,13 +23,19 @@ namespace {
 
 // Replaces this process by tvq-sync with the same arguments; returns only when it cannot be started.
 int RunSyncProgram(const std::vector<std::string>& args) {
-  const std::string path = ExecutableFolder() + TVQ_SYNC_PROGRAM;
+  const std::string folder = ExecutableFolder();
+  const std::string path = folder + TVQ_SYNC_PROGRAM;
   std::vector<std::string> argv = {path, std::string(kSyncName)};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
-  ::execv(path.c_str(), pointers.data());
+  // Without tvq's own folder the path would be taken from the current folder, where anything may lie.
+  if (folder.empty()) {
+    errno = ENOENT;
+  } else {
+    ::execv(path.c_str(), pointers.data());
+  }
   const std::string line = "tvq sync: cannot run " + TerminalText(path) + ": " + std::strerror(errno) + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
   return kExitFailure;

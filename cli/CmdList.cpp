@@ -57,21 +57,22 @@ std::vector<int> ShownTasks(const CTarvelquistDoc& document, const TaskFilter& f
 }
 
 // The window's four columns after the task's number in the file; `width` 0 never cuts.
-std::string ListTable(const CTarvelquistDoc& document, const std::vector<int>& shown, int width) {
+void WriteListTable(Output& out, const CTarvelquistDoc& document, const std::vector<int>& shown, int width) {
   Table table(5);
-  table.Reserve((shown.size() + 1) * 5, shown.size() * 48);  // the copied cells: number, subject, due date
+  table.Reserve((shown.size() + 1) * 5, shown.size() * 24);  // the copied cells: number and due date
   table.Add(u"#");
   for (int column = 0; column < 4; ++column) table.Add(tasktext::ColumnHeader(column).view());
   for (const int index : shown) {
     const TaskItem& task = document.TaskAt(index);
     const std::string number = std::to_string(index + 1);
     table.Add(std::u16string(number.begin(), number.end()));
-    table.Add(tasktext::SubjectColumnText(task.subject).view(), width);
+    table.AddLasting(tasktext::SubjectColumnView(task.subject), width);
     table.Add(tasktext::DueColumnText(task.dueDate).view(), width);
     table.AddLasting(task.priority.view(), width);
     table.AddLasting(task.memo.view(), width);
   }
-  return table.Format({true, false, false, false, false}, {false, true, false, false, true}, width);
+  table.FormatInto(out.Buffer(), {true, false, false, false, false}, {false, true, false, false, true}, width,
+                   [&out] { out.MaybeFlush(); });
 }
 
 int RunList(const std::vector<std::string>& args) {
@@ -88,7 +89,7 @@ int RunList(const std::vector<std::string>& args) {
     WriteNumberedTasksJson(out, document, shown);
     return kExitOk;
   }
-  out.Buffer() = ListTable(document, shown, parsed.Has("wide") ? 0 : TerminalWidth());
+  WriteListTable(out, document, shown, parsed.Has("wide") ? 0 : TerminalWidth());
   out.Flush();
   return kExitOk;
 }

@@ -410,12 +410,15 @@ std::vector<int> Table::ColumnWidths(const std::vector<bool>& shrinkable, int ma
 
 std::string Table::Format(const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
                           int maxWidth) const {
+  std::string out;
+  FormatInto(out, rightAligned, shrinkable, maxWidth, [] {});
+  return out;
+}
+
+void Table::FormatInto(std::string& out, const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
+                       int maxWidth, const std::function<void()>& rowDone) const {
   const std::size_t columns = m_columns;
   const std::vector<int> width = ColumnWidths(shrinkable, maxWidth);
-  std::size_t lineBytes = 1;
-  for (const int w : width) lineBytes += static_cast<std::size_t>(w) * 3 + kGap;
-  std::string out;
-  out.reserve(std::min<std::size_t>(m_cells.size() / std::max<std::size_t>(columns, 1) * lineBytes, 1 << 26));
   for (std::size_t i = 0, c = 0; i < m_cells.size(); ++i, c = c + 1 == columns ? 0 : c + 1) {
     const CellRef& cell = m_cells[i];
     const std::u16string_view text = TextOf(cell);
@@ -430,12 +433,12 @@ std::string Table::Format(const std::vector<bool>& rightAligned, const std::vect
     if (c + 1 == columns) {
       while (!out.empty() && out.back() == ' ') out.pop_back();
       out.push_back('\n');
+      rowDone();
     } else {
       if (!rightAligned[c]) out.append(static_cast<std::size_t>(std::max(width[c] - cellWidth, 0)), ' ');
       out.append(kGap, ' ');
     }
   }
-  return out;
 }
 
 }  // namespace tvqcli

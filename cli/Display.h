@@ -3,6 +3,7 @@
 // take two), and cutting to a width with "…".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,10 @@ class Table {
   // Columns in `rightAligned` are padded on the left. When the natural width exceeds maxWidth (> 0), the columns
   // in `shrinkable` share what is left and longer cells end in "…".
   std::string Format(const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable, int maxWidth) const;
+  // The same appended to `out`, with rowDone() called after each row: a long table goes out a piece at a time
+  // through a buffer that stays small.
+  void FormatInto(std::string& out, const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
+                  int maxWidth, const std::function<void()>& rowDone) const;
 
  private:
   struct CellRef {

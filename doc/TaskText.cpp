@@ -84,11 +84,16 @@ CString DueColumnText(const COleDateTime& dueDate) {
   return text;
 }
 
-CString SubjectColumnText(const CString& subject) {
-  if (subject.GetLength() <= kSubjectColumnUnits) return subject;
+std::u16string_view SubjectColumnView(const CString& subject) {
+  if (subject.GetLength() <= kSubjectColumnUnits) return subject.view();
   int cut = kSubjectColumnUnits;
   if (platform::IsHighSurrogate(subject[cut - 1]) && platform::IsLowSurrogate(subject[cut])) --cut;
-  return subject.Left(cut);
+  return subject.view().substr(0, static_cast<std::size_t>(cut));
+}
+
+CString SubjectColumnText(const CString& subject) {
+  if (subject.GetLength() <= kSubjectColumnUnits) return subject;
+  return CString(SubjectColumnView(subject));
 }
 
 int PriorityLetterChoice(const CString& priority) {

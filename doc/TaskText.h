@@ -24,6 +24,8 @@ CString DueColumnText(const COleDateTime& dueDate);
 
 // Column 0 shows at most 127 code units, never splitting a surrogate pair.
 CString SubjectColumnText(const CString& subject);
+// The same as a view of the subject itself.
+std::u16string_view SubjectColumnView(const CString& subject);
 
 // The priority letters of choices 1..4, as the program's bytes (ASCII, the same in every ANSI code page).
 inline constexpr std::string_view kPriorityLetters = "ABCP";

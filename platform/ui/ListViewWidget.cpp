@@ -1,6 +1,7 @@
 #include "platform/ui/ListViewWidget.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
 #include <utility>
@@ -34,20 +35,17 @@ constexpr int kRowExtra = 4;     // row height over the font's line height
 constexpr int kHeaderExtra = 8;  // header height over the font's line height
 constexpr int kBorder = 2;       // WS_BORDER
 
-const CString& EmptyText() {
-  static const CString empty;
-  return empty;
-}
-
 int ColumnAt(const QHeaderView* header, int x) { return header->logicalIndexAt(x); }
+
+constexpr std::size_t kMaxKeyColumns = 16;  // rows with more columns are drawn afresh every time
 
 bool& RowImagesEnabled() {
   static bool enabled = true;  // the user-interface thread only
   return enabled;
 }
 
-QString CellText(const CString& text) {
-  QString shown(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+QString CellText(std::u16string_view text) {
+  QString shown(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
   // One line per row: line breaks of a memo show as spaces.
   for (QChar& c : shown) {
     if (c == u'\n' || c == u'\r') c = u' ';
@@ -56,8 +54,8 @@ QString CellText(const CString& text) {
 }
 
 // The tip of an elided cell shows its whole text as it is: line breaks as lines, markup as plain characters.
-QString TipText(const CString& text) {
-  QString plain(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+QString TipText(std::u16string_view text) {
+  QString plain(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
   plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   plain.replace(u'\r', u'\n');
   return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
@@ -127,12 +125,21 @@ ListViewWidget::~ListViewWidget() = default;
 
 // --- rows ---
 
-int ListViewWidget::InsertRow(int index, CString text) {
+int ListViewWidget::InsertRow(int index, const CString& text) {
+  const std::u16string_view first = text.view();
+  return InsertRow(index, std::span(&first, 1));
+}
+
+int ListViewWidget::InsertRow(int index, std::span<const std::u16string_view> texts) {
   index = std::clamp(index, 0, RowCount());
-  Row row;
-  row.texts.reserve(static_cast<std::size_t>(std::max(1, ColumnCount())));
-  row.texts.push_back(std::move(text));
-  m_rows.insert(static_cast<std::size_t>(index), std::move(row));
+  const auto columns = static_cast<std::size_t>(std::max(1, ColumnCount()));
+  Row row{m_texts.Add(texts.first(std::min(texts.size(), columns)))};
+  try {
+    m_rows.insert(static_cast<std::size_t>(index), row);
+  } catch (...) {
+    m_texts.Drop(row.texts);
+    throw;
+  }
   if (m_focusRow >= index) ++m_focusRow;
   if (m_anchorRow >= index) ++m_anchorRow;
   m_accessible.RowsInserted(index);
@@ -140,28 +147,35 @@ int ListViewWidget::InsertRow(int index, CString text) {
   return index;
 }
 
-BOOL ListViewWidget::SetText(int row, int column, CString text) {
+BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
   if (row < 0 || row >= RowCount() || column < 0) return FALSE;
   if (column > 0 && column >= ColumnCount()) return FALSE;
-  auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
-  if (texts.size() <= static_cast<std::size_t>(column)) texts.resize(static_cast<std::size_t>(column) + 1);
-  texts[static_cast<std::size_t>(column)] = std::move(text);
+  m_texts.Set(m_rows[static_cast<std::size_t>(row)].texts, static_cast<std::size_t>(column), text.view());
+  ReclaimTextSpace();
   m_accessible.TextChanged(row, column);
   ScheduleLayout();
   return TRUE;
 }
 
-const CString& ListViewWidget::Text(int row, int column) const {
-  if (row < 0 || row >= RowCount() || column < 0) return EmptyText();
-  const auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
-  if (static_cast<std::size_t>(column) >= texts.size()) return EmptyText();
-  return texts[static_cast<std::size_t>(column)];
+std::u16string_view ListViewWidget::TextView(int row, int column) const {
+  if (row < 0 || row >= RowCount() || column < 0) return {};
+  return TextStore::Get(m_rows[static_cast<std::size_t>(row)].texts, static_cast<std::size_t>(column));
+}
+
+CString ListViewWidget::Text(int row, int column) const { return CString(TextView(row, column)); }
+
+void ListViewWidget::ReclaimTextSpace() {
+  if (!m_texts.Wasteful()) return;
+  m_texts.Compact([this](auto visit) { m_rows.for_each([&visit](Row& row) { visit(row.texts); }); });
 }
 
 BOOL ListViewWidget::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return FALSE;
-  if (m_rows[static_cast<std::size_t>(row)].selected) --m_selectedCount;
+  Row& gone = m_rows[static_cast<std::size_t>(row)];
+  if (gone.selected) --m_selectedCount;
+  m_texts.Drop(gone.texts);
   m_rows.erase(static_cast<std::size_t>(row));
+  ReclaimTextSpace();
   if (m_focusRow == row) {
     m_focusRow = -1;
   } else if (m_focusRow > row) {
@@ -179,6 +193,7 @@ BOOL ListViewWidget::DeleteRow(int row) {
 
 void ListViewWidget::DeleteAllRows() {
   m_rows.clear();
+  m_texts.Clear();
   m_selectedCount = 0;
   m_focusRow = -1;
   m_anchorRow = -1;
@@ -260,9 +275,8 @@ int ListViewWidget::ColumnCount() const { return m_headerModel->columnCount(QMod
 int ListViewWidget::InsertColumn(int index, const QString& heading, int width) {
   index = std::clamp(index, 0, ColumnCount());
   m_headerModel->Insert(index, heading);
-  m_rows.for_each([index](Row& row) {
-    if (row.texts.size() > static_cast<std::size_t>(index)) row.texts.insert(row.texts.begin() + index, CString());
-  });
+  m_rows.for_each([this, index](Row& row) { m_texts.InsertEmpty(row.texts, static_cast<std::size_t>(index)); });
+  ReclaimTextSpace();
   if (width < 0) width = fontMetrics().horizontalAdvance(heading) + 2 * kTextPadding;
   m_header->resizeSection(index, width);
   m_accessible.Reset();
@@ -486,11 +500,12 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
   const int viewRight = viewport()->width();
   for (int c = 0; c < ColumnCount(); ++c) {
     const QRect textRect = CellTextRect(c, rowRect);
-    if (textRect.right() < 0 || textRect.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
+    if (textRect.right() < 0 || textRect.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.columns) continue;
     if (textRect.width() <= 0) continue;
     const bool highlighted = selected && (fullRow || c == 0);
     painter.setPen(palette().color(highlighted ? QPalette::HighlightedText : QPalette::Text));
-    const FittedText fit = AfxFitText(font(), CellText(r.texts[static_cast<std::size_t>(c)]), textRect.width());
+    const QString text = CellText(TextStore::Get(r.texts, static_cast<std::size_t>(c)));
+    const FittedText fit = AfxFitText(font(), text, textRect.width());
     painter.setFont(fit.font);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fit.text);
   }
@@ -551,8 +566,17 @@ bool ListViewWidget::PrepareRowImages(const QPainter& painter) {
 
 void ListViewWidget::PaintRowImage(QPainter& painter, int row, const QRect& rowRect, bool showSelection) {
   const Row& r = m_rows[static_cast<std::size_t>(row)];
-  const std::span<const CString> texts(r.texts.data(),
-                                       std::min(r.texts.size(), static_cast<std::size_t>(ColumnCount())));
+  // The texts the row draws: as many columns as it has, up to the list's.
+  std::array<std::u16string_view, kMaxKeyColumns> shown;
+  const std::size_t columns = std::min<std::size_t>(r.texts.columns, static_cast<std::size_t>(ColumnCount()));
+  if (columns > shown.size()) {
+    PaintRow(painter, row, rowRect, showSelection);
+    const QRect band(0, rowRect.top(), viewport()->width(), rowRect.height());
+    if (m_exStyle & LVS_EX_GRIDLINES) PaintGrid(painter, band);
+    return;
+  }
+  for (std::size_t c = 0; c < columns; ++c) shown[c] = TextStore::Get(r.texts, c);
+  const std::span<const std::u16string_view> texts(shown.data(), columns);
   RowImageCache::Colors colors;
   colors.selected = r.selected && showSelection;
   colors.base = palette().color(QPalette::Base).rgba();
@@ -586,7 +610,7 @@ QRect ListViewWidget::CellTextRect(int column, const QRect& rowRect) const {
 }
 
 FittedText ListViewWidget::CellTextFit(int row, int column) const {
-  return AfxFitText(font(), CellText(Text(row, column)), CellTextRect(column, RowRect(row)).width());
+  return AfxFitText(font(), CellText(TextView(row, column)), CellTextRect(column, RowRect(row)).width());
 }
 
 bool ListViewWidget::ShowCellTip(QHelpEvent& e) {
@@ -594,7 +618,7 @@ bool ListViewWidget::ShowCellTip(QHelpEvent& e) {
   const int row = pos.y() < 0 || RowCount() == 0 ? -1 : TopRow() + pos.y() / RowHeight();
   const int column = m_header->logicalIndexAt(pos.x());
   if (row >= 0 && row < RowCount() && column >= 0 && CellTextFit(row, column).elided) {
-    QToolTip::showText(e.globalPos(), TipText(Text(row, column)), viewport(), CellTextRect(column, RowRect(row)));
+    QToolTip::showText(e.globalPos(), TipText(TextView(row, column)), viewport(), CellTextRect(column, RowRect(row)));
     return true;
   }
   QToolTip::hideText();

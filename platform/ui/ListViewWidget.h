@@ -1,11 +1,14 @@
-// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in a gap buffer of small records
-// {texts, state} (GapBuffer.h); only the rows in sight are painted, and the header is a QHeaderView over a
-// model that holds the column titles only. So 100,000 rows cost one record each, and inserting or deleting a
-// row moves the records between it and the last change, nothing more.
+// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in a gap buffer of small plain
+// records {where its texts lie, state} (GapBuffer.h), their texts together in a TextStore; only the rows in
+// sight are painted, and the header is a QHeaderView over a model that holds the column titles only. So 100,000
+// rows cost one record each and no allocation of their own, and inserting or deleting a row moves the records
+// between it and the last change, nothing more.
 #pragma once
 
 #include <algorithm>
 #include <functional>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include <QAbstractScrollArea>
@@ -17,6 +20,7 @@
 #include "platform/ui/GapBuffer.h"
 #include "platform/ui/RowImageCache.h"
 #include "platform/ui/TextFit.h"
+#include "platform/ui/TextStore.h"
 
 class QHeaderView;
 class QHelpEvent;
@@ -40,9 +44,13 @@ class ListViewWidget : public QAbstractScrollArea {
   int RowCount() const { return static_cast<int>(m_rows.size()); }
   // Makes room for `count` rows in all (LVM_SETITEMCOUNT): a fill of that many then moves no row twice.
   void ReserveRows(int count) { m_rows.reserve(static_cast<std::size_t>(std::max(count, 0))); }
-  int InsertRow(int index, CString text);  // clamped to 0..count; returns the index
-  BOOL SetText(int row, int column, CString text);
-  const CString& Text(int row, int column) const;
+  int InsertRow(int index, const CString& text);  // clamped to 0..count; returns the index
+  // A row with the texts of its first columns at once (as far as the columns go, column 0 at least).
+  int InsertRow(int index, std::span<const std::u16string_view> texts);
+  BOOL SetText(int row, int column, const CString& text);
+  CString Text(int row, int column) const;
+  // The same text as it lies in the row, valid until the rows change.
+  std::u16string_view TextView(int row, int column) const;
   BOOL DeleteRow(int row);
   void DeleteAllRows();
   UINT State(int row, UINT mask) const;
@@ -94,7 +102,7 @@ class ListViewWidget : public QAbstractScrollArea {
 
  private:
   struct Row {
-    std::vector<CString> texts;  // texts[0] is the item's own text; sub-items follow as far as set
+    TextStore::Record texts;  // column 0 is the item's own text; sub-items follow as far as set
     bool selected = false;
   };
 
@@ -112,6 +120,8 @@ class ListViewWidget : public QAbstractScrollArea {
   void SetFocusRow(int row);
   void ClearSelection();
   void ScheduleLayout();
+  // Gives back the space that replaced and deleted texts left behind, once it outweighs the texts in use.
+  void ReclaimTextSpace();
   void UpdateGeometries();
   // A row's background, selection and texts; the focus rectangle comes over them.
   void PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
@@ -141,6 +151,7 @@ class ListViewWidget : public QAbstractScrollArea {
   DWORD m_style;
   DWORD m_exStyle = 0;
   GapBuffer<Row> m_rows;
+  TextStore m_texts;
   int m_selectedCount = 0;
   int m_focusRow = -1;
   int m_anchorRow = -1;

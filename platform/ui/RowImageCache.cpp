@@ -12,9 +12,9 @@ void Mix(std::size_t& hash, std::size_t value) { hash ^= value + 0x9E3779B97F4A7
 
 }  // namespace
 
-std::size_t RowImageCache::HashOf(std::span<const CString> texts, const Colors& colors) {
+std::size_t RowImageCache::HashOf(std::span<const std::u16string_view> texts, const Colors& colors) {
   std::size_t hash = texts.size();
-  for (const CString& text : texts) Mix(hash, std::hash<std::u16string_view>{}(text.str()));
+  for (const std::u16string_view text : texts) Mix(hash, std::hash<std::u16string_view>{}(text));
   Mix(hash, colors.selected ? 1 : 0);
   for (const QRgb rgb : {colors.base, colors.text, colors.highlight, colors.highlightedText}) Mix(hash, rgb);
   return hash;
@@ -31,7 +31,7 @@ void RowImageCache::SetCapacity(std::size_t rows) {
   Trim();
 }
 
-const QImage* RowImageCache::Find(std::span<const CString> texts, const Colors& colors) {
+const QImage* RowImageCache::Find(std::span<const std::u16string_view> texts, const Colors& colors) {
   const std::size_t hash = HashOf(texts, colors);
   for (Entry& entry : m_entries) {
     if (entry.hash != hash || !(entry.colors == colors) || !std::ranges::equal(entry.texts, texts)) continue;
@@ -41,9 +41,10 @@ const QImage* RowImageCache::Find(std::span<const CString> texts, const Colors& 
   return nullptr;
 }
 
-const QImage& RowImageCache::Store(std::span<const CString> texts, const Colors& colors, QImage image) {
-  Entry entry{HashOf(texts, colors), colors, std::vector<CString>(texts.begin(), texts.end()), std::move(image),
-              ++m_clock};
+const QImage& RowImageCache::Store(std::span<const std::u16string_view> texts, const Colors& colors,
+                                   QImage image) {
+  Entry entry{HashOf(texts, colors), colors, std::vector<std::u16string>(texts.begin(), texts.end()),
+              std::move(image), ++m_clock};
   if (m_entries.size() < m_capacity) return m_entries.emplace_back(std::move(entry)).image;
   auto oldest = std::ranges::min_element(m_entries, {}, &Entry::lastUse);
   *oldest = std::move(entry);

@@ -11,14 +11,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include <QFont>
 #include <QImage>
 #include <QRgb>
-
-#include "platform/core/CString.h"
 
 namespace listview {
 
@@ -59,9 +59,9 @@ class RowImageCache {
   void SetCapacity(std::size_t rows);
 
   // The picture of a row with these texts and colours, or null.
-  const QImage* Find(std::span<const CString> texts, const Colors& colors);
+  const QImage* Find(std::span<const std::u16string_view> texts, const Colors& colors);
   // Keeps `image` as that row's picture, in place of the least recently used one when the cache is full.
-  const QImage& Store(std::span<const CString> texts, const Colors& colors, QImage image);
+  const QImage& Store(std::span<const std::u16string_view> texts, const Colors& colors, QImage image);
 
   void Clear() { m_entries.clear(); }
   std::size_t Size() const { return m_entries.size(); }
@@ -70,12 +70,12 @@ class RowImageCache {
   struct Entry {
     std::size_t hash = 0;
     Colors colors;
-    std::vector<CString> texts;
+    std::vector<std::u16string> texts;
     QImage image;
     std::uint64_t lastUse = 0;
   };
 
-  static std::size_t HashOf(std::span<const CString> texts, const Colors& colors);
+  static std::size_t HashOf(std::span<const std::u16string_view> texts, const Colors& colors);
   void Trim();
 
   Frame m_frame;

@@ -21,6 +21,9 @@ struct Model {
   std::vector<bool> selected;
   int focus = -1;
   int anchor = -1;
+  // What the listener told: the selection replayed from its reports, the row it last told the focus went to.
+  std::vector<bool> told;
+  int toldFocus = -1;
 
   int Count() const { return static_cast<int>(selected.size()); }
   void Clear() { std::fill(selected.begin(), selected.end(), false); }
@@ -34,27 +37,19 @@ struct Model {
   void Toggle(int row) { selected[static_cast<std::size_t>(row)] = !selected[static_cast<std::size_t>(row)]; }
 };
 
-// A row index after inserting (+1) or deleting (-1) row `at`; a deleted row becomes -1.
-int Shifted(int row, int at, int delta) {
-  if (row < 0 || row < at) return row;
-  if (delta < 0 && row == at) return -1;
-  return row + delta;
-}
-
-void Insert(Model& model, std::vector<bool>& told, int& toldFocus, int at) {
-  model.selected.insert(model.selected.begin() + at, false);
-  told.insert(told.begin() + at, false);
-  model.focus = Shifted(model.focus, at, 1);
-  model.anchor = Shifted(model.anchor, at, 1);
-  toldFocus = Shifted(toldFocus, at, 1);
-}
-
-void Delete(Model& model, std::vector<bool>& told, int& toldFocus, int at) {
-  model.selected.erase(model.selected.begin() + at);
-  told.erase(told.begin() + at);
-  model.focus = Shifted(model.focus, at, -1);
-  model.anchor = Shifted(model.anchor, at, -1);
-  toldFocus = Shifted(toldFocus, at, -1);
+// Row `at` inserted (delta +1) or deleted (-1): the rows below move, a deleted row is no row any more.
+void ShiftRows(Model& m, int at, int delta) {
+  for (std::vector<bool>* flags : {&m.selected, &m.told}) {
+    if (delta > 0) {
+      flags->insert(flags->begin() + at, false);
+    } else {
+      flags->erase(flags->begin() + at);
+    }
+  }
+  for (int* row : {&m.focus, &m.anchor, &m.toldFocus}) {
+    if (*row < at) continue;
+    *row = delta < 0 && *row == at ? -1 : *row + delta;
+  }
 }
 
 void Click(Model& m, int row, bool shift, bool ctrl) {
@@ -72,19 +67,14 @@ void Click(Model& m, int row, bool shift, bool ctrl) {
   m.focus = row;
 }
 
+// Up, down, home, end, page up, page down; up and down with no focus go to the first row.
 int KeyTarget(const Model& m, ListSelection::Move move, int page) {
   if (m.Count() == 0) return -1;
-  const int from = m.focus < 0 ? 0 : m.focus;
+  const int from = std::max(m.focus, 0);
   const int last = m.Count() - 1;
-  switch (move) {
-    case ListSelection::Move::up: return m.focus < 0 ? 0 : std::max(0, from - 1);
-    case ListSelection::Move::down: return m.focus < 0 ? 0 : std::min(last, from + 1);
-    case ListSelection::Move::home: return 0;
-    case ListSelection::Move::end: return last;
-    case ListSelection::Move::pageUp: return std::max(0, from - page);
-    case ListSelection::Move::pageDown: return std::min(last, from + page);
-  }
-  return -1;
+  const int targets[] = {m.focus < 0 ? 0 : std::max(0, from - 1), m.focus < 0 ? 0 : std::min(last, from + 1), 0, last,
+                         std::max(0, from - page), std::min(last, from + page)};
+  return targets[static_cast<int>(move)];
 }
 
 void Key(Model& m, int row, bool shift, bool ctrl) {
@@ -161,18 +151,15 @@ TEST(ListSelectionTest, TapsKeysAndRowChangesFollowTheModel) {
     Model model;
     model.single = seed % 3 == 0;
     ListSelection list(model.single);
-    // The selection as the listener told it, and the focus it last told.
-    std::vector<bool> told;
-    int toldFocus = -1;
     list.SetListener({
-        [&](int row, bool selected) {
-          ASSERT_TRUE(row >= 0 && row < static_cast<int>(told.size()));
-          EXPECT_NE(told[static_cast<std::size_t>(row)], selected) << "a report of no change, row " << row;
-          told[static_cast<std::size_t>(row)] = selected;
+        [&model](int row, bool selected) {
+          ASSERT_TRUE(row >= 0 && row < model.Count());
+          EXPECT_NE(model.told[static_cast<std::size_t>(row)], selected) << "a report of no change, row " << row;
+          model.told[static_cast<std::size_t>(row)] = selected;
         },
-        [&](int row) {
-          EXPECT_NE(row, toldFocus) << "a report of no move";
-          toldFocus = row;
+        [&model](int row) {
+          EXPECT_NE(row, model.toldFocus) << "a report of no move";
+          model.toldFocus = row;
         },
     });
     const int maxRows = 2 + below(30);
@@ -186,19 +173,19 @@ TEST(ListSelectionTest, TapsKeysAndRowChangesFollowTheModel) {
         const int at = below(count + 1);
         what = "insert " + std::to_string(at);
         list.InsertRow(at);
-        Insert(model, told, toldFocus, at);
+        ShiftRows(model, at, 1);
       } else if (kind == 1) {
         if (below(20) == 0) {
           what = "delete all";
           list.DeleteAllRows();
-          model = Model{model.single, {}, -1, -1};
-          told.clear();
-          toldFocus = -1;
+          const bool single = model.single;
+          model = Model();
+          model.single = single;
         } else {
           const int at = below(count);
           what = "delete " + std::to_string(at);
           list.DeleteRow(at);
-          Delete(model, told, toldFocus, at);
+          ShiftRows(model, at, -1);
         }
       } else if (kind <= 4) {
         const int row = below(count);
@@ -234,10 +221,10 @@ TEST(ListSelectionTest, TapsKeysAndRowChangesFollowTheModel) {
       }
       SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step) + ": " + what);
       ExpectSame(list, model);
-      ASSERT_EQ(told, model.selected);
+      ASSERT_EQ(model.told, model.selected);
       // A focus taken away or deleted is not told; a focus that moved to a row is.
-      if (model.focus < 0) toldFocus = -1;
-      ASSERT_EQ(toldFocus, model.focus);
+      if (model.focus < 0) model.toldFocus = -1;
+      ASSERT_EQ(model.toldFocus, model.focus);
       if (HasFailure()) return;
     }
   }

@@ -129,8 +129,14 @@ int ListViewWidget::InsertRow(int index, CString text) {
   Row row;
   row.texts.reserve(static_cast<std::size_t>(std::max(1, ColumnCount())));
   row.texts.push_back(std::move(text));
-  m_rows.insert(static_cast<std::size_t>(index), std::move(row));
+  // The selection's entry first: taking it back cannot fail, should the row's insert throw.
   m_selection.InsertRow(index);
+  try {
+    m_rows.insert(static_cast<std::size_t>(index), std::move(row));
+  } catch (...) {
+    m_selection.DeleteRow(index);
+    throw;
+  }
   m_accessible.RowsInserted(index);
   ScheduleLayout();
   return index;

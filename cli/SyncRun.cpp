@@ -1,3 +1,4 @@
+// One run of tvq sync, from the server's changes and the list's to the file and the state written once.
 #include "cli/SyncRun.h"
 
 #include <sys/stat.h>
@@ -18,7 +19,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskAlign.h"
 #include "doc/TaskCommands.h"
-#include "platform/core/CFile.h"
+#include "platform/core/CMirrorFile.h"
 #include "platform/core/NativePath.h"
 
 namespace tvqcli {

@@ -1,8 +1,12 @@
+// The document's tasks: select, insert, replace and remove through workTask, the direct task operations, the
+// file's records, and the setting naming the file last read.
 #include "doc/CTarvelquistDoc.h"
 
 #include <algorithm>
 #include <new>
 
+#include "doc/CTarvelquistDocTestHooks.h"
+#include "doc/TaskEditor.h"
 #include "platform/core/CArchive.h"
 #include "platform/core/CWinApp.h"
 #include "res/resource.h"
@@ -14,8 +18,8 @@ END_MESSAGE_MAP()
 
 namespace {
 
-CTarvelquistDoc::TaskFactory& TaskFactorySlot() {
-  static CTarvelquistDoc::TaskFactory factory;
+testhooks::TaskFactory& TaskFactorySlot() {
+  static testhooks::TaskFactory factory;
   return factory;
 }
 
@@ -35,7 +39,7 @@ constexpr ULONGLONG kMinimumRecordBytes = 1 + 4 + 8 + 1 + 1;
 
 }  // namespace
 
-CTarvelquistDoc::TaskFactory CTarvelquistDoc::SetTaskFactory(TaskFactory factory) {
+testhooks::TaskFactory testhooks::SetTaskFactory(TaskFactory factory) {
   TaskFactory old = std::move(TaskFactorySlot());
   TaskFactorySlot() = std::move(factory);
   return old;
@@ -54,6 +58,10 @@ std::unique_ptr<TaskItem> CTarvelquistDoc::CopyTask(const TaskItem& task) const 
 }
 
 std::unique_ptr<TaskItem> CTarvelquistDoc::CopyOfWorkTask() const { return CopyTask(m_workTask); }
+
+void CTarvelquistDoc::SetWorkTask(const TaskItem& task) { m_workTask.CopyFieldsFrom(task); }
+
+void CTarvelquistDoc::SetWorkTask(const TaskEditorMembers& editor) { taskeditor::Confirm(editor, m_workTask); }
 
 void CTarvelquistDoc::SelectTask(int index) {
   if (index < 0 || index >= GetTaskCount()) {

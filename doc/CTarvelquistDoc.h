@@ -9,22 +9,22 @@
 #include "doc/TaskItem.h"
 #include "platform/core/CDocument.h"
 
-class TaskCommands;
+struct TaskEditorMembers;
 
 class CTarvelquistDoc : public CDocument {
   DECLARE_DYNCREATE(CTarvelquistDoc)
 
-  // The exchange task's storage: written by SelectTask and by the task commands (doc/TaskCommands.h) only.
-  TaskItem m_workTask;
-  friend class TaskCommands;
-
  public:
-  // The exchange task: the task last selected, or the values that the next insert or replace stores. Read by
-  // the list's row builder, the flows and tvq; changed only through SelectTask and TaskCommands.
-  const TaskItem& workTask = m_workTask;
-
   CTarvelquistDoc();
   ~CTarvelquistDoc() override;
+
+  // The exchange task workTask: the task last selected, or the values that the next insert or replace stores.
+  // Read by the list's row builder, the flows and tvq.
+  const TaskItem& GetWorkTask() const { return m_workTask; }
+  // Besides SelectTask, the task commands (doc/TaskCommands.h) write it only here: the four fields of `task`, or
+  // what the editor's OK stores from its members.
+  void SetWorkTask(const TaskItem& task);
+  void SetWorkTask(const TaskEditorMembers& editor);
 
   int GetTaskCount() const;
   // Copies task index into workTask; outside 0..count-1 workTask takes a new task's defaults.
@@ -87,12 +87,8 @@ class CTarvelquistDoc : public CDocument {
   void DeleteContents() override;
   BOOL DoSave(const CString& pathName, BOOL bReplace = TRUE) override;
 
-  // Test seam: makes every new task (copies of workTask and tasks read from a file). An empty function restores
-  // plain construction. A factory may throw std::bad_alloc to stand for exhausted memory. Returns the old one.
-  using TaskFactory = std::function<std::unique_ptr<TaskItem>()>;
-  static TaskFactory SetTaskFactory(TaskFactory factory);
-
  private:
+  TaskItem m_workTask;
   // A vector of owned tasks: index access is O(1) and inserts are a pointer move, fast at 100,000 tasks.
   std::vector<std::unique_ptr<TaskItem>> tasks;
   TaskHistory m_history;

@@ -1,3 +1,4 @@
+// The task commands on the document: the selection's rules and each command's steps through workTask.
 #include "doc/TaskCommands.h"
 
 #include "doc/CTarvelquistDoc.h"
@@ -13,20 +14,18 @@ int TaskCommands::MovePartner(TaskMove move, int selectedRow, int count) {
   return IsTaskRow(partner, count) ? partner : -1;
 }
 
-TaskItem& TaskCommands::WorkTask() { return m_document.m_workTask; }
-
 void TaskCommands::BeginEdit(int index, TaskEditorMembers& editor) {
   m_document.SelectTask(index);
-  taskeditor::StartFromTask(editor, m_document.workTask);
+  taskeditor::StartFromTask(editor, m_document.GetWorkTask());
 }
 
 void TaskCommands::EndEdit(int index, const TaskEditorMembers& editor, bool confirmed) {
-  if (confirmed) taskeditor::Confirm(editor, WorkTask());
+  if (confirmed) m_document.SetWorkTask(editor);
   m_document.ReplaceTask(index);
 }
 
 void TaskCommands::InsertNew(int position, const TaskEditorMembers& editor) {
-  taskeditor::Confirm(editor, WorkTask());
+  m_document.SetWorkTask(editor);
   m_document.InsertTask(position);
 }
 
@@ -38,6 +37,6 @@ void TaskCommands::Swap(int first, int second) {
 }
 
 void TaskCommands::Insert(int index, const TaskItem& task) {
-  WorkTask().CopyFieldsFrom(task);
+  m_document.SetWorkTask(task);
   m_document.InsertTask(index);
 }

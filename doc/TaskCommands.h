@@ -3,8 +3,8 @@
 // down and the column sort (the sort itself is SortTasks of doc/TaskSort.h). Tasks are addressed by index; the
 // list view rebuilds the rows of the indexes a command changed.
 //
-// Every task value passes through the document's workTask. Only the document (SelectTask) and these commands
-// write it, so after each command it holds what the command last put there:
+// Every task value passes through the document's workTask. Only the document's SelectTask and these commands
+// (through its SetWorkTask) write it, so after each command it holds what the command last put there:
 //   edit        the task as stored back (the unchanged copy after a cancel)
 //   insert      the new task (after a cancel nothing is touched)
 //   swap        the task now at `first` (move up and down: the task that took the selected row's place)
@@ -47,7 +47,5 @@ class TaskCommands {
   void Insert(int index, const TaskItem& task);
 
  private:
-  TaskItem& WorkTask();
-
   CTarvelquistDoc& m_document;
 };

@@ -1,3 +1,4 @@
+// The task list view: the list's layout and rows, the task commands and the column sort on the list.
 #include "view/CTarvelquistView.h"
 
 #include <algorithm>
@@ -83,28 +84,21 @@ void CTarvelquistView::OnSize(UINT nType, int cx, int cy) {
 void CTarvelquistView::OnInitialUpdate() {
   CFormView::OnInitialUpdate();
 
-  CRect window;
-  GetWindowRect(&window);
-  OnSize(SIZE_RESTORED, window.Width(), window.Height());
-
-  CRect client;
-  GetClientRect(&client);
-  m_taskList.MoveWindow(kMargin, kMargin, client.Width() - 2 * kMargin, client.Height() - kMargin - kBottomMargin,
-                        TRUE);
-
   m_taskList.SetExtendedStyle(kListExStyle);  // empty mask: every other extended style is cleared
-
-  CRect listClient;
-  m_taskList.GetClientRect(&listClient);
-  const int memoWidth = MemoColumnWidth(listClient);
   // The columns are made once. Asked by count rather than by the width of column 0: a user may drag that
-  // width to nothing, and the columns must not be made a second time then.
+  // width to nothing, and the columns must not be made a second time then. The memo column's width is the
+  // rest, which the layout gives it.
   if (m_taskList.GetColumnCount() == 0) {
     for (int column = 0; column < kColumnCount; ++column) {
-      const int width = column < kMemoColumn ? kFixedColumnWidths[static_cast<std::size_t>(column)] : memoWidth;
+      const int width = column < kMemoColumn ? kFixedColumnWidths[static_cast<std::size_t>(column)] : 0;
       m_taskList.InsertColumn(column, tasktext::ColumnHeader(column), LVCFMT_LEFT, width);
     }
   }
+  // The one layout, as a size message of the window's size makes it: the list in its margins, then the memo
+  // column's rest (again at every initial update, whatever width a user dragged it to).
+  CRect window;
+  GetWindowRect(&window);
+  OnSize(SIZE_RESTORED, window.Width(), window.Height());
 
   m_taskList.DeleteAllItems();
   CTarvelquistDoc* document = GetDocument();
@@ -116,7 +110,7 @@ void CTarvelquistView::OnInitialUpdate() {
   if (count > 0) document->SelectTask(count - 1);
 }
 
-void CTarvelquistView::InsertTaskRow(int index) { InsertRowFrom(GetDocument()->workTask, index); }
+void CTarvelquistView::InsertTaskRow(int index) { InsertRowFrom(GetDocument()->GetWorkTask(), index); }
 
 void CTarvelquistView::RebuildRow(int index) {
   m_taskList.DeleteItem(index);

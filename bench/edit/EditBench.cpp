@@ -9,6 +9,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CDialogTestHooks.h"
 #include "res/resource.h"
 #include "view/CTarvelquistView.h"
 
@@ -67,7 +68,7 @@ void BM_Command(benchmark::State& state, Command command) {
   CTarvelquistDoc& document = *program.document;
   viewbench::LoadTasks(viewbench::MakeSubjects(Order::random, n));
   // The editor is answered with OK as soon as it is shown.
-  const CDialog::ModalHook previous = CDialog::SetModalHook([](CDialog& dialog) { dialog.EndDialog(IDOK); });
+  const testhooks::ModalHook previous = testhooks::SetModalHook([](CDialog& dialog) { dialog.EndDialog(IDOK); });
   const UINT id = command == Command::insert ? ID_TASK_INSERT
                   : command == Command::edit ? ID_TASK_EDIT
                   : command == Command::remove ? ID_TASK_DELETE
@@ -89,7 +90,7 @@ void BM_Command(benchmark::State& state, Command command) {
     }
     view.m_taskList.SetItemState(-1, 0, LVIS_SELECTED);
   }
-  CDialog::SetModalHook(previous);
+  testhooks::SetModalHook(previous);
   if (document.GetTaskCount() != n || view.m_taskList.GetItemCount() != n) state.SkipWithError("count drifted");
 }
 
@@ -97,7 +98,7 @@ void BM_Command(benchmark::State& state, Command command) {
 // as it is shown: building it from its template, the data exchange, showing, closing and destroying it.
 void BM_Editor(benchmark::State& state) {
   viewbench::TheProgram();  // the main window that the editor covers
-  const CDialog::ModalHook previous = CDialog::SetModalHook([](CDialog& dialog) { dialog.EndDialog(IDOK); });
+  const testhooks::ModalHook previous = testhooks::SetModalHook([](CDialog& dialog) { dialog.EndDialog(IDOK); });
   for (auto _ : state) {
     CTarvelquistIns editor;
     editor.m_subject = CString(u"報告書を書く");
@@ -109,7 +110,7 @@ void BM_Editor(benchmark::State& state) {
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     if (result != IDOK) state.SkipWithError("the editor did not end with OK");
   }
-  CDialog::SetModalHook(previous);
+  testhooks::SetModalHook(previous);
 }
 
 void Register() {

@@ -1,3 +1,5 @@
+// The framework's document base: open, save through a mirror file, the modified flag, the path and title, and
+// what a save keeps of other writers' versions.
 #include "platform/core/CDocument.h"
 
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 #include "platform/core/AppName.h"
 #include "platform/core/CArchive.h"
 #include "platform/core/ContentHash.h"
+#include "platform/core/CMirrorFile.h"
 #include "platform/core/FileLock.h"
 #include "platform/core/FrameworkStrings.h"
 #include "platform/core/MessageBox.h"

@@ -17,6 +17,7 @@
 class CArchive;
 class CDocTemplate;
 class CFileLock;
+class CMirrorFile;
 class CView;  // window layer
 
 class CDocument : public CCmdTarget {

@@ -1,3 +1,4 @@
+// The application object: name, settings, the document template, the start-up command, New and Open.
 #include "platform/core/CWinApp.h"
 
 #include <pwd.h>
@@ -55,31 +56,8 @@ QString PathPart(const CString& text) {
 // ---- command line -------------------------------------------------------------------------------------------
 
 void CCommandLineInfo::ParseParam(const CString& param, BOOL bFlag, BOOL bLast) {
-  if (bFlag) {
-    const QString flag = param.ToQString().toLower();
-    if (flag == QStringLiteral("nologo")) {
-      m_bShowSplash = FALSE;
-    } else if (flag == QStringLiteral("embedding")) {
-      m_bRunEmbedded = TRUE;
-      m_bShowSplash = FALSE;
-    } else if (flag == QStringLiteral("automation")) {
-      m_bRunAutomated = TRUE;
-      m_bShowSplash = FALSE;
-    } else if (flag == QStringLiteral("p")) {
-      m_nShellCommand = FilePrint;
-    } else if (flag == QStringLiteral("pt")) {
-      m_nShellCommand = FilePrintTo;
-    } else if (flag == QStringLiteral("dde")) {
-      m_nShellCommand = FileDDE;
-    } else if (flag == QStringLiteral("register") || flag == QStringLiteral("regserver")) {
-      m_nShellCommand = AppRegister;
-    } else if (flag == QStringLiteral("unregister") || flag == QStringLiteral("unregserver")) {
-      m_nShellCommand = AppUnregister;
-    }
-  } else if (m_strFileName.IsEmpty()) {
-    m_strFileName = param;
-  }
-  if (bLast && m_nShellCommand == FileNew && !m_strFileName.IsEmpty()) m_nShellCommand = FileOpen;
+  if (!bFlag && m_strFileName.IsEmpty()) m_strFileName = param;
+  if (bLast && !m_strFileName.IsEmpty()) m_nShellCommand = FileOpen;
 }
 
 // ---- the application object ---------------------------------------------------------------------------------
@@ -173,18 +151,14 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
 }
 
 BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
-  switch (info.m_nShellCommand) {
-    case CCommandLineInfo::FileNew:
-      m_newDocumentFailed = false;
-      if (!OnCmdMsg(ID_FILE_NEW, 0)) OnFileNew();
-      if (m_newDocumentFailed) return FALSE;
-      if (m_pMainWnd == nullptr && RequiresMainWindow()) return FALSE;
-      return TRUE;
-    case CCommandLineInfo::FileOpen:
-      return OpenDocumentFile(info.m_strFileName) != nullptr ? TRUE : FALSE;
-    default:
-      return TRUE;  // printing, DDE and registration do not exist on this platform
+  if (info.m_nShellCommand == CCommandLineInfo::FileOpen) {
+    return OpenDocumentFile(info.m_strFileName) != nullptr ? TRUE : FALSE;
   }
+  m_newDocumentFailed = false;
+  if (!OnCmdMsg(ID_FILE_NEW, 0)) OnFileNew();
+  if (m_newDocumentFailed) return FALSE;
+  if (m_pMainWnd == nullptr && RequiresMainWindow()) return FALSE;
+  return TRUE;
 }
 
 CDocument* CWinApp::OpenDocumentFile(const CString& fileName) {

@@ -14,17 +14,16 @@
 class CWnd;  // window layer
 class CDocument;
 
+// What the command line asks for at start-up: the first file it names (opened), else a new document. Flags are
+// read and ignored: none means anything here.
 class CCommandLineInfo {
  public:
-  enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppRegister, AppUnregister, FileNothing = -1 };
+  enum ShellCommand { FileNew, FileOpen };
   virtual ~CCommandLineInfo() = default;
   virtual void ParseParam(const CString& param, BOOL bFlag, BOOL bLast);
 
   ShellCommand m_nShellCommand = FileNew;
   CString m_strFileName;
-  BOOL m_bShowSplash = TRUE;
-  BOOL m_bRunEmbedded = FALSE;
-  BOOL m_bRunAutomated = FALSE;
 };
 
 class CWinApp : public CCmdTarget {

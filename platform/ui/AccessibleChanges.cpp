@@ -1,3 +1,4 @@
+// The list's changes as accessible events: gathered row changes, selection and focus, and the tests' sink.
 #include "platform/ui/AccessibleChanges.h"
 
 #include <QWidget>
@@ -5,11 +6,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/ui/AccessibleChangesTestHooks.h"
+
 namespace listview {
 
 namespace {
 
-AccessibleChanges::EventSink g_sink;
+testhooks::EventSink g_sink;
 bool g_active = false;  // assistive technology is active
 
 void Send(QAccessibleEvent& event) {
@@ -31,12 +34,6 @@ void AccessibleChanges::SetActive(bool active) {
 }
 
 void AccessibleChanges::UpdateListening() { s_listening = g_active || g_sink; }
-
-AccessibleChanges::EventSink AccessibleChanges::SetEventSink(EventSink sink) {
-  EventSink previous = std::exchange(g_sink, std::move(sink));
-  UpdateListening();
-  return previous;
-}
 
 void AccessibleChanges::Add(const Change& change) {
   if (m_reset) return;
@@ -95,3 +92,9 @@ void AccessibleChanges::FocusMoved(QWidget* list, int columnCount, int row) {
 }
 
 }  // namespace listview
+
+testhooks::EventSink testhooks::SetEventSink(EventSink sink) {
+  EventSink previous = std::exchange(listview::g_sink, std::move(sink));
+  listview::AccessibleChanges::SetActive(listview::g_active);  // listening again: active, or a sink set
+  return previous;
+}

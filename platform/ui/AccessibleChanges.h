@@ -36,12 +36,6 @@ class AccessibleChanges {
   // cells row by row.
   static int ChildIndex(int row, int column, int columnCount) { return (row + 1) * columnCount + column; }
 
-  // Test seam: where the events go instead of Qt's accessibility, which Qt's offscreen platform never makes
-  // active. While one is set the changes are reported, whether or not assistive technology listens. Returns
-  // the previous one.
-  using EventSink = std::function<void(QAccessibleEvent& event)>;
-  static EventSink SetEventSink(EventSink sink);
-
   // Assistive technology became active or inactive (Qt's activation observer tells).
   static void SetActive(bool active);
 

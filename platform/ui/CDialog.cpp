@@ -15,12 +15,13 @@
 #include <QWindow>
 
 #include "platform/core/CWinApp.h"
+#include "platform/ui/CDialogTestHooks.h"
 #include "platform/ui/DialogBuilder.h"
 
 namespace {
 
-CDialog::ModalHook& Hook() {
-  static CDialog::ModalHook hook;
+testhooks::ModalHook& Hook() {
+  static testhooks::ModalHook hook;
   return hook;
 }
 
@@ -171,7 +172,7 @@ std::vector<QWidget*> CDialog::GetRunningDialogWindows() {
   return windows;
 }
 
-CDialog::ModalHook CDialog::SetModalHook(ModalHook hook) {
+testhooks::ModalHook testhooks::SetModalHook(ModalHook hook) {
   ModalHook previous = std::move(Hook());
   Hook() = std::move(hook);
   return previous;
@@ -226,7 +227,7 @@ INT_PTR CDialog::DoModal() {
     m_pModalLoop = &loop;
     if (Hook()) {
       QTimer::singleShot(0, &loop, [this] {
-        const ModalHook hook = Hook();
+        const testhooks::ModalHook hook = Hook();
         if (!m_bEnded && hook) hook(*this);
       });
     }

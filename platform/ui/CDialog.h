@@ -23,11 +23,6 @@ class CDialog : public CWnd {
   void EndDialog(int nResult);
   UINT GetTemplateId() const { return m_nIDTemplate; }
 
-  // Test seam: called with the dialog once it is shown inside DoModal's loop (the hook drives the real widgets
-  // and ends the dialog, or returns and lets the loop run). Returns the previous hook.
-  using ModalHook = std::function<void(CDialog& dialog)>;
-  static ModalHook SetModalHook(ModalHook hook);
-
   // While DoModal runs: the top-level window (caption strip + client area) and the caption strip's "OK".
   QWidget* GetDialogWindow() const { return GetOwnedWidget(); }
   QWidget* GetCaptionOkButton() const;

@@ -15,6 +15,7 @@
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
 #include "platform/ui/AfxMessageLoop.h"
+#include "platform/ui/CFrameWndTestHooks.h"
 #include "platform/ui/CView.h"
 #include "platform/ui/ControlFactory.h"
 #include "platform/ui/DibImage.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-CFrameWnd::CommandProbe g_probe;
+testhooks::CommandProbe g_probe;
 
 // The top-level widget of a frame: reports resizes (layout) and the window's close to its frame.
 class FrameWidget final : public QWidget {
@@ -74,7 +75,7 @@ CFrameWnd::~CFrameWnd() {
   if (m_hWnd) CFrameWnd::DestroyWindow();
 }
 
-CFrameWnd::CommandProbe CFrameWnd::SetCommandProbe(CommandProbe probe) {
+testhooks::CommandProbe testhooks::SetCommandProbe(CommandProbe probe) {
   CommandProbe previous = std::move(g_probe);
   g_probe = std::move(probe);
   return previous;

@@ -46,9 +46,6 @@ class CFrameWnd : public CWnd {
   // OnCommand as the menu sends it.
   void ExecuteCommand(UINT nID);
 
-  // Test seam: sees every command id that OnCommand routes, before routing. Returns the previous probe.
-  using CommandProbe = std::function<void(UINT nID)>;
-  static CommandProbe SetCommandProbe(CommandProbe probe);
 
   // The handheld's portrait screen: the view area above the command bar.
   static constexpr int kInitialViewWidth = 480;

@@ -1,3 +1,4 @@
+// The application-shell tests' helpers: folders, task files, resources, and the in-process program fixture.
 #include "tests/app/AppTestSupport.h"
 
 #include <cstring>
@@ -107,8 +108,8 @@ void AppFixture::SetUp() {
         fileName = CString::FromQString(m_openAnswers.takeFirst());
         return TRUE;
       });
-  m_previousProbe = CFrameWnd::SetCommandProbe([this](UINT id) { m_commands.push_back(id); });
-  m_previousModal = CDialog::SetModalHook([this](CDialog& dialog) {
+  m_previousProbe = testhooks::SetCommandProbe([this](UINT id) { m_commands.push_back(id); });
+  m_previousModal = testhooks::SetModalHook([this](CDialog& dialog) {
     m_dialogs.push_back(dialog.GetTemplateId());
     if (m_modalAction) {
       m_modalAction(dialog);
@@ -129,8 +130,8 @@ QString AppFixture::StartWithFile(const std::vector<std::u16string>& subjects) {
 
 void AppFixture::TearDown() {
   CloseApp();
-  CDialog::SetModalHook(std::move(m_previousModal));
-  CFrameWnd::SetCommandProbe(std::move(m_previousProbe));
+  testhooks::SetModalHook(std::move(m_previousModal));
+  testhooks::SetCommandProbe(std::move(m_previousProbe));
   CWinApp::SetFilePromptHandler(std::move(m_previousPrompt));
   AfxSetMessageBoxHandler(std::move(m_previousSink));
   m_envDocs.reset();

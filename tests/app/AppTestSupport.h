@@ -21,7 +21,9 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/Resource.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CDialogTestHooks.h"
 #include "platform/ui/CFrameWnd.h"
+#include "platform/ui/CFrameWndTestHooks.h"
 #include "tests/support/Framework.h"
 #include "tests/support/Resources.h"
 
@@ -96,8 +98,8 @@ class AppFixture : public ::testing::Test {
  private:
   MessageBoxHandler m_previousSink;
   CWinApp::FilePromptHandler m_previousPrompt;
-  CFrameWnd::CommandProbe m_previousProbe;
-  CDialog::ModalHook m_previousModal;
+  testhooks::CommandProbe m_previousProbe;
+  testhooks::ModalHook m_previousModal;
 };
 
 }  // namespace apptest

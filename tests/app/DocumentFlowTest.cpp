@@ -13,6 +13,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
+#include "platform/core/CFileTestHooks.h"
 #include "platform/ui/CCommandBar.h"
 #include "platform/ui/CFrameWnd.h"
 #include "res/resource.h"
@@ -25,7 +26,7 @@ namespace {
 class DocumentFlowTest : public AppFixture {
  protected:
   void TearDown() override {
-    CFile::SetFaultInjector({});
+    testhooks::SetFaultInjector({});
     AppFixture::TearDown();
   }
 
@@ -33,7 +34,7 @@ class DocumentFlowTest : public AppFixture {
   void AddTask(const std::u16string& subject) {
     CTarvelquistDoc* doc = Doc();
     TaskItem task;
-    task.CopyFieldsFrom(doc->workTask);
+    task.CopyFieldsFrom(doc->GetWorkTask());
     task.SetSubject(CString(subject));
     const int index = doc->GetTaskCount();
     TaskCommands(*doc).Insert(index, task);
@@ -191,7 +192,7 @@ TEST_P(FailedSaveTest, KeepsTheDocument) {
   const QString file = StartWithFile({u"one"});
   const QByteArray before = ReadFile(file);
   AddTask(u"two");
-  CFile::SetFaultInjector([](CFile::Operation op, const CString&) { return op == CFile::Operation::write ? ENOSPC : 0; });
+  testhooks::SetFaultInjector([](CFile::Operation op, const CString&) { return op == CFile::Operation::write ? ENOSPC : 0; });
   const QString other = DocsPath(QStringLiteral("other.tvq"));
   WriteFile(other, TaskFileBytes({u"other"}));
 
@@ -221,7 +222,7 @@ TEST_P(FailedSaveTest, KeepsTheDocument) {
   EXPECT_EQ(ReadRememberedFile(ConfigHome()), file);
 
   // Once saving works again, the close goes through and saves.
-  CFile::SetFaultInjector({});
+  testhooks::SetFaultInjector({});
   FrameWidget()->close();
   EXPECT_EQ(App()->m_pMainWnd, nullptr);
   EXPECT_EQ(ReadFile(file), TaskFileBytes({u"one", u"two"}));

@@ -16,6 +16,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
+#include "platform/core/CFileTestHooks.h"
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/CDialog.h"
 #include "res/resource.h"
@@ -48,7 +49,7 @@ class NoEditTrappedTest : public AppFixture {
 
   void AddTask(const std::u16string& subject) {
     TaskItem task;
-    task.CopyFieldsFrom(Doc()->workTask);
+    task.CopyFieldsFrom(Doc()->GetWorkTask());
     task.SetSubject(CString(subject));
     const int index = Doc()->GetTaskCount();
     TaskCommands(*Doc()).Insert(index, task);
@@ -80,7 +81,7 @@ class NoEditTrappedTest : public AppFixture {
 class TrappedSaveTest : public NoEditTrappedTest, public ::testing::WithParamInterface<TrapCase> {
  protected:
   void TearDown() override {
-    CFile::SetFaultInjector({});
+    testhooks::SetFaultInjector({});
     NoEditTrappedTest::TearDown();
   }
 };
@@ -95,7 +96,7 @@ TEST_P(TrappedSaveTest, TheListGoesToARescueCopyAndTheWindowDoesAsAsked) {
     ASSERT_TRUE(QDir(folder).removeRecursively());
     cause = folder + QStringLiteral(" was not found.");
   } else {
-    CFile::SetFaultInjector([file](CFile::Operation op, const CString& name) {
+    testhooks::SetFaultInjector([file](CFile::Operation op, const CString& name) {
       return op == CFile::Operation::write && name.ToQString() == file ? ENOSPC : 0;
     });
     cause = QStringLiteral("Disk full while accessing ") + file + u'.';

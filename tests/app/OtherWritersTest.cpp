@@ -16,6 +16,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
+#include "platform/core/CFileTestHooks.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/DocumentWatcher.h"
 #include "res/resource.h"
@@ -263,7 +264,7 @@ void OtherWritersModelTest::RunSeed(unsigned seed, int steps) {
         trail += " write-during-reload";
         bool landed = false;
         const QByteArray next = TaskFileBytes(someSubjects());
-        CFile::SetFaultInjector([&](CFile::Operation op, const CString& name) {
+        testhooks::SetFaultInjector([&](CFile::Operation op, const CString& name) {
           if (op == CFile::Operation::read && !landed && name.ToQString() == file) {
             landed = true;
             ReplaceAtomically(file, next);
@@ -272,7 +273,7 @@ void OtherWritersModelTest::RunSeed(unsigned seed, int steps) {
         });
         writeTheirs();
         static_cast<void>(QTest::qWaitFor([&] { return landed; }, kSeenWithinMs));
-        CFile::SetFaultInjector({});
+        testhooks::SetFaultInjector({});
         if (landed) onDisk = next;
         expectFollowed();
       } else {

@@ -1,3 +1,5 @@
+// The application object, message maps and runtime classes: names, settings, document strings, the command
+// line and the shell commands, the file prompt, and the default message-box sink.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -292,8 +294,7 @@ TEST_F(AppTest, CommandLineFirstFileOpensIt) {
   CCommandLineInfo info;
   m_app.ParseCommandLine(info);
   EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileOpen);
-  EXPECT_EQ(info.m_strFileName, CString(u"/tmp/a.tvq"));
-  EXPECT_FALSE(info.m_bShowSplash);
+  EXPECT_EQ(info.m_strFileName, CString(u"/tmp/a.tvq"));  // the flag is no file
 
   CCommandLineInfo none;
   m_app.SetCommandLine(1, argv);

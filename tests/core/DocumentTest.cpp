@@ -1,3 +1,5 @@
+// The framework's document base: open and save round trips, failure messages, untitled names, the modified
+// flag and the save command.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -8,6 +10,7 @@
 #include "platform/core/CDocTemplate.h"
 #include "platform/core/CDocument.h"
 #include "platform/core/CFile.h"
+#include "platform/core/CFileTestHooks.h"
 #include "platform/core/FrameworkStrings.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
@@ -62,7 +65,7 @@ class StringsTemplate : public CDocTemplate {
 
 class DocumentTest : public ::testing::Test {
  protected:
-  void TearDown() override { CFile::SetFaultInjector({}); }
+  void TearDown() override { testhooks::SetFaultInjector({}); }
 
   std::filesystem::path Path(const std::string& name) const { return m_dir / name; }
 
@@ -147,7 +150,7 @@ TEST_F(DocumentTest, LoadFailureMessages) {
 TEST_F(DocumentTest, ReadFailureNamesTheFile) {
   const auto path = Path("io.tvq");
   WriteDocFile(path, {CString(u"one")});
-  CFile::SetFaultInjector([](CFile::Operation op, const CString&) { return op == CFile::Operation::read ? EIO : 0; });
+  testhooks::SetFaultInjector([](CFile::Operation op, const CString&) { return op == CFile::Operation::read ? EIO : 0; });
   EXPECT_FALSE(m_doc.OnOpenDocument(PathString(path)));
   EXPECT_EQ(Texts(), std::vector<std::string>{"A hardware I/O error was reported while accessing " + path.string() + "."});
 }
@@ -173,14 +176,14 @@ TEST_F(DocumentTest, FailedSaveKeepsOldFilePathAndModifiedFlag) {
 
   for (const CFile::Operation op : {CFile::Operation::write, CFile::Operation::flush, CFile::Operation::close}) {
     m_messages.messages.clear();
-    CFile::SetFaultInjector([op](CFile::Operation current, const CString&) { return current == op ? ENOSPC : 0; });
+    testhooks::SetFaultInjector([op](CFile::Operation current, const CString&) { return current == op ? ENOSPC : 0; });
     EXPECT_FALSE(m_doc.DoFileSave());
     EXPECT_EQ(Texts(), std::vector<std::string>{"Disk full while accessing " + path.string() + "."});
     EXPECT_EQ(ReadFileBytes(path), before);
     EXPECT_TRUE(m_doc.IsModified());
     EXPECT_EQ(m_doc.GetPathName(), PathString(path));
   }
-  CFile::SetFaultInjector({});
+  testhooks::SetFaultInjector({});
   struct stat info {};
   ::stat(path.c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0604U);

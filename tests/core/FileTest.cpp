@@ -1,3 +1,5 @@
+// Files and mirror files: failures as exceptions, share locks, replacing saves that keep the old file on
+// every failure, and special files refused.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -18,6 +20,8 @@
 #include <filesystem>
 
 #include "platform/core/CFile.h"
+#include "platform/core/CFileTestHooks.h"
+#include "platform/core/CMirrorFile.h"
 #include "platform/core/FileLock.h"
 #include "platform/core/Exceptions.h"
 #include "tests/support/Files.h"
@@ -35,11 +39,11 @@ namespace {
 class ScopedFault {
  public:
   ScopedFault(CFile::Operation op, int errnoValue) {
-    CFile::SetFaultInjector([op, errnoValue](CFile::Operation current, const CString&) {
+    testhooks::SetFaultInjector([op, errnoValue](CFile::Operation current, const CString&) {
       return current == op ? errnoValue : 0;
     });
   }
-  ~ScopedFault() { CFile::SetFaultInjector({}); }
+  ~ScopedFault() { testhooks::SetFaultInjector({}); }
   ScopedFault(const ScopedFault&) = delete;
   ScopedFault& operator=(const ScopedFault&) = delete;
 };
@@ -97,7 +101,7 @@ class FileTest : public ::testing::Test {
  protected:
   void SetUp() override { CFile::SetLockWait(std::chrono::milliseconds(150)); }
   void TearDown() override {
-    CFile::SetFaultInjector({});
+    testhooks::SetFaultInjector({});
     CFile::SetLockWait(std::chrono::milliseconds(2000));
   }
 

@@ -1,3 +1,4 @@
+// The task data tests' helpers: hex bytes, UTF-16 literals and a task factory that runs out of memory.
 #include "tests/doc/DocTestSupport.h"
 
 namespace doctest {
@@ -34,12 +35,12 @@ std::string ToHex(const Bytes& bytes) {
 
 FailingFactory::FailingFactory(int allowed) {
   s_remaining = allowed;
-  m_previous = CTarvelquistDoc::SetTaskFactory([] {
+  m_previous = testhooks::SetTaskFactory([] {
     if (s_remaining-- <= 0) throw std::bad_alloc();
     return std::make_unique<TaskItem>();
   });
 }
 
-FailingFactory::~FailingFactory() { CTarvelquistDoc::SetTaskFactory(m_previous); }
+FailingFactory::~FailingFactory() { testhooks::SetTaskFactory(m_previous); }
 
 }  // namespace doctest

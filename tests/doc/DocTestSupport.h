@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "doc/CTarvelquistDoc.h"
+#include "doc/CTarvelquistDocTestHooks.h"
 #include "platform/core/CString.h"
 #include "tests/support/Files.h"
 #include "tests/support/Framework.h"
@@ -32,7 +33,7 @@ class FailingFactory {
 
  private:
   static inline int s_remaining = 0;
-  CTarvelquistDoc::TaskFactory m_previous;
+  testhooks::TaskFactory m_previous;
 };
 
 }  // namespace doctest

@@ -1,3 +1,4 @@
+// The document's task operations: select, insert, replace, remove and reorder, workTask and the modified flag.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,7 +48,7 @@ TEST(Document, RuntimeClassCreatesTheDocument) {
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(doc->GetTaskCount(), 0);
   EXPECT_FALSE(doc->IsModified());
-  EXPECT_EQ(doc->workTask.subject, CString(u"\u4EF6\u540D"));
+  EXPECT_EQ(doc->GetWorkTask().subject, CString(u"\u4EF6\u540D"));
 }
 
 TEST(Document, MessageMapIsEmptyAndChainedToTheDocumentBase) {
@@ -70,11 +71,11 @@ TEST(Document, SelectOutsideTheListGivesANewTasksDefaults) {
     HoldInWorkTask(doc, other);
     const double before = COleDateTime::GetCurrentTime().m_dt;
     doc.SelectTask(index);
-    EXPECT_EQ(doc.workTask.subject, CString(u"\u4EF6\u540D")) << index;
-    EXPECT_EQ(doc.workTask.priority, U(u"A"));
-    EXPECT_TRUE(doc.workTask.memo.IsEmpty());
-    EXPECT_EQ(doc.workTask.dueDate.GetStatus(), COleDateTime::valid);
-    EXPECT_GE(doc.workTask.dueDate.m_dt, before);
+    EXPECT_EQ(doc.GetWorkTask().subject, CString(u"\u4EF6\u540D")) << index;
+    EXPECT_EQ(doc.GetWorkTask().priority, U(u"A"));
+    EXPECT_TRUE(doc.GetWorkTask().memo.IsEmpty());
+    EXPECT_EQ(doc.GetWorkTask().dueDate.GetStatus(), COleDateTime::valid);
+    EXPECT_GE(doc.GetWorkTask().dueDate.m_dt, before);
   }
   EXPECT_FALSE(doc.IsModified());
 }
@@ -159,7 +160,7 @@ TEST(Document, NewDocumentEmptiesEverythingButWorkTask) {
   EXPECT_EQ(doc.GetTaskCount(), 0);
   EXPECT_TRUE(doc.GetPathName().IsEmpty());
   EXPECT_FALSE(doc.IsModified());
-  EXPECT_EQ(doc.workTask.subject, U(u"kept"));
+  EXPECT_EQ(doc.GetWorkTask().subject, U(u"kept"));
 }
 
 TEST(Document, ReorderPutsTasksInTheGivenOrderAndLeavesTheFlag) {

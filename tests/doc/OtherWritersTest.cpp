@@ -12,6 +12,8 @@
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
 #include "platform/core/CFile.h"
+#include "platform/core/CFileTestHooks.h"
+#include "platform/core/CMirrorFile.h"
 #include "tests/doc/DocTestSupport.h"
 
 namespace doctest {
@@ -45,7 +47,7 @@ enum class Writer { rename, inPlace, atTheLastMoment };
 
 class ConflictTest : public ::testing::TestWithParam<Writer> {
  protected:
-  void TearDown() override { CFile::SetFaultInjector({}); }
+  void TearDown() override { testhooks::SetFaultInjector({}); }
 
   std::vector<std::filesystem::path> Kept() const {
     std::vector<std::filesystem::path> kept;
@@ -80,9 +82,9 @@ TEST_P(ConflictTest, TheSaveKeepsTheOtherVersionBesideTheFile) {
   const Bytes theirs = FileOf({u"theirs", u"too"});
   if (GetParam() == Writer::atTheLastMoment) {
     // A writer that takes no lock lands after the list is written, right before the rename.
-    CFile::SetFaultInjector([&](CFile::Operation op, const CString&) {
+    testhooks::SetFaultInjector([&](CFile::Operation op, const CString&) {
       if (op == CFile::Operation::flush) {
-        CFile::SetFaultInjector({});
+        testhooks::SetFaultInjector({});
         WriteAsOtherWriter(m_file, theirs, Writer::rename);
       }
       return 0;
@@ -185,7 +187,7 @@ TEST(ReloadTest, ANewVersionIsTakenOnlyWhenItLoads) {
   EXPECT_TRUE(doc.ReloadFromFile());
   ASSERT_EQ(doc.GetTaskCount(), 1);
   EXPECT_EQ(doc.TaskAt(0).subject, U(u"three"));
-  EXPECT_EQ(doc.workTask.subject, U(u"one"));  // the flows' exchange task is not the file's
+  EXPECT_EQ(doc.GetWorkTask().subject, U(u"one"));  // the flows' exchange task is not the file's
   EXPECT_FALSE(doc.IsModified());
   EXPECT_FALSE(doc.IsFileChangedOnDisk());
 

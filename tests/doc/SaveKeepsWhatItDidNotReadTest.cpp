@@ -292,7 +292,7 @@ TEST_F(SaveModelTest, ContentsEqualToTheFileAreUnchanged) {
   ASSERT_TRUE(doc.OnOpenDocument(PathString(m_file)));
   EXPECT_TRUE(doc.IsContentUnchanged());
   doc.SelectTask(1);
-  TaskCommands(doc).Insert(0, doc.workTask);
+  TaskCommands(doc).Insert(0, doc.GetWorkTask());
   EXPECT_FALSE(doc.IsContentUnchanged());
   doc.RemoveTask(0);
   EXPECT_TRUE(doc.IsContentUnchanged());

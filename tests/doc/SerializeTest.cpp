@@ -1,3 +1,4 @@
+// The task file's bytes: stores and loads, the worked example, cut and odd files, and the last-file setting.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -115,7 +116,7 @@ TEST_F(Serialize, WorkedExampleLoadsAndRecordsTheFile) {
   EXPECT_EQ(task.priority, U(u"A1"));
   EXPECT_TRUE(task.memo.IsEmpty());
   EXPECT_FALSE(doc.IsModified());
-  EXPECT_EQ(doc.workTask.subject, U(u"untouched"));
+  EXPECT_EQ(doc.GetWorkTask().subject, U(u"untouched"));
   EXPECT_EQ(Setting(), CString::FromUtf8(dir.File("loaded.tvq")));
   EXPECT_TRUE(messages.Texts().empty());
 }

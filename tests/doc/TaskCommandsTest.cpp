@@ -70,7 +70,7 @@ TEST(TaskCommands, EditFillsTheEditorAndOkStoresItsMembers) {
   TaskCommands commands(doc);
   TaskEditorMembers editor;
   commands.BeginEdit(1, editor);
-  EXPECT_TRUE(SameFields(doc.workTask, doc.TaskAt(1)));
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), doc.TaskAt(1)));
   EXPECT_EQ(editor.m_subject, U(u"b"));
   EXPECT_EQ(editor.m_memo, U(u"memo b"));
   EXPECT_EQ(editor.m_dueDate, doc.TaskAt(1).dueDate);
@@ -88,7 +88,7 @@ TEST(TaskCommands, EditFillsTheEditorAndOkStoresItsMembers) {
   EXPECT_EQ(task.dueDate, NoDueDateValue());
   EXPECT_EQ(task.priority, U(u"C0"));
   EXPECT_EQ(task.memo, U(u"memo b"));
-  EXPECT_TRUE(SameFields(doc.workTask, task));
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), task));
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"a", u"changed", u"c"}));
   EXPECT_TRUE(doc.IsModified());
 }
@@ -105,7 +105,7 @@ TEST(TaskCommands, ACancelledEditStoresTheTaskUnchangedAndMarksTheDocument) {
   editor.m_priorityLetter = 4;
   commands.EndEdit(0, editor, false);
   EXPECT_TRUE(SameFields(doc.TaskAt(0), before)) << "not even the priority is rewritten";
-  EXPECT_TRUE(SameFields(doc.workTask, before));
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), before));
   EXPECT_TRUE(doc.IsModified());
 }
 
@@ -120,7 +120,7 @@ TEST(TaskCommands, InsertStoresTheConfirmedMembersAtThePosition) {
   EXPECT_EQ(doc.TaskAt(0).priority, U(u"A0"));  // a new editor's choices
   EXPECT_EQ(doc.TaskAt(0).dueDate, editor.m_dueDate);
   EXPECT_TRUE(doc.TaskAt(0).memo.IsEmpty());
-  EXPECT_TRUE(SameFields(doc.workTask, doc.TaskAt(0)));
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), doc.TaskAt(0)));
   EXPECT_TRUE(doc.IsModified());
 }
 
@@ -128,10 +128,10 @@ TEST(TaskCommands, DeleteRemovesTheTaskAndLeavesWorkTask) {
   CTarvelquistDoc doc;
   Fill(doc, {u"a", u"b", u"c"});
   TaskItem held;
-  held.CopyFieldsFrom(doc.workTask);
+  held.CopyFieldsFrom(doc.GetWorkTask());
   TaskCommands(doc).Delete(1);
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"a", u"c"}));
-  EXPECT_TRUE(SameFields(doc.workTask, held));
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), held));
   EXPECT_TRUE(doc.IsModified());
 }
 
@@ -153,12 +153,12 @@ TEST(TaskCommands, SwapExchangesTwoTasksWholeAndLeavesTheOneNowFirstInWorkTask) 
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"a", u"odd", u"c", u"d", u"b"}));
   EXPECT_TRUE(SameFields(doc.TaskAt(1), odd)) << "the invalid status goes with the task";
   EXPECT_TRUE(SameFields(doc.TaskAt(4), second));
-  EXPECT_TRUE(SameFields(doc.workTask, second)) << "workTask holds the task now at the first index";
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), second)) << "workTask holds the task now at the first index";
   EXPECT_TRUE(doc.IsModified());
 
   commands.Swap(1, 4);  // and back
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"a", u"b", u"c", u"d", u"odd"}));
-  EXPECT_TRUE(SameFields(doc.workTask, second));
+  EXPECT_TRUE(SameFields(doc.GetWorkTask(), second));
 }
 
 TEST(TaskCommands, InsertStoresACopyThroughWorkTaskByTheDocumentsRule) {
@@ -169,7 +169,7 @@ TEST(TaskCommands, InsertStoresACopyThroughWorkTaskByTheDocumentsRule) {
   TaskCommands(doc).Insert(-1, task);  // outside the list: at the front
   task.subject = U(u"later");
   EXPECT_EQ(Subjects(doc), (std::vector<std::u16string>{u"front", u"a", u"b"}));
-  EXPECT_EQ(doc.workTask.subject, U(u"front"));
+  EXPECT_EQ(doc.GetWorkTask().subject, U(u"front"));
   EXPECT_TRUE(doc.IsModified());
 }
 

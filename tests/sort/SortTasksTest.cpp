@@ -61,7 +61,7 @@ TEST(SortTasks, UnstableExchangeReordersTheDocument) {
   EXPECT_TRUE(document.IsModified());
   // The last comparison (Y with X) exchanged nothing: the task at the end was the last one loaded.
   EXPECT_FALSE(result.lastComparisonExchanged);
-  EXPECT_EQ(document.workTask.memo, CString(u"X"));
+  EXPECT_EQ(document.GetWorkTask().memo, CString(u"X"));
 }
 
 struct ColumnCase {
@@ -176,7 +176,7 @@ TEST(SortTasks, FewerThanTwoTasksChangeNothing) {
     EXPECT_EQ(result.order.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(document.GetTaskCount(), count);
     EXPECT_FALSE(document.IsModified()) << count;
-    EXPECT_EQ(document.workTask.subject, CString(u"kept")) << count;
+    EXPECT_EQ(document.GetWorkTask().subject, CString(u"kept")) << count;
   }
 }
 
@@ -190,7 +190,7 @@ TEST(SortTasks, ColumnOutsideTheFourMovesNothing) {
     EXPECT_FALSE(result.anyExchange) << column;
     EXPECT_EQ(Tags(document, 0), (std::vector<std::u16string>{u"1", u"2", u"3"})) << column;
     EXPECT_FALSE(document.IsModified()) << column;
-    EXPECT_EQ(document.workTask.memo, CString(u"3")) << column;  // the last task loaded
+    EXPECT_EQ(document.GetWorkTask().memo, CString(u"3")) << column;  // the last task loaded
   }
 }
 
@@ -202,8 +202,8 @@ TEST(SortTasks, WorkTaskHoldsTheFirstOfTheLastExchangedPair) {
 
   EXPECT_TRUE(result.lastComparisonExchanged);
   EXPECT_EQ(Tags(document, 0), (std::vector<std::u16string>{u"a", u"b", u"c"}));
-  EXPECT_EQ(document.workTask.memo, CString(u"b"));
-  EXPECT_EQ(document.workTask.subject, CString(u"B"));
+  EXPECT_EQ(document.GetWorkTask().memo, CString(u"b"));
+  EXPECT_EQ(document.GetWorkTask().subject, CString(u"B"));
 }
 
 TEST(SortTasks, DocumentFollowsTheReferenceOrder) {
@@ -229,7 +229,7 @@ TEST(SortTasks, DocumentFollowsTheReferenceOrder) {
   EXPECT_EQ(Tags(document, 2), expected);
   EXPECT_EQ(result.touched, reference.touched);
   const int last = reference.lastComparisonExchanged ? 198 : 199;
-  EXPECT_EQ(document.workTask.memo, CString(expected[static_cast<std::size_t>(last)]));
+  EXPECT_EQ(document.GetWorkTask().memo, CString(expected[static_cast<std::size_t>(last)]));
 }
 
 }  // namespace

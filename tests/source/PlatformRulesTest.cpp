@@ -1,7 +1,8 @@
 // The platform stays a platform: nothing under platform/ names the program (its name, its company, its files'
 // extension, its Japanese texts, any text of its resources), it includes nothing of the program, its core
 // nothing of its window layer, every source has its header, and its sources include (so call) each other in one
-// direction only: no circle such as document -> application -> template -> document.
+// direction only: no circle such as document -> application -> template -> document. A test hook lives in
+// a "…TestHooks.h" header beside its unit, which only that unit's source and tests include.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/CString.h"
@@ -201,15 +203,24 @@ TEST(PlatformRulesTest, EverySourceOfThePlatformHasItsHeader) {
 // that calls run round (the core's units are "platform/core/CDocument", the window layer's "platform/ui/CWnd").
 using Graph = std::map<std::string, std::set<std::string>>;
 
+constexpr std::string_view kTestHooks = "TestHooks";
+
+// The unit of a file or an include: its path without the extension; a unit's test hooks belong to it.
+std::string UnitOf(const fs::path& path) {
+  std::string unit = fs::path(path).replace_extension().generic_string();
+  if (unit.ends_with(kTestHooks)) unit.resize(unit.size() - kTestHooks.size());
+  return unit;
+}
+
 Graph PlatformUnits() {
   Graph graph;
   for (const SourceFile& file : SourcesUnder("platform")) {
     if (file.path.extension() != ".h" && file.path.extension() != ".cpp") continue;
-    const std::string unit = fs::path(file.path).replace_extension().generic_string();
+    const std::string unit = UnitOf(file.path);
     graph[unit];
     for (const std::string& included : IncludesOf(file.text)) {
       if (included.rfind("platform/", 0) != 0) continue;
-      const std::string other = fs::path(included).replace_extension().generic_string();
+      const std::string other = UnitOf(included);
       if (other != unit) graph[unit].insert(other);
     }
   }
@@ -258,6 +269,23 @@ TEST(PlatformRulesTest, ThePlatformIncludesInOneDirection) {
   withOldCircle["platform/core/CDocument"].insert("platform/core/CWinApp");
   EXPECT_NE(FindCircle(withOldCircle), "");
   EXPECT_EQ(FindCircle(graph), "");
+}
+
+// The program and its platform carry no test-only API: a hooks header is included by its own unit's source
+// alone (which defines the hooks), and by tests.
+TEST(PlatformRulesTest, OnlyTheirOwnUnitIncludesTestHooks) {
+  std::size_t hooks = 0;
+  for (const char* folder : {"app", "cli", "doc", "editor", "platform", "view"}) {
+    for (const SourceFile& file : SourcesUnder(folder)) {
+      if (file.path.stem().string().ends_with(kTestHooks)) ++hooks;
+      for (const std::string& included : IncludesOf(file.text)) {
+        if (!fs::path(included).stem().string().ends_with(kTestHooks)) continue;
+        EXPECT_TRUE(file.path.extension() == ".cpp" && UnitOf(included) == UnitOf(file.path))
+            << file.path << " includes " << included;
+      }
+    }
+  }
+  EXPECT_GT(hooks, 0U);  // what this looks for exists
 }
 
 }  // namespace

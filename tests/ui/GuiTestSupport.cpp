@@ -22,13 +22,13 @@ int RunAllTests(int argc, char** argv) {
 }
 
 INT_PTR RunModal(CDialog& dialog, const std::function<void(CDialog&)>& drive) {
-  CDialog::ModalHook previous = CDialog::SetModalHook([&drive](CDialog& shown) {
+  testhooks::ModalHook previous = testhooks::SetModalHook([&drive](CDialog& shown) {
     drive(shown);
     QWidget* window = shown.GetDialogWindow();
     if (window && window->isVisible()) shown.EndDialog(kLeftOpen);
   });
   const INT_PTR result = dialog.DoModal();
-  CDialog::SetModalHook(std::move(previous));
+  testhooks::SetModalHook(std::move(previous));
   return result;
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CDialogTestHooks.h"
 
 class QWidget;
 

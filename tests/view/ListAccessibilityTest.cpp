@@ -11,6 +11,7 @@
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/AccessibleChanges.h"
+#include "platform/ui/AccessibleChangesTestHooks.h"
 #include "platform/ui/ListViewWidget.h"
 #include "res/resource.h"
 #include "tests/view/ViewTestSupport.h"
@@ -30,7 +31,7 @@ struct Recorded {
 class EventRecorder {
  public:
   EventRecorder() {
-    m_previous = listview::AccessibleChanges::SetEventSink([this](QAccessibleEvent& event) {
+    m_previous = testhooks::SetEventSink([this](QAccessibleEvent& event) {
       Recorded recorded{event.type(), event.child()};
       if (event.type() == QAccessible::TableModelChanged) {
         const auto& change = static_cast<QAccessibleTableModelChangeEvent&>(event);
@@ -41,7 +42,7 @@ class EventRecorder {
       m_events.push_back(recorded);
     });
   }
-  ~EventRecorder() { listview::AccessibleChanges::SetEventSink(std::move(m_previous)); }
+  ~EventRecorder() { testhooks::SetEventSink(std::move(m_previous)); }
   EventRecorder(const EventRecorder&) = delete;
   EventRecorder& operator=(const EventRecorder&) = delete;
 
@@ -51,7 +52,7 @@ class EventRecorder {
   }
 
  private:
-  listview::AccessibleChanges::EventSink m_previous;
+  testhooks::EventSink m_previous;
   std::vector<Recorded> m_events;
 };
 

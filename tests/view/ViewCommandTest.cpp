@@ -146,7 +146,7 @@ TEST_F(CommandTest, MoveUpExchangesWithTheRowAboveAndUnselectsBoth) {
   EXPECT_EQ(program.Column(0), (std::vector<CString>{u"a", u"c", u"b"}));
   EXPECT_EQ(program.DocumentSubjects(), program.Column(0));
   EXPECT_TRUE(program.SelectedRows().empty());
-  EXPECT_EQ(program.Doc().workTask.subject, CString(u"b"));  // the task now at the selected row's index
+  EXPECT_EQ(program.Doc().GetWorkTask().subject, CString(u"b"));  // the task now at the selected row's index
   program.Command(ID_TASK_UP);
   EXPECT_EQ(program.Column(0), (std::vector<CString>{u"a", u"c", u"b"}));
 }

@@ -227,7 +227,7 @@ TEST(RowTextTest, NewTaskDefaultsShowTheirSubjectDateAndPriority) {
   ProgramWindows program;
   program.Doc().SelectTask(0);  // no tasks: workTask takes a new task's defaults
   program.View().InsertTaskRow(0);
-  const COleDateTime now = program.Doc().workTask.dueDate;
+  const COleDateTime now = program.Doc().GetWorkTask().dueDate;
   EXPECT_EQ(program.List().GetItemText(0, 0), CString(u"件名"));
   EXPECT_EQ(program.List().GetItemText(0, 1), now.Format(VAR_DATEVALUEONLY, LANG_USER_DEFAULT));
   EXPECT_EQ(program.List().GetItemText(0, 2), CString(u"A"));

@@ -112,7 +112,7 @@ TEST_F(SortTest, OnlyExchangedRowsAreRebuiltAndLoseTheirSelection) {
   EXPECT_EQ(program.Column(0), (std::vector<CString>{u"A", u"B", u"C", u"D"}));
   EXPECT_EQ(program.SelectedRows(), (std::vector<int>{0, 3}));
   // The last comparison (rows 2 and 3) exchanged nothing: workTask holds the last task.
-  EXPECT_EQ(program.Doc().workTask.subject, CString(u"D"));
+  EXPECT_EQ(program.Doc().GetWorkTask().subject, CString(u"D"));
 }
 
 TEST_F(SortTest, WorkTaskEndsWithTheTaskTheLastExchangeLeftThere) {
@@ -120,7 +120,7 @@ TEST_F(SortTest, WorkTaskEndsWithTheTaskTheLastExchangeLeftThere) {
   program.TapHeader(0);
   // The last comparison exchanged rows 1 and 2: workTask holds the task now at row 1.
   EXPECT_EQ(program.DocumentSubjects(), (std::vector<CString>{u"A", u"B", u"C"}));
-  EXPECT_EQ(program.Doc().workTask.subject, CString(u"B"));
+  EXPECT_EQ(program.Doc().GetWorkTask().subject, CString(u"B"));
 }
 
 TEST_F(SortTest, SortedOrderIsWhatTheFileKeeps) {

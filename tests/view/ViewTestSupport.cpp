@@ -7,6 +7,7 @@
 #include "app/MainFrm.h"
 #include "editor/CTarvelquistIns.h"
 #include "platform/ui/CDialog.h"
+#include "platform/ui/CDialogTestHooks.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/ListViewWidget.h"
 #include "res/resource.h"
@@ -132,7 +133,7 @@ void ProgramWindows::TapToolbarButton(UINT id) {
 }
 
 EditorScript::EditorScript(Answer answer) {
-  m_previous = CDialog::SetModalHook([this, answer](CDialog& dialog) {
+  m_previous = testhooks::SetModalHook([this, answer](CDialog& dialog) {
     auto* editor = dynamic_cast<CTarvelquistIns*>(&dialog);
     if (!editor) return;
     m_runs.push_back(EditorRun{editor->m_subject, editor->m_dueDate, editor->m_memo, editor->m_priorityLetter,
@@ -141,7 +142,7 @@ EditorScript::EditorScript(Answer answer) {
   });
 }
 
-EditorScript::~EditorScript() { CDialog::SetModalHook(std::move(m_previous)); }
+EditorScript::~EditorScript() { testhooks::SetModalHook(std::move(m_previous)); }
 
 int ConfirmAsShown(CTarvelquistIns&) { return IDOK; }
 int CancelAtOnce(CTarvelquistIns&) { return IDCANCEL; }

@@ -1,74 +1,27 @@
 #include "cli/Cli.h"
+#include "cli/Errors.h"
 
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "cli/Display.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/CString.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/NativePath.h"
 #include "platform/core/Resource.h"
 #include "res/resource.h"
-#include "platform/core/NativePath.h"
 
 namespace tvqcli {
-
-const std::string* ParsedArguments::Value(std::string_view name) const {
-  const auto found = options.find(name);
-  return found == options.end() ? nullptr : &found->second;
-}
-
-ParsedArguments ParseArguments(const std::vector<std::string>& args, std::span<const OptionSpec> options) {
-  ParsedArguments parsed;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-      parsed.positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (arg.size() < 3 || arg[1] != '-') throw UsageError("unknown option '" + Echo(arg) + "'");
-    const std::size_t equals = arg.find('=');
-    const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    const OptionSpec* option = nullptr;
-    for (const OptionSpec& candidate : options) {
-      if (candidate.name == name) option = &candidate;
-    }
-    if (!option) throw UsageError("unknown option '--" + Echo(name) + "'");
-    if (parsed.Has(name)) throw UsageError("option '--" + name + "' given twice");
-    std::string value;
-    if (option->takesValue) {
-      if (equals != std::string::npos) {
-        value = arg.substr(equals + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        throw UsageError("option '--" + name + "' needs a value");
-      }
-    } else if (equals != std::string::npos) {
-      throw UsageError("option '--" + name + "' takes no value");
-    }
-    parsed.options.emplace(name, std::move(value));
-  }
-  return parsed;
-}
-
-void ExpectPositional(const ParsedArguments& parsed, std::size_t count, std::string_view what) {
-  if (parsed.positional.size() < count) throw UsageError("missing " + std::string(what));
-  if (parsed.positional.size() > count) {
-    throw UsageError("unexpected argument '" + Echo(parsed.positional[count]) + "'");
-  }
-}
 
 int ColumnNamed(std::string_view name) {
   static constexpr std::string_view kColumns[] = {"subject", "due", "priority", "memo"};
@@ -89,42 +42,15 @@ std::string XdgFolder(const char* variable, const char* underHome) {
   return HomeFolder() + "/" + underHome;
 }
 
+std::string ExecutableFolder() {
+  std::array<char, 4096> path{};
+  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (length <= 0) return {};
+  const std::string executable(path.data(), static_cast<std::size_t>(length));
+  return executable.substr(0, executable.rfind('/') + 1);
+}
+
 std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state") + "/tarvelquist"; }
-
-namespace {
-
-void WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      throw OutputError(std::string("cannot write to standard output: ") + std::strerror(errno));
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-}
-
-}  // namespace
-
-Output::Output(bool shownOnTerminal) : m_shown(shownOnTerminal && ::isatty(STDOUT_FILENO)) {
-  m_buffer.reserve(kFlushSize * 2);
-}
-
-Output::~Output() {
-  try {
-    Flush();
-  } catch (const OutputError&) {
-    // Already reported where it mattered: commands flush before they return.
-  }
-}
-
-void Output::Flush() {
-  if (m_buffer.empty()) return;
-  if (m_shown) m_buffer = TerminalLines(m_buffer);
-  WriteAll(STDOUT_FILENO, m_buffer.data(), m_buffer.size());
-  m_buffer.clear();
-}
 
 std::string ReadStandardInput() {
   std::string input;
@@ -177,6 +103,13 @@ std::string Echo(std::string_view input) {
   std::size_t cut = kMaxEcho;
   while (cut > 0 && (static_cast<unsigned char>(input[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
   return std::string(input.substr(0, cut)) + "…";
+}
+
+CTarvelquistDoc& DocumentForCommand() {
+  // Deliberately never destroyed (see the header): a static container would free the documents at exit.
+  static auto& kept = *new std::vector<std::unique_ptr<CTarvelquistDoc>>;
+  kept.push_back(std::make_unique<CTarvelquistDoc>());
+  return *kept.back();
 }
 
 namespace {

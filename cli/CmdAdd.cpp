@@ -1,5 +1,8 @@
 // tvq add FILE: a new task, as the window's insert flow makes one.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -23,7 +26,7 @@ int RunAdd(const std::vector<std::string>& args) {
   if (const auto* due = parsed.Value("due")) ApplyDue(ParseDue(*due), editor);
 
   const std::string& path = parsed.positional[0];
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadForChange(document, path, true)) return kExitFailure;
   const int count = document.GetTaskCount();
   // --at N stands for task N selected; without it nothing is selected.

@@ -1,5 +1,9 @@
 // tvq dump FILE: the tasks of a file as JSON, read through the document's own load.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
+#include "cli/Output.h"
 #include "cli/TaskJson.h"
 #include "doc/CTarvelquistDoc.h"
 
@@ -9,7 +13,7 @@ namespace {
 int RunDump(const std::vector<std::string>& args) {
   const ParsedArguments parsed = ParseArguments(args, {});
   ExpectPositional(parsed, 1, "FILE");
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadDocument(document, parsed.positional[0])) return kExitFailure;
   Output out;
   WriteTasksJson(out, document);

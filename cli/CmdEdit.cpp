@@ -1,5 +1,8 @@
 // tvq edit FILE N: changes task N as the window's edit command does.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -15,7 +18,7 @@ int RunEdit(const std::vector<std::string>& args) {
   std::optional<DueChoice> due;
   if (const auto* text = parsed.Value("due")) due = ParseDue(*text);
   const std::string& path = parsed.positional[0];
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadForChange(document, path)) return kExitFailure;
   const int index = ParseTaskNumber(parsed.positional[1], document.GetTaskCount());
   TaskCommands commands(document);

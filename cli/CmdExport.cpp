@@ -1,7 +1,11 @@
 // tvq export FILE --format csv|json|ics: the tasks for other programs, on standard output.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "cli/Errors.h"
 #include "cli/Ics.h"
+#include "cli/Output.h"
 #include "cli/TaskJson.h"
 #include "doc/CTarvelquistDoc.h"
 
@@ -18,7 +22,7 @@ int RunExport(const std::vector<std::string>& args) {
   if (*format != "csv" && *format != "json" && *format != "ics") {
     throw UsageError("--format is csv, json or ics, not '" + Echo(*format) + "'");
   }
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadDocument(document, parsed.positional[0])) return kExitFailure;
   // JSON escapes every control itself; CSV and iCalendar carry them as they are, except to a terminal.
   Output out(*format != "json");

@@ -5,9 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/Csv.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
 #include "cli/Ics.h"
 #include "cli/TaskEdit.h"
 #include "cli/TaskJson.h"
@@ -71,7 +74,7 @@ int RunImport(const std::vector<std::string>& args) {
   if (*format == "csv") ReadTasksCsv(input, collect);
   if (*format == "json") ReadTasksJson(input, collect);
   if (*format == "ics") ReadIcsForImport(input, collect);
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (parsed.Has("append") && !LoadForChange(document, path, true)) return kExitFailure;
   TaskCommands commands(document);
   for (const auto& task : tasks) commands.Insert(document.GetTaskCount(), *task);

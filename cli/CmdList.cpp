@@ -2,8 +2,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
+#include "cli/Output.h"
 #include "cli/TaskEdit.h"
 #include "cli/TaskFilter.h"
 #include "cli/TaskJson.h"
@@ -53,30 +57,22 @@ std::vector<int> ShownTasks(const CTarvelquistDoc& document, const TaskFilter& f
 }
 
 // The window's four columns after the task's number in the file; `width` 0 never cuts.
-std::string ListTable(const CTarvelquistDoc& document, const std::vector<int>& shown, int width) {
+void WriteListTable(Output& out, const CTarvelquistDoc& document, const std::vector<int>& shown, int width) {
   Table table(5);
-  std::size_t codePoints = 0;
-  // Without --wide no cell can be wider than the terminal, so only that much of each text is looked at.
-  const auto kept = [width](std::size_t units) {
-    return width > 0 ? std::min(units, static_cast<std::size_t>(width) + 1) : units;
-  };
-  for (const int index : shown) {
-    const TaskItem& task = document.TaskAt(index);
-    codePoints += 16 + kept(task.subject.size()) + kept(task.priority.size()) + kept(task.memo.size());
-  }
-  table.Reserve((shown.size() + 1) * 5, codePoints + 64);
+  table.Reserve((shown.size() + 1) * 5, shown.size() * 24);  // the copied cells: number and due date
   table.Add(u"#");
   for (int column = 0; column < 4; ++column) table.Add(tasktext::ColumnHeader(column).view());
   for (const int index : shown) {
     const TaskItem& task = document.TaskAt(index);
     const std::string number = std::to_string(index + 1);
     table.Add(std::u16string(number.begin(), number.end()));
-    table.Add(tasktext::SubjectColumnText(task.subject).view(), width);
+    table.AddLasting(tasktext::SubjectColumnView(task.subject), width);
     table.Add(tasktext::DueColumnText(task.dueDate).view(), width);
-    table.Add(task.priority.view(), width);
-    table.Add(task.memo.view(), width);
+    table.AddLasting(task.priority.view(), width);
+    table.AddLasting(task.memo.view(), width);
   }
-  return table.Format({true, false, false, false, false}, {false, true, false, false, true}, width);
+  table.FormatInto(out.Buffer(), {true, false, false, false, false}, {false, true, false, false, true}, width,
+                   [&out] { out.MaybeFlush(); });
 }
 
 int RunList(const std::vector<std::string>& args) {
@@ -85,7 +81,7 @@ int RunList(const std::vector<std::string>& args) {
   if (parsed.Has("wide") && parsed.Has("json")) throw UsageError("--wide and --json do not go together");
   const TaskFilter filter = FilterOf(parsed);
   const int orderColumn = OrderColumnOf(parsed);
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadDocument(document, parsed.positional[0])) return kExitFailure;
   const std::vector<int> shown = ShownTasks(document, filter, orderColumn);
   Output out;
@@ -93,7 +89,7 @@ int RunList(const std::vector<std::string>& args) {
     WriteNumberedTasksJson(out, document, shown);
     return kExitOk;
   }
-  out.Buffer() = ListTable(document, shown, parsed.Has("wide") ? 0 : TerminalWidth());
+  WriteListTable(out, document, shown, parsed.Has("wide") ? 0 : TerminalWidth());
   out.Flush();
   return kExitOk;
 }

@@ -1,5 +1,8 @@
 // tvq make FILE: a task file from JSON on standard input, saved through the document's own store.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
 #include "cli/TaskJson.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -11,7 +14,7 @@ int RunMake(const std::vector<std::string>& args) {
   const ParsedArguments parsed = ParseArguments(args, {});
   ExpectPositional(parsed, 1, "FILE");
   const std::string input = ReadStandardInput();
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   // Every task goes in as the window puts one in: through workTask and InsertTask at the end.
   TaskCommands commands(document);
   ReadTasksJson(input, [&](const TaskItem& task) { commands.Insert(document.GetTaskCount(), task); });

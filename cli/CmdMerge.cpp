@@ -6,9 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/ConflictCopies.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
+#include "cli/Output.h"
 #include "cli/TrashFile.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskAlign.h"

@@ -1,5 +1,8 @@
 // tvq mv FILE N up|down: moves a task one place, as the window's move commands do.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -13,7 +16,7 @@ int RunMv(const std::vector<std::string>& args) {
   const std::string& direction = parsed.positional[2];
   if (direction != "up" && direction != "down") throw UsageError("the direction is up or down, not '" + Echo(direction) + "'");
   const std::string& path = parsed.positional[0];
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadForChange(document, path)) return kExitFailure;
   const int count = document.GetTaskCount();
   const int row = ParseTaskNumber(parsed.positional[1], count);

@@ -3,9 +3,13 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
 #include "cli/Notifications.h"
+#include "cli/Output.h"
 #include "cli/RemindLog.h"
 #include "cli/TaskFilter.h"
 #include "doc/CTarvelquistDoc.h"

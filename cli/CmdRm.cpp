@@ -1,5 +1,8 @@
 // tvq rm FILE N: deletes task N as the window's delete command does (no question asked).
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
 #include "cli/TaskEdit.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskCommands.h"
@@ -11,7 +14,7 @@ int RunRm(const std::vector<std::string>& args) {
   const ParsedArguments parsed = ParseArguments(args, {});
   ExpectPositional(parsed, 2, "FILE and task number N");
   const std::string& path = parsed.positional[0];
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadForChange(document, path)) return kExitFailure;
   TaskCommands(document).Delete(ParseTaskNumber(parsed.positional[1], document.GetTaskCount()));
   return SaveDocument(document, path) ? kExitOk : kExitFailure;

@@ -1,5 +1,8 @@
 // tvq sort FILE COLUMN: the window's column sort, with the same code.
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Errors.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskSort.h"
 
@@ -16,7 +19,7 @@ int RunSort(const std::vector<std::string>& args) {
   ExpectPositional(parsed, 2, "FILE and a column");
   const int column = ColumnOf(parsed.positional[1]);
   const std::string& path = parsed.positional[0];
-  CTarvelquistDoc document;
+  CTarvelquistDoc& document = DocumentForCommand();
   if (!LoadForChange(document, path)) return kExitFailure;
   const ExchangeSortResult result = SortTasks(document, column);
   // A list already in order is left as it is, file included.

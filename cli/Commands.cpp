@@ -1,5 +1,5 @@
 // The command table: one line per command; each command lives in its own Cmd*.cpp.
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 namespace tvqcli {
 

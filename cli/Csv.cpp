@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
+#include "cli/Errors.h"
 #include "cli/Json.h"
+#include "cli/Output.h"
 #include "doc/CTarvelquistDoc.h"
 #include "platform/core/Utf.h"
 

@@ -8,7 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include "cli/Cli.h"
+#include "cli/Errors.h"
 
 namespace tvqcli {
 namespace {

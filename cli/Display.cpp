@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 #include "platform/core/Utf.h"
 
@@ -48,6 +49,19 @@ constexpr std::array<std::uint8_t, 0x10000> MakeBasicPlaneWidths() {
 }
 constexpr std::array<std::uint8_t, 0x10000> kBasicPlaneWidths = MakeBasicPlaneWidths();
 
+// For each unit of UTF-16 that shows as itself (not a control, a line break, a hidden control or half of a
+// pair): its width + 1; 0 for the others. Most units of most texts are such, and a table takes them in one look.
+constexpr std::array<std::uint8_t, 0x10000> MakeShownAsItself() {
+  std::array<std::uint8_t, 0x10000> plain{};
+  for (char32_t c = 0x20; c < 0x10000; ++c) {
+    if (c != 0x7F && !platform::IsHiddenControl(c) && !platform::IsSurrogate(c)) {
+      plain[c] = static_cast<std::uint8_t>(kBasicPlaneWidths[c] + 1);
+    }
+  }
+  return plain;
+}
+constexpr std::array<std::uint8_t, 0x10000> kShownAsItself = MakeShownAsItself();
+
 // How many code points of text fit in `room` columns; `used` gets their width.
 std::size_t FittingPrefix(std::u32string_view text, int room, int& used) {
   used = 0;
@@ -68,6 +82,8 @@ bool InRanges(char32_t codePoint, const Range* begin, const Range* end) {
 
 constexpr char32_t kLineBreakMark = U'\u21B5';  // ↵
 constexpr char32_t kEllipsis = U'\u2026';       // …
+constexpr int kGap = 2;           // between the columns of a table
+constexpr int kMinimumShare = 4;  // the narrowest a shared column becomes
 
 }  // namespace
 
@@ -94,21 +110,27 @@ bool PutByteEscape(unsigned char byte, Put& put) {
   return put(U'\\') && put(U'x') && put(kHex[byte >> 4]) && put(kHex[byte & 15]);
 }
 
+// Calls shown() for what text[i] shows (a line break, a code point, a pair joined) and moves i past it; false
+// as soon as shown does.
+template <typename Sink>
+bool ShowNext(std::u16string_view text, std::size_t& i, Sink& shown) {
+  const char16_t unit = text[i++];
+  if (unit == u'\r' || unit == u'\n') {
+    if (unit == u'\r' && i < text.size() && text[i] == u'\n') ++i;
+    return shown(kLineBreakMark);
+  }
+  char32_t codePoint = unit;
+  if (platform::IsHighSurrogate(unit) && i < text.size() && platform::IsLowSurrogate(text[i])) {
+    codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (text[i++] - 0xDC00);
+  }
+  return PutShown(codePoint, shown);
+}
+
 // Calls shown(codePoint) for each code point as shown, until it returns false.
 template <typename Sink>
 void ForEachShown(std::u16string_view text, Sink&& shown) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit == u'\r' || unit == u'\n') {
-      if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      if (!shown(kLineBreakMark)) return;
-      continue;
-    }
-    char32_t codePoint = unit;
-    if (platform::IsHighSurrogate(unit) && i + 1 < text.size() && platform::IsLowSurrogate(text[i + 1])) {
-      codePoint = platform::NextCodePoint(text, i);
-    }
-    if (!PutShown(codePoint, shown)) return;
+  for (std::size_t i = 0; i < text.size();) {
+    if (!ShowNext(text, i, shown)) return;
   }
 }
 
@@ -175,16 +197,150 @@ std::string TerminalText(std::string_view utf8) { return ShownUtf8(utf8, false);
 
 std::string TerminalLines(std::string_view utf8) { return ShownUtf8(utf8, true); }
 
-void Table::Add(std::u16string_view text, int limit) {
-  CellRef cell{m_text.size(), 0, 0};
-  ForEachShown(text, [this, &cell, limit](char32_t codePoint) {
-    if (limit > 0 && cell.width > limit) return false;
-    m_text.push_back(codePoint);
-    cell.width += CodePointWidth(codePoint);
+namespace {
+
+int StopOf(int limit) { return limit > 0 ? limit : std::numeric_limits<int>::max(); }
+
+// Walks what `text` shows, as a cell that takes nothing more once wider than `stop`: calls shown(codePoint,
+// width) for each code point kept, with the cell's width before it, until shown returns false. Returns the
+// width reached.
+template <typename Shown>
+int WalkCell(std::u16string_view text, int stop, Shown&& shown, std::size_t i = 0, int width = 0) {
+  auto put = [&width, stop, &shown](char32_t codePoint) {
+    if (width > stop) return false;
+    const int w = CodePointWidth(codePoint);
+    if (!shown(codePoint, w)) return false;
+    width += w;
     return true;
-  });
-  cell.length = m_text.size() - cell.offset;
-  m_cells.push_back(cell);
+  };
+  while (i < text.size()) {
+    const char16_t unit = text[i];
+    if (const int plain = kShownAsItself[unit]) {
+      if (width > stop || !shown(unit, plain - 1)) break;
+      width += plain - 1;
+      ++i;
+      continue;
+    }
+    if (!ShowNext(text, i, put)) break;
+  }
+  return width;
+}
+
+int CellWidth(std::u16string_view text, int stop) {
+  return WalkCell(text, stop, [](char32_t, int) { return true; });
+}
+
+// Writes UTF-8 at the end of a string through a pointer, making room a piece at a time; the string has its
+// final size again when the writer goes.
+class Utf8Writer {
+ public:
+  Utf8Writer(std::string& out, std::size_t piece) : m_out(out), m_piece(piece + kMostBytes) { MakeRoomAt(out.size()); }
+  ~Utf8Writer() { m_out.resize(Size()); }
+  Utf8Writer(const Utf8Writer&) = delete;
+  Utf8Writer& operator=(const Utf8Writer&) = delete;
+
+  std::size_t Size() const { return m_used + static_cast<std::size_t>(m_at - m_begin); }
+  void Truncate(std::size_t size) { MakeRoomAt(size); }
+  // Room for `bytes` written through the pointer returned; End says where the writing stopped.
+  char* Room(std::size_t bytes) {
+    if (static_cast<std::size_t>(m_end - m_at) < bytes) {
+      m_piece = std::max(m_piece, bytes);
+      MakeRoomAt(Size());
+    }
+    return m_at;
+  }
+  void End(char* at) { m_at = at; }
+  void Put(char32_t codePoint) {
+    if (m_end - m_at < kMostBytes) MakeRoomAt(Size());
+    if (codePoint < 0x80) {
+      *m_at++ = static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+      *m_at++ = static_cast<char>(0xC0 | (codePoint >> 6));
+      *m_at++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+      *m_at++ = static_cast<char>(0xE0 | (codePoint >> 12));
+      *m_at++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      *m_at++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+      *m_at++ = static_cast<char>(0xF0 | (codePoint >> 18));
+      *m_at++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+      *m_at++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+      *m_at++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+  }
+
+ private:
+  static constexpr std::ptrdiff_t kMostBytes = 4;
+  // The string holds `used` bytes, then room for a piece.
+  void MakeRoomAt(std::size_t used) {
+    m_used = used;
+    m_out.resize(used + m_piece);
+    m_begin = m_at = m_out.data() + m_used;
+    m_end = m_begin + m_piece;
+  }
+  std::string& m_out;
+  std::size_t m_piece;
+  std::size_t m_used = 0;  // bytes of m_out before m_begin
+  char* m_begin = nullptr;
+  char* m_at = nullptr;
+  char* m_end = nullptr;
+};
+
+// Appends the cell as shown in a column `columnWidth` wide: cut with "…" when wider. Returns its width.
+int AppendCell(std::string& out, std::u16string_view text, int stop, int columnWidth) {
+  const int room = std::max(columnWidth - 1, 0);  // what a cut cell keeps before its "…"
+  int width = 0;
+  std::size_t fitting = std::string::npos;  // where the first code point beyond `room` starts
+  int fittingWidth = 0;
+  Utf8Writer writer(out, static_cast<std::size_t>(columnWidth) * 3);
+  // While two more columns still fit before `room` and the stop is not passed, a unit that shows as itself
+  // cannot reach the cut: it goes out at once.
+  std::size_t i = 0;
+  const std::size_t bulk = std::min(text.size(), static_cast<std::size_t>(room));  // a unit takes a column or none
+  char* at = writer.Room(bulk * 3);
+  for (; i < bulk && width + 2 <= room && width <= stop; ++i) {
+    const char16_t unit = text[i];
+    const int plain = kShownAsItself[unit];
+    if (!plain) break;
+    width += plain - 1;
+    if (unit < 0x80) {
+      *at++ = static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (unit >> 6));
+      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      *at++ = static_cast<char>(0xE0 | (unit >> 12));
+      *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  writer.End(at);
+  const int total = WalkCell(text, stop, [&](char32_t codePoint, int w) {
+    if (fitting == std::string::npos && width + w > room) {
+      fitting = writer.Size();
+      fittingWidth = width;
+    }
+    width += w;
+    if (width > columnWidth) return false;  // cut: the rest is not shown
+    writer.Put(codePoint);
+    return true;
+  }, i, width);
+  if (width <= columnWidth) return total;
+  if (fitting != std::string::npos) writer.Truncate(fitting);
+  if (columnWidth < 1) return fittingWidth;
+  writer.Put(kEllipsis);
+  return fittingWidth + CodePointWidth(kEllipsis);
+}
+
+}  // namespace
+
+void Table::Add(std::u16string_view text, int limit) {
+  m_cells.push_back({nullptr, m_copies.size(), text.size(), StopOf(limit)});
+  m_copies.append(text);
+}
+
+void Table::AddLasting(std::u16string_view text, int limit) {
+  m_cells.push_back({text.data(), 0, text.size(), StopOf(limit)});
 }
 
 int CodePointWidthSlow(char32_t codePoint) {
@@ -220,62 +376,69 @@ int TerminalWidth() {
   return 80;
 }
 
-std::string Table::Format(const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
-                          int maxWidth) const {
+std::vector<int> Table::ColumnWidths(const std::vector<bool>& shrinkable, int maxWidth) const {
   const std::size_t columns = m_columns;
-  constexpr int kGap = 2;
-  constexpr int kMinimum = 4;
   std::vector<int> natural(columns, 0);
-  for (std::size_t i = 0; i < m_cells.size(); ++i) {
-    natural[i % columns] = std::max(natural[i % columns], m_cells[i].width);
+  for (std::size_t i = 0, c = 0; i < m_cells.size(); ++i, c = c + 1 == columns ? 0 : c + 1) {
+    const CellRef& cell = m_cells[i];
+    // No cell is wider than its stop + 2 (a wide character crossing it): a column there needs no more looks.
+    if (cell.stop <= std::numeric_limits<int>::max() - 2 && natural[c] >= cell.stop + 2) continue;
+    natural[c] = std::max(natural[c], CellWidth(TextOf(cell), cell.stop));
   }
   std::vector<int> width = natural;
   int total = kGap * static_cast<int>(columns - 1);
   for (const int w : natural) total += w;
-  if (maxWidth > 0 && total > maxWidth) {
-    // The fixed columns keep their width; the shrinkable ones share the rest, none taking more than it needs.
-    int room = maxWidth - kGap * static_cast<int>(columns - 1);
-    std::vector<std::size_t> sharing;
-    for (std::size_t c = 0; c < columns; ++c) {
-      if (shrinkable[c]) {
-        sharing.push_back(c);
-      } else {
-        room -= natural[c];
-      }
-    }
-    std::sort(sharing.begin(), sharing.end(), [&natural](std::size_t a, std::size_t b) { return natural[a] < natural[b]; });
-    for (std::size_t k = 0; k < sharing.size(); ++k) {
-      const int share = std::max(room / static_cast<int>(sharing.size() - k), kMinimum);
-      width[sharing[k]] = std::min(natural[sharing[k]], share);
-      room -= width[sharing[k]];
+  if (maxWidth <= 0 || total <= maxWidth) return width;
+  // The fixed columns keep their width; the shrinkable ones share the rest, none taking more than it needs.
+  int room = maxWidth - kGap * static_cast<int>(columns - 1);
+  std::vector<std::size_t> sharing;
+  for (std::size_t c = 0; c < columns; ++c) {
+    if (shrinkable[c]) {
+      sharing.push_back(c);
+    } else {
+      room -= natural[c];
     }
   }
+  std::sort(sharing.begin(), sharing.end(), [&natural](std::size_t a, std::size_t b) { return natural[a] < natural[b]; });
+  for (std::size_t k = 0; k < sharing.size(); ++k) {
+    const int share = std::max(room / static_cast<int>(sharing.size() - k), kMinimumShare);
+    width[sharing[k]] = std::min(natural[sharing[k]], share);
+    room -= width[sharing[k]];
+  }
+  return width;
+}
+
+std::string Table::Format(const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
+                          int maxWidth) const {
   std::string out;
-  out.reserve(m_text.size() * 2 + m_cells.size() * 8);
-  for (std::size_t i = 0; i < m_cells.size(); ++i) {
-    const std::size_t c = i % columns;
+  FormatInto(out, rightAligned, shrinkable, maxWidth, [] {});
+  return out;
+}
+
+void Table::FormatInto(std::string& out, const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
+                       int maxWidth, const std::function<void()>& rowDone) const {
+  const std::size_t columns = m_columns;
+  const std::vector<int> width = ColumnWidths(shrinkable, maxWidth);
+  for (std::size_t i = 0, c = 0; i < m_cells.size(); ++i, c = c + 1 == columns ? 0 : c + 1) {
     const CellRef& cell = m_cells[i];
-    const bool last = c + 1 == columns;
-    std::u32string_view shown(m_text.data() + cell.offset, cell.length);
-    int cellWidth = cell.width;
-    const bool cut = cell.width > width[c];  // as CutToWidth, without making the cut text
-    if (cut) {
-      shown = shown.substr(0, FittingPrefix(shown, std::max(width[c] - 1, 0), cellWidth));
-      if (width[c] >= 1) cellWidth += CodePointWidth(kEllipsis);
+    const std::u16string_view text = TextOf(cell);
+    int cellWidth = 0;
+    if (rightAligned[c]) {
+      const std::size_t padAt = out.size();
+      cellWidth = AppendCell(out, text, cell.stop, width[c]);
+      out.insert(padAt, static_cast<std::size_t>(std::max(width[c] - cellWidth, 0)), ' ');
+    } else {
+      cellWidth = AppendCell(out, text, cell.stop, width[c]);
     }
-    const int pad = std::max(width[c] - cellWidth, 0);
-    if (rightAligned[c]) out.append(static_cast<std::size_t>(pad), ' ');
-    platform::AppendUtf8(out, shown);
-    if (cut && width[c] >= 1) platform::AppendUtf8(out, kEllipsis);
-    if (last) {
+    if (c + 1 == columns) {
       while (!out.empty() && out.back() == ' ') out.pop_back();
       out.push_back('\n');
+      rowDone();
     } else {
-      if (!rightAligned[c]) out.append(static_cast<std::size_t>(pad), ' ');
+      if (!rightAligned[c]) out.append(static_cast<std::size_t>(std::max(width[c] - cellWidth, 0)), ' ');
       out.append(kGap, ' ');
     }
   }
-  return out;
 }
 
 }  // namespace tvqcli

@@ -3,6 +3,7 @@
 // take two), and cutting to a width with "…".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,31 +29,44 @@ std::u32string CutToWidth(std::u32string_view text, int width);
 // Columns of the terminal on standard output: its size, else $COLUMNS, else 80.
 int TerminalWidth();
 
-// Rows of cells laid out in columns two spaces apart; cells are added row by row. All cell texts share one
-// buffer, so a table of 10,000 rows costs a handful of allocations.
+// Rows of cells laid out in columns two spaces apart; cells are added row by row. A cell is shown as the
+// rule above shows its text, and only as much of it is looked at as the layout needs: the widths up to the
+// limit, then what fits the column.
 class Table {
  public:
   explicit Table(std::size_t columns) : m_columns(columns) {}
-  // Room for this many cells and code points, to add without reallocating.
-  void Reserve(std::size_t cells, std::size_t codePoints) {
+  // Room for this many cells and units of copied text, to add without reallocating.
+  void Reserve(std::size_t cells, std::size_t copiedUnits) {
     m_cells.reserve(cells);
-    m_text.reserve(codePoints);
+    m_copies.reserve(copiedUnits);
   }
-  // The next cell. With a limit (> 0) only what can be shown of the text is kept: a text wider than the limit
-  // keeps limit + 1 columns, so it is always cut.
+  // The next cell, its text copied. With a limit (> 0) only what can be shown of the text counts: a text wider
+  // than the limit keeps limit + 1 columns (or limit + 2 when a wide character crosses it), so it is cut.
   void Add(std::u16string_view text, int limit = 0);
+  // The same for a text that outlives the table (a task's memo): not copied.
+  void AddLasting(std::u16string_view text, int limit = 0);
   // Columns in `rightAligned` are padded on the left. When the natural width exceeds maxWidth (> 0), the columns
   // in `shrinkable` share what is left and longer cells end in "…".
   std::string Format(const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable, int maxWidth) const;
+  // The same appended to `out`, with rowDone() called after each row: a long table goes out a piece at a time
+  // through a buffer that stays small.
+  void FormatInto(std::string& out, const std::vector<bool>& rightAligned, const std::vector<bool>& shrinkable,
+                  int maxWidth, const std::function<void()>& rowDone) const;
 
  private:
   struct CellRef {
+    const char16_t* lasting;  // the text where it lasts, or null for a copy at `offset` in m_copies
     std::size_t offset;
     std::size_t length;
-    int width;
+    int stop;  // nothing more is shown once the cell is wider than this
   };
+  std::u16string_view TextOf(const CellRef& cell) const {
+    return {cell.lasting ? cell.lasting : m_copies.data() + cell.offset, cell.length};
+  }
+  std::vector<int> ColumnWidths(const std::vector<bool>& shrinkable, int maxWidth) const;
+
   std::size_t m_columns;
-  std::u32string m_text;
+  std::u16string m_copies;
   std::vector<CellRef> m_cells;
 };
 

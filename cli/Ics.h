@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/Cli.h"
+#include "cli/Errors.h"
+#include "cli/Output.h"
 #include "doc/TaskItem.h"
 
 class CTarvelquistDoc;

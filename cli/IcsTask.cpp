@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "cli/Cli.h"
 #include "cli/Csv.h"
+#include "cli/Errors.h"
 #include "cli/Json.h"
 #include "doc/TaskText.h"
 #include "platform/core/Utf.h"

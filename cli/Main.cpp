@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
 #include "cli/Json.h"
+#include "cli/Output.h"
 #include "platform/core/CFile.h"
 #include "platform/core/CWinApp.h"
 #include "platform/core/Exceptions.h"

@@ -1,24 +1,10 @@
 #include "cli/Notifications.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <array>
+#include "cli/Cli.h"
 
 namespace tvqcli {
-namespace {
-
-// The folder of the running tvq, with its trailing slash; empty when it cannot be read.
-std::string ExecutableFolder() {
-  std::array<char, 4096> path{};
-  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-  if (length <= 0) return {};
-  const std::string executable(path.data(), static_cast<std::size_t>(length));
-  return executable.substr(0, executable.rfind('/') + 1);
-}
-
-}  // namespace
-
 std::unique_ptr<NotificationService> ConnectNotificationService(std::string& problem) {
   // Installed and built alike: the module lies at this path from tvq's folder.
   const std::string path = ExecutableFolder() + TVQ_NOTIFY_MODULE;

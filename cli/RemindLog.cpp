@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "cli/Cli.h"
+#include "cli/Errors.h"
 #include "platform/core/NativePath.h"
 
 namespace tvqcli {

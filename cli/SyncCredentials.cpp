@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "cli/Cli.h"
+#include "cli/Errors.h"
 
 namespace tvqcli {
 namespace {

@@ -14,6 +14,7 @@
 #include "cli/Cli.h"
 #include "cli/DavCollection.h"
 #include "cli/Display.h"
+#include "cli/Errors.h"
 #include "cli/SyncItem.h"
 #include "cli/SyncPlan.h"
 #include "doc/CTarvelquistDoc.h"

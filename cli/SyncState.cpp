@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "cli/Cli.h"
+#include "cli/Errors.h"
 #include "cli/Json.h"
 #include "cli/SyncPlan.h"
 #include "cli/TaskJson.h"

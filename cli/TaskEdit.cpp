@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <charconv>
 
+#include "cli/Arguments.h"
 #include "cli/Cli.h"
+#include "cli/Errors.h"
 #include "cli/Json.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskText.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/Cli.h"
+#include "cli/Errors.h"
 #include "cli/TaskEdit.h"
 #include "doc/TaskText.h"
 

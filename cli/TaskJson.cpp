@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "cli/Cli.h"
 #include "cli/Json.h"
+#include "cli/Output.h"
 #include "doc/CTarvelquistDoc.h"
 #include "doc/TaskText.h"
 

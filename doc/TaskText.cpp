@@ -78,18 +78,28 @@ bool IsNoDueDateText(const CString& dateText) {
   return dateText.view().substr(0, 4) == year;
 }
 
-CString DueColumnText(const COleDateTime& dueDate) {
-  CString text = DateText(dueDate);
+const CString& DueColumnTextRef(const COleDateTime& dueDate) {
+  thread_local CString text;
+  // A valid date is formatted into the kept text's own storage; the other statuses as Format makes them.
+  if (dueDate.GetStatus() != COleDateTime::valid ||
+      !VarBstrFromDate(dueDate.m_dt, LANG_USER_DEFAULT, VAR_DATEVALUEONLY, &text)) {
+    text = DateText(dueDate);
+  }
   if (IsNoDueDateText(text)) return Texts().noDueDate;
   return text;
 }
 
-CString SubjectColumnText(const CString& subject) {
-  if (subject.GetLength() <= kSubjectColumnUnits) return subject;
-  int cut = kSubjectColumnUnits;
-  if (platform::IsHighSurrogate(subject[cut - 1]) && platform::IsLowSurrogate(subject[cut])) --cut;
-  return subject.Left(cut);
+CString DueColumnText(const COleDateTime& dueDate) { return DueColumnTextRef(dueDate); }
+
+std::u16string_view SubjectColumnView(const CString& subject) {
+  const std::u16string_view text = subject.view();
+  if (text.size() <= kSubjectColumnUnits) return text;
+  std::size_t cut = kSubjectColumnUnits;
+  if (platform::IsHighSurrogate(text[cut - 1]) && platform::IsLowSurrogate(text[cut])) --cut;
+  return text.substr(0, cut);
 }
+
+CString SubjectColumnText(const CString& subject) { return CString(SubjectColumnView(subject)); }
 
 int PriorityLetterChoice(const CString& priority) {
   if (priority.IsEmpty()) return 1;

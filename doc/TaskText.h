@@ -25,6 +25,11 @@ CString DueColumnText(const COleDateTime& dueDate);
 // Column 0 shows at most 127 code units, never splitting a surrogate pair.
 CString SubjectColumnText(const CString& subject);
 
+// The same two texts without a copy of their own, for a fill of many rows: the subject's own units, and the
+// due text kept for the calling thread until its next call.
+std::u16string_view SubjectColumnView(const CString& subject);
+const CString& DueColumnTextRef(const COleDateTime& dueDate);
+
 // The priority letters of choices 1..4, as the program's bytes (ASCII, the same in every ANSI code page).
 inline constexpr std::string_view kPriorityLetters = "ABCP";
 

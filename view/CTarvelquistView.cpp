@@ -118,10 +118,11 @@ void CTarvelquistView::RebuildRow(int index) {
 }
 
 void CTarvelquistView::InsertRowFrom(const TaskItem& task, int index) {
-  m_taskList.InsertItem(index, tasktext::SubjectColumnText(task.subject));
-  m_taskList.SetItemText(index, 1, tasktext::DueColumnText(task.dueDate));
-  m_taskList.SetItemText(index, 2, task.priority);
-  m_taskList.SetItemText(index, 3, task.memo);
+  // The row copies the texts straight from the task: no string is made for it.
+  const std::u16string_view texts[] = {tasktext::SubjectColumnView(task.subject),
+                                       tasktext::DueColumnTextRef(task.dueDate).view(), task.priority.view(),
+                                       task.memo.view()};
+  m_taskList.InsertItem(index, texts);
 }
 
 // --- commands ---

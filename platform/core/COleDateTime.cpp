@@ -160,8 +160,9 @@ CString DateText(const Civil& civil) {
 }
 
 // The date text of a day (a day number as SplitDate gives it). A list asks once per row and its tasks share
-// few days, so the texts of the days asked last are kept, for the locale settings they were made with.
-CString DayText(long long day) {
+// few days, so the texts of the days asked last are kept, for the locale settings they were made with. Callers
+// copy the text they are given (into storage they already hold).
+const CString& DayText(long long day) {
   struct Entry {
     long long day = 0;
     unsigned revision = 0;  // no settings have revision 0

@@ -47,14 +47,19 @@ void CListCtrl::SetItemCount(int nItems) {
   if (ListViewWidget* list = ListOf(*this)) list->ReserveRows(nItems);
 }
 
-int CListCtrl::InsertItem(int nItem, CString text) {
+int CListCtrl::InsertItem(int nItem, const CString& text) {
   ListViewWidget* list = ListOf(*this);
-  return list ? list->InsertRow(nItem, std::move(text)) : -1;
+  return list ? list->InsertRow(nItem, text) : -1;
 }
 
-BOOL CListCtrl::SetItemText(int nItem, int nSubItem, CString text) {
+int CListCtrl::InsertItem(int nItem, std::span<const std::u16string_view> texts) {
   ListViewWidget* list = ListOf(*this);
-  return list ? list->SetText(nItem, nSubItem, std::move(text)) : FALSE;
+  return list ? list->InsertRow(nItem, texts) : -1;
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const CString& text) {
+  ListViewWidget* list = ListOf(*this);
+  return list ? list->SetText(nItem, nSubItem, text) : FALSE;
 }
 
 CString CListCtrl::GetItemText(int nItem, int nSubItem) const {

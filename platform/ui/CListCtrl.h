@@ -5,6 +5,9 @@
 // Made for 100,000 rows: no widget item per cell.
 #pragma once
 
+#include <span>
+#include <string_view>
+
 #include "platform/ui/CWnd.h"
 
 class CListCtrl : public CWnd {
@@ -14,9 +17,12 @@ class CListCtrl : public CWnd {
   void SetItemCount(int nItems);
   // Inserts a row at nItem (clamped to 0..count) with its column-0 text; the new row is neither selected nor
   // focused. Returns the row's index.
-  // The texts are taken by value: a caller's temporary moves into the row (a fill of 100,000 rows copies none).
-  int InsertItem(int nItem, CString text);
-  BOOL SetItemText(int nItem, int nSubItem, CString text);
+  // The row copies the text into its own storage (the list keeps its texts together, not one string each).
+  int InsertItem(int nItem, const CString& text);
+  // The same with the texts of the row's first columns (column 0 first) at once, as far as the columns go: what
+  // a fill of many rows uses instead of InsertItem and a SetItemText per column.
+  int InsertItem(int nItem, std::span<const std::u16string_view> texts);
+  BOOL SetItemText(int nItem, int nSubItem, const CString& text);
   CString GetItemText(int nItem, int nSubItem) const;
   BOOL DeleteItem(int nItem);
   BOOL DeleteAllItems();

@@ -29,15 +29,10 @@ constexpr int kRowExtra = 4;     // row height over the font's line height
 constexpr int kHeaderExtra = 8;  // header height over the font's line height
 constexpr int kBorder = 2;       // WS_BORDER
 
-const CString& EmptyText() {
-  static const CString empty;
-  return empty;
-}
-
 int ColumnAt(const QHeaderView* header, int x) { return header->logicalIndexAt(x); }
 
-QString CellText(const CString& text) {
-  QString shown(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+QString CellText(std::u16string_view text) {
+  QString shown(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
   // One line per row: line breaks of a memo show as spaces.
   for (QChar& c : shown) {
     if (c == u'\n' || c == u'\r') c = u' ';
@@ -46,8 +41,8 @@ QString CellText(const CString& text) {
 }
 
 // The tip of an elided cell shows its whole text as it is: line breaks as lines, markup as plain characters.
-QString TipText(const CString& text) {
-  QString plain(reinterpret_cast<const QChar*>(text.GetString()), text.GetLength());
+QString TipText(std::u16string_view text) {
+  QString plain(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
   plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   plain.replace(u'\r', u'\n');
   return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
@@ -124,17 +119,24 @@ ListViewWidget::~ListViewWidget() = default;
 
 // --- rows ---
 
-int ListViewWidget::InsertRow(int index, CString text) {
+int ListViewWidget::InsertRow(int index, const CString& text) {
+  const std::u16string_view first = text.view();
+  return InsertRow(index, std::span(&first, 1));
+}
+
+int ListViewWidget::InsertRow(int index, std::span<const std::u16string_view> texts) {
   index = std::clamp(index, 0, RowCount());
-  Row row;
-  row.texts.reserve(static_cast<std::size_t>(std::max(1, ColumnCount())));
-  row.texts.push_back(std::move(text));
-  // The selection's entry first: taking it back cannot fail, should the row's insert throw.
-  m_selection.InsertRow(index);
+  const auto columns = static_cast<std::size_t>(std::max(1, ColumnCount()));
+  Row row{m_texts.Add(texts.first(std::min(texts.size(), columns)))};
+  // The selection's entry before the row: taking it back cannot fail, should the row's insert throw.
+  bool selectionEntered = false;
   try {
-    m_rows.insert(static_cast<std::size_t>(index), std::move(row));
+    m_selection.InsertRow(index);
+    selectionEntered = true;
+    m_rows.insert(static_cast<std::size_t>(index), row);
   } catch (...) {
-    m_selection.DeleteRow(index);
+    if (selectionEntered) m_selection.DeleteRow(index);
+    m_texts.Drop(row.texts);
     throw;
   }
   m_accessible.RowsInserted(index);
@@ -142,28 +144,34 @@ int ListViewWidget::InsertRow(int index, CString text) {
   return index;
 }
 
-BOOL ListViewWidget::SetText(int row, int column, CString text) {
+BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
   if (row < 0 || row >= RowCount() || column < 0) return FALSE;
   if (column > 0 && column >= ColumnCount()) return FALSE;
-  auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
-  if (texts.size() <= static_cast<std::size_t>(column)) texts.resize(static_cast<std::size_t>(column) + 1);
-  texts[static_cast<std::size_t>(column)] = std::move(text);
+  m_texts.Set(m_rows[static_cast<std::size_t>(row)].texts, static_cast<std::size_t>(column), text.view());
+  ReclaimTextSpace();
   m_accessible.TextChanged(row, column);
   ScheduleLayout();
   return TRUE;
 }
 
-const CString& ListViewWidget::Text(int row, int column) const {
-  if (row < 0 || row >= RowCount() || column < 0) return EmptyText();
-  const auto& texts = m_rows[static_cast<std::size_t>(row)].texts;
-  if (static_cast<std::size_t>(column) >= texts.size()) return EmptyText();
-  return texts[static_cast<std::size_t>(column)];
+std::u16string_view ListViewWidget::TextView(int row, int column) const {
+  if (row < 0 || row >= RowCount() || column < 0) return {};
+  return TextStore::Get(m_rows[static_cast<std::size_t>(row)].texts, static_cast<std::size_t>(column));
+}
+
+CString ListViewWidget::Text(int row, int column) const { return CString(TextView(row, column)); }
+
+void ListViewWidget::ReclaimTextSpace() {
+  if (!m_texts.Wasteful()) return;
+  m_texts.Compact([this](auto visit) { m_rows.for_each([&visit](Row& row) { visit(row.texts); }); });
 }
 
 BOOL ListViewWidget::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return FALSE;
+  m_texts.Drop(m_rows[static_cast<std::size_t>(row)].texts);
   m_rows.erase(static_cast<std::size_t>(row));
   m_selection.DeleteRow(row);
+  ReclaimTextSpace();
   m_accessible.RowsRemoved(row);
   ScheduleLayout();
   return TRUE;
@@ -171,6 +179,7 @@ BOOL ListViewWidget::DeleteRow(int row) {
 
 void ListViewWidget::DeleteAllRows() {
   m_rows.clear();
+  m_texts.Clear();
   m_selection.DeleteAllRows();
   m_accessible.Reset();
   ScheduleLayout();
@@ -189,9 +198,8 @@ int ListViewWidget::ColumnCount() const { return m_headerModel->columnCount(QMod
 int ListViewWidget::InsertColumn(int index, const QString& heading, int width) {
   index = std::clamp(index, 0, ColumnCount());
   m_headerModel->Insert(index, heading);
-  m_rows.for_each([index](Row& row) {
-    if (row.texts.size() > static_cast<std::size_t>(index)) row.texts.insert(row.texts.begin() + index, CString());
-  });
+  m_rows.for_each([this, index](Row& row) { m_texts.InsertEmpty(row.texts, static_cast<std::size_t>(index)); });
+  ReclaimTextSpace();
   if (width < 0) width = fontMetrics().horizontalAdvance(heading) + 2 * kTextPadding;
   m_header->resizeSection(index, width);
   m_accessible.Reset();
@@ -378,11 +386,12 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
   const int viewRight = viewport()->width();
   for (int c = 0; c < ColumnCount(); ++c) {
     const QRect textRect = CellTextRect(c, rowRect);
-    if (textRect.right() < 0 || textRect.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.size()) continue;
+    if (textRect.right() < 0 || textRect.left() > viewRight || static_cast<std::size_t>(c) >= r.texts.columns) continue;
     if (textRect.width() <= 0) continue;
     const bool highlighted = selected && (fullRow || c == 0);
     painter.setPen(palette().color(highlighted ? QPalette::HighlightedText : QPalette::Text));
-    const FittedText fit = AfxFitText(font(), CellText(r.texts[static_cast<std::size_t>(c)]), textRect.width());
+    const QString text = CellText(TextStore::Get(r.texts, static_cast<std::size_t>(c)));
+    const FittedText fit = AfxFitText(font(), text, textRect.width());
     painter.setFont(fit.font);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fit.text);
   }
@@ -403,7 +412,7 @@ QRect ListViewWidget::CellTextRect(int column, const QRect& rowRect) const {
 }
 
 FittedText ListViewWidget::CellTextFit(int row, int column) const {
-  return AfxFitText(font(), CellText(Text(row, column)), CellTextRect(column, RowRect(row)).width());
+  return AfxFitText(font(), CellText(TextView(row, column)), CellTextRect(column, RowRect(row)).width());
 }
 
 bool ListViewWidget::ShowCellTip(QHelpEvent& e) {
@@ -411,7 +420,7 @@ bool ListViewWidget::ShowCellTip(QHelpEvent& e) {
   const int row = pos.y() < 0 || RowCount() == 0 ? -1 : TopRow() + pos.y() / RowHeight();
   const int column = m_header->logicalIndexAt(pos.x());
   if (row >= 0 && row < RowCount() && column >= 0 && CellTextFit(row, column).elided) {
-    QToolTip::showText(e.globalPos(), TipText(Text(row, column)), viewport(), CellTextRect(column, RowRect(row)));
+    QToolTip::showText(e.globalPos(), TipText(TextView(row, column)), viewport(), CellTextRect(column, RowRect(row)));
     return true;
   }
   QToolTip::hideText();

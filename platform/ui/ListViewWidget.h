@@ -1,11 +1,14 @@
-// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in a gap buffer of small records
-// {texts} (GapBuffer.h), their selection and focus beside them (ListSelection.h); only the rows in sight are painted, and the header is a QHeaderView over a
-// model that holds the column titles only. So 100,000 rows cost one record each, and inserting or deleting a
-// row moves the records between it and the last change, nothing more.
+// The report-view list widget behind CListCtrl ("SysListView32"). Rows live in a gap buffer of small plain
+// records {where its texts lie} (GapBuffer.h), their texts together in a TextStore, their selection and focus
+// beside them (ListSelection.h); only the rows in sight are painted, and the header is a QHeaderView over a
+// model that holds the column titles only. So 100,000 rows cost one record each and no allocation of their own,
+// and inserting or deleting a row moves the records between it and the last change, nothing more.
 #pragma once
 
 #include <algorithm>
 #include <functional>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include <QAbstractScrollArea>
@@ -17,6 +20,7 @@
 #include "platform/ui/GapBuffer.h"
 #include "platform/ui/ListSelection.h"
 #include "platform/ui/TextFit.h"
+#include "platform/ui/TextStore.h"
 
 class QHeaderView;
 class QHelpEvent;
@@ -43,9 +47,13 @@ class ListViewWidget : public QAbstractScrollArea {
     m_rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
     m_selection.Reserve(count);
   }
-  int InsertRow(int index, CString text);  // clamped to 0..count; returns the index
-  BOOL SetText(int row, int column, CString text);
-  const CString& Text(int row, int column) const;
+  int InsertRow(int index, const CString& text);  // clamped to 0..count; returns the index
+  // A row with the texts of its first columns at once (as far as the columns go, column 0 at least).
+  int InsertRow(int index, std::span<const std::u16string_view> texts);
+  BOOL SetText(int row, int column, const CString& text);
+  CString Text(int row, int column) const;
+  // The same text as it lies in the row, valid until the rows change.
+  std::u16string_view TextView(int row, int column) const;
   BOOL DeleteRow(int row);
   void DeleteAllRows();
   // The selection, focus and anchor (ListSelection.h).
@@ -98,7 +106,7 @@ class ListViewWidget : public QAbstractScrollArea {
 
  private:
   struct Row {
-    std::vector<CString> texts;  // texts[0] is the item's own text; sub-items follow as far as set
+    TextStore::Record texts;  // column 0 is the item's own text; sub-items follow as far as set
   };
 
   void Notify(UINT code, int item, int subItem, QPoint pos);
@@ -109,6 +117,8 @@ class ListViewWidget : public QAbstractScrollArea {
   // A key that moves the focus: the selection follows as ListSelection says, and the row comes into sight.
   void MoveFocus(ListSelection::Move move, Qt::KeyboardModifiers mods);
   void ScheduleLayout();
+  // Gives back the space that replaced and deleted texts left behind, once it outweighs the texts in use.
+  void ReclaimTextSpace();
   void UpdateGeometries();
   void PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection);
   QRect CellTextRect(int column, const QRect& rowRect) const;  // the column less its text padding
@@ -127,6 +137,7 @@ class ListViewWidget : public QAbstractScrollArea {
   DWORD m_style;
   DWORD m_exStyle = 0;
   GapBuffer<Row> m_rows;
+  TextStore m_texts;
   ListSelection m_selection;  // one entry per row, inserted and deleted with m_rows
   bool m_layoutPending = false;
   QHeaderView* m_header = nullptr;

@@ -2,6 +2,7 @@
 target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ListViewWidget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ListSelection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TextStore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AccessibleChanges.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ListViewAccessible.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CListCtrl.cpp

@@ -85,6 +85,85 @@ TEST(Display, TablePadsByWidthAndSharesTheRoom) {
             " #  \xE4\xBB\xB6\xE5\x90\x8D  m\n10  ab    01234\xE2\x80\xA6\n");
 }
 
+// The table as plainly as it can be laid out: each cell shown whole up to its limit, the widths, the shares of
+// the room, then each cell cut with CutToWidth and padded.
+struct ModelCell {
+  std::u16string text;
+  int limit;
+  bool lasting;
+};
+std::string ModelTable(const std::vector<ModelCell>& cells, std::size_t columns, const std::vector<bool>& right,
+                       const std::vector<bool>& shrinkable, int maxWidth) {
+  std::vector<std::u32string> shown;
+  std::vector<int> width(columns, 0);
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    std::u32string kept;
+    int used = 0;
+    for (const char32_t codePoint : tvqcli::ShownText(cells[i].text)) {
+      if (cells[i].limit > 0 && used > cells[i].limit) break;
+      kept.push_back(codePoint);
+      used += CodePointWidth(codePoint);
+    }
+    width[i % columns] = std::max(width[i % columns], used);
+    shown.push_back(kept);
+  }
+  int total = 2 * static_cast<int>(columns - 1);
+  for (const int w : width) total += w;
+  if (maxWidth > 0 && total > maxWidth) {
+    int room = maxWidth - 2 * static_cast<int>(columns - 1);
+    std::vector<std::size_t> sharing;
+    for (std::size_t c = 0; c < columns; ++c) {
+      if (shrinkable[c]) sharing.push_back(c); else room -= width[c];
+    }
+    std::stable_sort(sharing.begin(), sharing.end(), [&](std::size_t a, std::size_t b) { return width[a] < width[b]; });
+    for (std::size_t k = 0; k < sharing.size(); ++k) {
+      width[sharing[k]] = std::min(width[sharing[k]], std::max(room / static_cast<int>(sharing.size() - k), 4));
+      room -= width[sharing[k]];
+    }
+  }
+  std::string out;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const std::size_t c = i % columns;
+    const std::u32string cell = tvqcli::TextWidth(shown[i]) > width[c] ? CutToWidth(shown[i], width[c]) : shown[i];
+    const std::string pad(static_cast<std::size_t>(std::max(width[c] - tvqcli::TextWidth(cell), 0)), ' ');
+    if (right[c]) out += pad;
+    platform::AppendUtf8(out, cell);
+    if (c + 1 < columns) {
+      out += (right[c] ? "" : pad) + "  ";
+      continue;
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    out += '\n';
+  }
+  return out;
+}
+
+TEST(Display, TableLaysOutAsThePlainModel) {
+  std::mt19937 random(20261209);
+  const std::u16string extras[] = {u"\u0301", u"\u30E1\u30E2", u"\uFF71", u"\uFE0F", u"\U0001F9D0", u"abcdefgh"};
+  for (int round = 0; round < 1500 && !HasFailure(); ++round) {
+    const std::size_t columns = 1 + random() % 5;
+    std::vector<bool> right, shrinkable;
+    for (std::size_t c = 0; c < columns; ++c) {
+      right.push_back(random() % 3 == 0);
+      shrinkable.push_back(random() % 2 == 0);
+    }
+    const int maxWidth = static_cast<int>(random() % 4 == 0 ? 0 : random() % 90);
+    std::vector<ModelCell> cells;
+    Table table(columns);
+    for (std::size_t i = 0, count = columns * (random() % 6); i < count; ++i) {
+      std::u16string text = clitest::HostileText(random, 1 + random() % 80);
+      for (int k = static_cast<int>(random() % 4); k > 0; --k) text.insert(random() % (text.size() + 1), extras[random() % 6]);
+      cells.push_back({text, static_cast<int>(random() % 3 == 0 ? 0 : 1 + random() % 40), random() % 2 == 0});
+    }
+    for (const ModelCell& cell : cells) {
+      if (cell.lasting) table.AddLasting(cell.text, cell.limit); else table.Add(cell.text, cell.limit);
+    }
+    EXPECT_EQ(table.Format(right, shrinkable, maxWidth), ModelTable(cells, columns, right, shrinkable, maxWidth))
+        << "round " << round;
+  }
+}
+
 // The lines of a calendar as written (each ends in CRLF) and unfolded.
 std::vector<std::string> UnfoldedIcsLines(const std::string& text) {
   std::vector<std::string> lines;

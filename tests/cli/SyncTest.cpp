@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/Cli.h"
 #include "cli/DavXml.h"
+#include "cli/Errors.h"
 #include "cli/SyncCredentials.h"
 #include "cli/SyncItem.h"
 #include "cli/SyncPlan.h"

@@ -14,7 +14,7 @@
 #include "platform/core/CWinApp.h"
 #include "platform/core/Resource.h"
 #include "platform/core/ResourceFormats.h"
-#include "platform/ui/AfxWin.h"
+#include "platform/ui/AfxMessageLoop.h"
 #include "platform/ui/CFrameWndTestHooks.h"
 #include "platform/ui/CView.h"
 #include "platform/ui/ControlFactory.h"

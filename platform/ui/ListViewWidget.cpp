@@ -92,7 +92,14 @@ class HeaderModel : public QAbstractTableModel {
 };
 
 ListViewWidget::ListViewWidget(DWORD style, QWidget* parent)
-    : QAbstractScrollArea(parent), m_style(style), m_headerModel(new HeaderModel(this)) {
+    : QAbstractScrollArea(parent),
+      m_style(style),
+      m_selection((style & LVS_SINGLESEL) != 0),
+      m_headerModel(new HeaderModel(this)) {
+  m_selection.SetListener({
+      [this](int row, bool selected) { AccessibleChanges::SelectionChanged(this, ColumnCount(), row, selected); },
+      [this](int row) { AccessibleChanges::FocusMoved(this, ColumnCount(), row); },
+  });
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(kBorder);
   setFocusPolicy(Qt::StrongFocus);
@@ -134,14 +141,17 @@ int ListViewWidget::InsertRow(int index, std::span<const std::u16string_view> te
   index = std::clamp(index, 0, RowCount());
   const auto columns = static_cast<std::size_t>(std::max(1, ColumnCount()));
   Row row{m_texts.Add(texts.first(std::min(texts.size(), columns)))};
+  // The selection's entry before the row: taking it back cannot fail, should the row's insert throw.
+  bool selectionEntered = false;
   try {
+    m_selection.InsertRow(index);
+    selectionEntered = true;
     m_rows.insert(static_cast<std::size_t>(index), row);
   } catch (...) {
+    if (selectionEntered) m_selection.DeleteRow(index);
     m_texts.Drop(row.texts);
     throw;
   }
-  if (m_focusRow >= index) ++m_focusRow;
-  if (m_anchorRow >= index) ++m_anchorRow;
   m_accessible.RowsInserted(index);
   ScheduleLayout();
   return index;
@@ -171,21 +181,10 @@ void ListViewWidget::ReclaimTextSpace() {
 
 BOOL ListViewWidget::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return FALSE;
-  Row& gone = m_rows[static_cast<std::size_t>(row)];
-  if (gone.selected) --m_selectedCount;
-  m_texts.Drop(gone.texts);
+  m_texts.Drop(m_rows[static_cast<std::size_t>(row)].texts);
   m_rows.erase(static_cast<std::size_t>(row));
+  m_selection.DeleteRow(row);
   ReclaimTextSpace();
-  if (m_focusRow == row) {
-    m_focusRow = -1;
-  } else if (m_focusRow > row) {
-    --m_focusRow;
-  }
-  if (m_anchorRow == row) {
-    m_anchorRow = -1;
-  } else if (m_anchorRow > row) {
-    --m_anchorRow;
-  }
   m_accessible.RowsRemoved(row);
   ScheduleLayout();
   return TRUE;
@@ -194,78 +193,15 @@ BOOL ListViewWidget::DeleteRow(int row) {
 void ListViewWidget::DeleteAllRows() {
   m_rows.clear();
   m_texts.Clear();
-  m_selectedCount = 0;
-  m_focusRow = -1;
-  m_anchorRow = -1;
+  m_selection.DeleteAllRows();
   m_accessible.Reset();
   ScheduleLayout();
 }
 
-int ListViewWidget::NextSelectedRow(int after) const {
-  if (m_selectedCount == 0) return -1;
-  for (int row = std::max(after + 1, 0); row < RowCount(); ++row) {
-    if (m_rows[static_cast<std::size_t>(row)].selected) return row;
-  }
-  return -1;
-}
-
-UINT ListViewWidget::State(int row, UINT mask) const {
-  if (row < 0 || row >= RowCount()) return 0;
-  UINT state = m_rows[static_cast<std::size_t>(row)].selected ? LVIS_SELECTED : 0;
-  if (row == m_focusRow) state |= LVIS_FOCUSED;
-  return state & mask;
-}
-
 BOOL ListViewWidget::SetState(int row, UINT state, UINT mask) {
-  if (row == -1) {
-    for (int i = 0; i < RowCount(); ++i) SetState(i, state, mask);
-    return TRUE;
-  }
-  if (row < 0 || row >= RowCount()) return FALSE;
-  if (mask & LVIS_SELECTED) {
-    const bool select = (state & LVIS_SELECTED) != 0;
-    if (select && (m_style & LVS_SINGLESEL)) ClearSelection();
-    SetSelected(row, select);
-  }
-  if (mask & LVIS_FOCUSED) {
-    if (state & LVIS_FOCUSED) {
-      SetFocusRow(row);
-    } else if (m_focusRow == row) {
-      m_focusRow = -1;
-    }
-  }
+  if (!m_selection.SetState(row, state, mask)) return FALSE;
   ScheduleLayout();
   return TRUE;
-}
-
-void ListViewWidget::SetSelected(int row, bool selected) {
-  Row& r = m_rows[static_cast<std::size_t>(row)];
-  if (r.selected == selected) return;
-  r.selected = selected;
-  m_selectedCount += selected ? 1 : -1;
-  AccessibleChanges::SelectionChanged(this, ColumnCount(), row, selected);
-}
-
-void ListViewWidget::SetFocusRow(int row) {
-  if (m_focusRow == row) return;
-  m_focusRow = row;
-  AccessibleChanges::FocusMoved(this, ColumnCount(), row);
-}
-
-void ListViewWidget::ClearSelection() {
-  for (std::size_t i = 0; m_selectedCount > 0 && i < m_rows.size(); ++i) {
-    if (m_rows[i].selected) SetSelected(static_cast<int>(i), false);
-  }
-}
-
-void ListViewWidget::SelectOnly(int row) {
-  ClearSelection();
-  SetSelected(row, true);
-}
-
-void ListViewWidget::SelectRange(int from, int to, bool keepOthers) {
-  if (!keepOthers) ClearSelection();
-  for (int i = std::min(from, to); i <= std::max(from, to); ++i) SetSelected(i, true);
 }
 
 // --- columns ---
@@ -491,7 +427,7 @@ void ListViewWidget::DrawGridLines(QPainter& painter, int width, int rowsTop, in
 void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, bool showSelection) {
   const Row& r = m_rows[static_cast<std::size_t>(row)];
   const bool fullRow = (m_exStyle & LVS_EX_FULLROWSELECT) != 0;
-  const bool selected = r.selected && showSelection;
+  const bool selected = m_selection.IsSelected(row) && showSelection;
   const int left = m_header->sectionViewportPosition(0);
   if (selected) {
     const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
@@ -512,9 +448,9 @@ void ListViewWidget::PaintRow(QPainter& painter, int row, const QRect& rowRect, 
 }
 
 bool ListViewWidget::PaintFocus(QPainter& painter, int row, const QRect& rowRect) {
-  if (row != m_focusRow || !hasFocus()) return false;
+  if (row != FocusRow() || !hasFocus()) return false;
   const bool fullRow = (m_exStyle & LVS_EX_FULLROWSELECT) != 0;
-  const bool selected = m_rows[static_cast<std::size_t>(row)].selected;  // the list has the focus: shown
+  const bool selected = m_selection.IsSelected(row);  // the list has the focus: shown
   QStyleOptionFocusRect option;
   option.initFrom(this);
   const int width = fullRow ? m_header->length() : m_header->sectionSize(0);
@@ -578,7 +514,7 @@ void ListViewWidget::PaintRowImage(QPainter& painter, int row, const QRect& rowR
   for (std::size_t c = 0; c < columns; ++c) shown[c] = TextStore::Get(r.texts, c);
   const std::span<const std::u16string_view> texts(shown.data(), columns);
   RowImageCache::Colors colors;
-  colors.selected = r.selected && showSelection;
+  colors.selected = m_selection.IsSelected(row) && showSelection;
   colors.base = palette().color(QPalette::Base).rgba();
   colors.text = palette().color(QPalette::Text).rgba();
   if (colors.selected) {
@@ -645,30 +581,6 @@ void ListViewWidget::NotifyKey(WORD vk) {
   if (m_sink) m_sink(record.hdr);
 }
 
-void ListViewWidget::ClickRow(int row, Qt::KeyboardModifiers mods) {
-  if (m_style & LVS_SINGLESEL) {
-    SelectOnly(row);
-    m_anchorRow = row;
-  } else if (mods & Qt::ShiftModifier) {
-    SelectRange(m_anchorRow >= 0 ? m_anchorRow : row, row, (mods & Qt::ControlModifier) != 0);
-    if (m_anchorRow < 0) m_anchorRow = row;
-  } else if (mods & Qt::ControlModifier) {
-    SetSelected(row, !m_rows[static_cast<std::size_t>(row)].selected);
-    m_anchorRow = row;
-  } else {
-    SelectOnly(row);
-    m_anchorRow = row;
-  }
-  SetFocusRow(row);
-  ScheduleLayout();
-}
-
-void ListViewWidget::ClickEmpty(Qt::KeyboardModifiers mods) {
-  if (mods & Qt::ControlModifier) return;
-  ClearSelection();
-  ScheduleLayout();
-}
-
 void ListViewWidget::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) {
     QAbstractScrollArea::mousePressEvent(e);
@@ -690,24 +602,18 @@ void ListViewWidget::PressLeft(QMouseEvent* e, UINT code) {
   const QPoint pos = e->position().toPoint();
   const int row = RowAt(pos);
   if (row >= 0) {
-    ClickRow(row, e->modifiers());
+    m_selection.ClickRow(row, e->modifiers());
   } else {
-    ClickEmpty(e->modifiers());
+    m_selection.ClickEmpty(e->modifiers());
   }
+  ScheduleLayout();
   Notify(code, row, ColumnAt(m_header, pos.x()), pos);
 }
 
-void ListViewWidget::MoveFocusTo(int row, Qt::KeyboardModifiers mods) {
-  if ((mods & Qt::ControlModifier) && !(m_style & LVS_SINGLESEL)) {
-    // Ctrl moves the focus only.
-  } else if ((mods & Qt::ShiftModifier) && !(m_style & LVS_SINGLESEL)) {
-    if (m_anchorRow < 0) m_anchorRow = m_focusRow >= 0 ? m_focusRow : row;
-    SelectRange(m_anchorRow, row, false);
-  } else {
-    SelectOnly(row);
-    m_anchorRow = row;
-  }
-  SetFocusRow(row);
+void ListViewWidget::MoveFocus(ListSelection::Move move, Qt::KeyboardModifiers mods) {
+  const int row = m_selection.MoveTarget(move, std::max(1, VisibleRowCount() - 1));
+  if (row < 0) return;
+  m_selection.MoveFocusTo(row, mods);
   EnsureVisible(row);
   ScheduleLayout();
 }
@@ -716,40 +622,16 @@ void ListViewWidget::keyPressEvent(QKeyEvent* e) {
   QPointer<ListViewWidget> alive(this);
   if (const WORD vk = platform::VirtualKeyFromQtKey(e->key())) NotifyKey(vk);
   if (!alive) return;
-  const int count = RowCount();
-  const int current = m_focusRow;
-  const int page = std::max(1, VisibleRowCount() - 1);
   const Qt::KeyboardModifiers mods = e->modifiers();
   switch (e->key()) {
-    case Qt::Key_Up:
-      if (count > 0) MoveFocusTo(current < 0 ? 0 : std::max(0, current - 1), mods);
-      break;
-    case Qt::Key_Down:
-      if (count > 0) MoveFocusTo(current < 0 ? 0 : std::min(count - 1, current + 1), mods);
-      break;
-    case Qt::Key_Home:
-      if (count > 0) MoveFocusTo(0, mods);
-      break;
-    case Qt::Key_End:
-      if (count > 0) MoveFocusTo(count - 1, mods);
-      break;
-    case Qt::Key_PageUp:
-      if (count > 0) MoveFocusTo(std::max(0, (current < 0 ? 0 : current) - page), mods);
-      break;
-    case Qt::Key_PageDown:
-      if (count > 0) MoveFocusTo(std::min(count - 1, (current < 0 ? 0 : current) + page), mods);
-      break;
+    case Qt::Key_Up: MoveFocus(ListSelection::Move::up, mods); break;
+    case Qt::Key_Down: MoveFocus(ListSelection::Move::down, mods); break;
+    case Qt::Key_Home: MoveFocus(ListSelection::Move::home, mods); break;
+    case Qt::Key_End: MoveFocus(ListSelection::Move::end, mods); break;
+    case Qt::Key_PageUp: MoveFocus(ListSelection::Move::pageUp, mods); break;
+    case Qt::Key_PageDown: MoveFocus(ListSelection::Move::pageDown, mods); break;
     case Qt::Key_Space:
-      if (current >= 0 && current < count) {
-        if (mods & Qt::ControlModifier) {
-          SetSelected(current, !m_rows[static_cast<std::size_t>(current)].selected);
-        } else {
-          if (m_style & LVS_SINGLESEL) ClearSelection();
-          SetSelected(current, true);
-        }
-        m_anchorRow = current;
-        ScheduleLayout();
-      }
+      if (m_selection.PressSpace(mods)) ScheduleLayout();
       break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -763,7 +645,7 @@ void ListViewWidget::keyPressEvent(QKeyEvent* e) {
 
 void ListViewWidget::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
-  AccessibleChanges::FocusMoved(this, ColumnCount(), m_focusRow);
+  AccessibleChanges::FocusMoved(this, ColumnCount(), FocusRow());
   viewport()->update();
 }
 

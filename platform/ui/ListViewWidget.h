@@ -1,8 +1,8 @@
 // The report-view list widget behind CListCtrl ("SysListView32"). Rows live in a gap buffer of small plain
-// records {where its texts lie, state} (GapBuffer.h), their texts together in a TextStore; only the rows in
-// sight are painted, and the header is a QHeaderView over a model that holds the column titles only. So 100,000
-// rows cost one record each and no allocation of their own, and inserting or deleting a row moves the records
-// between it and the last change, nothing more.
+// records {where its texts lie} (GapBuffer.h), their texts together in a TextStore, their selection and focus
+// beside them (ListSelection.h); only the rows in sight are painted, and the header is a QHeaderView over a
+// model that holds the column titles only. So 100,000 rows cost one record each and no allocation of their own,
+// and inserting or deleting a row moves the records between it and the last change, nothing more.
 #pragma once
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include "platform/core/WinTypes.h"
 #include "platform/ui/AccessibleChanges.h"
 #include "platform/ui/GapBuffer.h"
+#include "platform/ui/ListSelection.h"
 #include "platform/ui/RowImageCache.h"
 #include "platform/ui/TextFit.h"
 #include "platform/ui/TextStore.h"
@@ -43,7 +44,10 @@ class ListViewWidget : public QAbstractScrollArea {
   // Rows. Indexes outside the rows make the calls fail (FALSE, empty text, state 0).
   int RowCount() const { return static_cast<int>(m_rows.size()); }
   // Makes room for `count` rows in all (LVM_SETITEMCOUNT): a fill of that many then moves no row twice.
-  void ReserveRows(int count) { m_rows.reserve(static_cast<std::size_t>(std::max(count, 0))); }
+  void ReserveRows(int count) {
+    m_rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    m_selection.Reserve(count);
+  }
   int InsertRow(int index, const CString& text);  // clamped to 0..count; returns the index
   // A row with the texts of its first columns at once (as far as the columns go, column 0 at least).
   int InsertRow(int index, std::span<const std::u16string_view> texts);
@@ -53,12 +57,13 @@ class ListViewWidget : public QAbstractScrollArea {
   std::u16string_view TextView(int row, int column) const;
   BOOL DeleteRow(int row);
   void DeleteAllRows();
-  UINT State(int row, UINT mask) const;
+  // The selection, focus and anchor (ListSelection.h).
+  UINT State(int row, UINT mask) const { return m_selection.State(row, mask); }
   // row -1: every row, as the platform does.
   BOOL SetState(int row, UINT state, UINT mask);
-  int SelectedCount() const { return m_selectedCount; }
-  int NextSelectedRow(int after) const;  // the first selected row below `after` (-1: from the top), else -1
-  int FocusRow() const { return m_focusRow; }  // -1 when no row has the focus
+  int SelectedCount() const { return m_selection.SelectedCount(); }
+  int NextSelectedRow(int after) const { return m_selection.NextSelectedRow(after); }
+  int FocusRow() const { return m_selection.FocusRow(); }
 
   // Columns.
   int InsertColumn(int index, const QString& heading, int width);
@@ -103,22 +108,15 @@ class ListViewWidget : public QAbstractScrollArea {
  private:
   struct Row {
     TextStore::Record texts;  // column 0 is the item's own text; sub-items follow as far as set
-    bool selected = false;
   };
 
   void Notify(UINT code, int item, int subItem, QPoint pos);
   void NotifyKey(WORD vk);
-  void ClickRow(int row, Qt::KeyboardModifiers mods);
-  void ClickEmpty(Qt::KeyboardModifiers mods);
   // A left press or the second press of a double-click: selects as a tap does, then tells the owner `code`
   // (NM_CLICK, NM_DBLCLK), on a row or on empty space alike.
   void PressLeft(QMouseEvent* e, UINT code);
-  void MoveFocusTo(int row, Qt::KeyboardModifiers mods);
-  void SelectOnly(int row);
-  void SelectRange(int from, int to, bool keepOthers);
-  void SetSelected(int row, bool selected);
-  void SetFocusRow(int row);
-  void ClearSelection();
+  // A key that moves the focus: the selection follows as ListSelection says, and the row comes into sight.
+  void MoveFocus(ListSelection::Move move, Qt::KeyboardModifiers mods);
   void ScheduleLayout();
   // Gives back the space that replaced and deleted texts left behind, once it outweighs the texts in use.
   void ReclaimTextSpace();
@@ -152,9 +150,7 @@ class ListViewWidget : public QAbstractScrollArea {
   DWORD m_exStyle = 0;
   GapBuffer<Row> m_rows;
   TextStore m_texts;
-  int m_selectedCount = 0;
-  int m_focusRow = -1;
-  int m_anchorRow = -1;
+  ListSelection m_selection;  // one entry per row, inserted and deleted with m_rows
   bool m_layoutPending = false;
   QHeaderView* m_header = nullptr;
   HeaderModel* m_headerModel;  // owned by this widget as its Qt child

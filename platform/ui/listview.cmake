@@ -1,6 +1,7 @@
-# The report-view list control ("SysListView32"), its accessibility and CListCtrl (part of tvq_platform_ui).
+# The report-view list control ("SysListView32"), its selection, its accessibility and CListCtrl (part of tvq_platform_ui).
 target_sources(tvq_platform_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ListViewWidget.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ListSelection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RowImageCache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TextStore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AccessibleChanges.cpp

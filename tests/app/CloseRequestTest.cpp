@@ -1,6 +1,9 @@
 // A close request (what SIGTERM, SIGINT and SIGHUP make) while a dialog runs: the dialog is cancelled first,
 // then the main window closes and saves, whichever way the dialog was opened: a tap on a toolbar button, the
 // button's accessibility action (a screen reader's "Press"), a menu item, a double-tap or Enter in the list.
+// And the signals themselves: each reaches the loop as a call, never ending the process.
+#include <csignal>
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QMenu>
@@ -12,6 +15,7 @@
 #include "doc/CTarvelquistDoc.h"
 #include "platform/ui/AfxWin.h"
 #include "platform/ui/ListViewWidget.h"
+#include "platform/ui/TerminationSignals.h"
 #include "res/resource.h"
 #include "tests/app/AppTestSupport.h"
 #include "view/CTarvelquistView.h"
@@ -91,6 +95,26 @@ TEST_P(CloseRequestTest, ADialogIsCancelledAndTheModifiedListSavedBeforeTheWindo
   EXPECT_EQ(App()->m_pMainWnd, nullptr);
   EXPECT_EQ(ReadFile(file), TaskFileBytes({u"one", u"two"}));
   EXPECT_TRUE(m_messages.empty());
+}
+
+TEST(TerminationSignalsTest, EachSignalCallsTheHandlerOnTheLoopAndTheDefaultComesBack) {
+  constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+  int calls = 0;
+  {
+    const CTerminationSignals termination([&calls] { ++calls; });
+    for (const int signal : kSignals) {
+      const int before = calls;
+      ASSERT_EQ(std::raise(signal), 0);
+      EXPECT_EQ(calls, before) << "called inside the signal handler";
+      for (int wait = 0; wait < 500 && calls == before; ++wait) QTest::qWait(10);
+      EXPECT_EQ(calls, before + 1) << signal;
+    }
+  }
+  for (const int signal : kSignals) {
+    struct sigaction now {};
+    ASSERT_EQ(::sigaction(signal, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
+  }
 }
 
 constexpr UINT kEditor = 132;

@@ -95,7 +95,14 @@ class CTarvelquistDoc : public CDocument {
   std::unique_ptr<TaskItem> CopyOfWorkTask() const;
   void StoreTasks(CArchive& ar);
   void LoadTasks(CArchive& ar);
-  void DestroyTasks();
+  static void DestroyTasks(std::vector<std::unique_ptr<TaskItem>>& list);
+  // While an open reads a file, the list that went lends its tasks to the one being read: a task read into one
+  // of them writes its texts into the storage the old texts had, so reopening a list (or one like it) neither
+  // frees nor allocates a string per task. What the load does not take is freed when the open ends.
+  bool m_bLendTasksToLoad = false;
+  std::vector<std::unique_ptr<TaskItem>> m_lentTasks;
+  std::size_t m_nextLentTask = 0;
+  std::unique_ptr<TaskItem> NextTaskToLoad();
   CString m_strReadFile;  // the file whose tasks the last load read; empty when it read none
   // The file the next start opens (the application's setting; nothing without an application).
   static void RememberAsLastFile(const CString& path);

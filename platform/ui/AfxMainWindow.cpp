@@ -31,7 +31,7 @@ BOOL AfxActivateMainWindow() {
   if (main && !main->isVisible()) main = nullptr;
   // What lies in front of the main window, from the bottom up: the running dialogs (the editor, the About box),
   // then a message box or file chooser. They go to the front after it, and the topmost one takes the focus:
-  // the main window is disabled while any of them runs.
+  // the main window takes no input while any of them runs.
   std::vector<QWidget*> front = CDialog::GetRunningDialogWindows();
   QWidget* modal = QApplication::activeModalWidget();
   if (modal && std::find(front.begin(), front.end(), modal) == front.end()) front.push_back(modal);

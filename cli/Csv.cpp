@@ -1,3 +1,5 @@
+// Writing quotes every cell as needed and guards formulas; reading walks records of up to four fields, checks
+// their quoting, and turns the due cell's date and time back into the value the editor would store.
 #include "cli/Csv.h"
 
 #include <charconv>

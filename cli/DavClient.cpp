@@ -1,3 +1,5 @@
+// Each request waits in a local event loop for its reply or the timer, with redirects handled by hand (not at
+// all); the collection's URL must be https unless the host is loopback.
 #include "cli/DavClient.h"
 
 #include <QBuffer>

@@ -1,3 +1,5 @@
+// How each field gets into and out of its property: text that standard iCalendar would change also kept
+// exactly in an X- property, the due date as a DATE or DATE-TIME in its zone, what a VTODO holds that has no place.
 #include "cli/IcsTask.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// The built-in texts are decoded once from their code-page-932 bytes and kept per code page; the due column's
+// text is formatted into kept storage, and the priority is split into and rebuilt from the editor's choices.
 #include "doc/TaskText.h"
 
 #include <array>

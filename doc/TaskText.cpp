@@ -1,5 +1,5 @@
-// The built-in texts are decoded once from their code-page-932 bytes and kept per code page; the due column's
-// text is formatted into kept storage, and the priority is split into and rebuilt from the editor's choices.
+// The built-in texts decoded from their code-page-932 bytes, per thread and code page; the due column's text
+// formatted into kept storage; the priority split into the editor's choices and rebuilt from them.
 #include "doc/TaskText.h"
 
 #include <array>

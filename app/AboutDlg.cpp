@@ -1,3 +1,4 @@
+// The About box's one behaviour of its own: every size change lays the controls out again from template 100.
 #include "app/AboutDlg.h"
 
 #include "platform/core/Resource.h"

@@ -1,3 +1,5 @@
+// Start-up picks what to open (the file named on the command line, else the remembered one, else a new list)
+// and falls back to a new list when that open fails; the About box and the command-line help live here too.
 #include "app/CTarvelquistApp.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The frame's creation builds its command bar: the menu bar, the adornments and the toolbar, all or nothing.
 #include "app/MainFrm.h"
 
 #include "res/resource.h"

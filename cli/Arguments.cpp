@@ -1,3 +1,5 @@
+// One pass over the arguments: "--" ends the options, "--name=value" or "--name value" by the option's
+// table, and an unknown, repeated or misused option is a usage error naming it.
 #include "cli/Arguments.h"
 
 #include "cli/Cli.h"

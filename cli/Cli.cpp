@@ -1,3 +1,5 @@
+// The XDG folders from the environment with their defaults under the home folder, tvq's settings and standard
+// input read whole, and documents kept alive to the end and opened, locked and saved as the window does.
 #include "cli/Cli.h"
 #include "cli/Errors.h"
 

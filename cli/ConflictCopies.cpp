@@ -1,3 +1,5 @@
+// Each tool's naming pattern matched by hand around the file's stem and extension, and the file's folder read
+// for regular files whose names match one of them, in name order.
 #include "cli/ConflictCopies.h"
 
 #include <dirent.h>

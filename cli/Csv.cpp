@@ -1,3 +1,5 @@
+// Writing quotes cells as needed and guards formulas; reading walks records of up to four fields, checks their
+// quoting, and reads the due cell as a date with or without a time, empty, or raw: with the value's bits.
 #include "cli/Csv.h"
 
 #include <charconv>

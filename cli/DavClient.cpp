@@ -1,3 +1,5 @@
+// Each request waits in a local event loop for its reply or the timer, and a redirect is an answer like any
+// other; the collection's URL must be https, or http on a loopback host, and carry no credentials.
 #include "cli/DavClient.h"
 
 #include <QBuffer>

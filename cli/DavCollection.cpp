@@ -1,3 +1,5 @@
+// The collection's requests built from DavXml bodies: sync-collection first, a Depth 1 PROPFIND when the
+// server refuses the token, calendar-multiget for the text, and If-Match or If-None-Match on every PUT.
 #include "cli/DavCollection.h"
 
 #include "cli/DavXml.h"

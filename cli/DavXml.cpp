@@ -1,3 +1,5 @@
+// The bodies written with QXmlStreamWriter; answers read with QXmlStreamReader, keeping what a propstat found
+// only when its status says it counts.
 #include "cli/DavXml.h"
 
 #include <QByteArray>

@@ -1,3 +1,5 @@
+// The basic plane's widths and what shows as itself are tables made at compile time; the rest of the code
+// points go through ranges. Cells walk their text once for width, escaping and cutting.
 #include "cli/Display.h"
 
 #include <sys/ioctl.h>

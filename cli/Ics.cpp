@@ -1,3 +1,5 @@
+// Whole calendars through libical: each task's VTODO with a UID from its place and a hash of its fields and a
+// stamp that SOURCE_DATE_EPOCH can fix; reading collects the VTODOs of every VCALENDAR and what it ignored.
 #include "cli/Ics.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// How each field gets into and out of its property: text that iCalendar would change kept exactly in an X- too,
+// the due date written as a DATE and read from a DATE or a zoned DATE-TIME, and what a VTODO holds with no place.
 #include "cli/IcsTask.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// The reader keeps a stack of open containers and checks each token as the caller asks for it; the writer
+// escapes through a local block that spills into the output, and numbers go through std::to_chars.
 #include "cli/Json.h"
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// The notification module is loaded with dlopen from its place beside tvq and asked for its service by its
+// one exported function; a failure is a message, not an exit.
 #include "cli/Notifications.h"
 
 #include <dlfcn.h>

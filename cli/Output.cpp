@@ -1,3 +1,5 @@
+// The buffer goes out whole on Flush and at the end, with interrupted writes retried, and made safe for a
+// terminal first when standard output is one.
 #include "cli/Output.h"
 
 #include <unistd.h>

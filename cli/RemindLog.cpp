@@ -1,3 +1,5 @@
+// The log is opened without following links, read at the start and written in place at the end; a key is the
+// first characters of a SHA-256 of the path, the subject's units and the due date's bits and status.
 #include "cli/RemindLog.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// The password file's first line with --user, else the host's machine entry of ~/.netrc (tokens split as
+// netrc does, quoted ones too); a file that others can read is refused.
 #include "cli/SyncCredentials.h"
 
 #include <fcntl.h>

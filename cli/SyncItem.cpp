@@ -1,3 +1,5 @@
+// Every change goes through the whole calendar parsed by libical: the first VTODO is written with the task,
+// its completion set, and DTSTAMP, LAST-MODIFIED and SEQUENCE moved on so other programs see the change.
 #include "cli/SyncItem.h"
 
 #include <QUuid>

@@ -1,3 +1,5 @@
+// The decision per record by which of base, list and server it has and which fields differ, a field-wise merge
+// when both sides changed, and the matching of tasks by equal keys in the server's order.
 #include "cli/SyncPlan.h"
 
 #include <bit>

@@ -1,3 +1,5 @@
+// The state is JSON in a file named by hashes of the canonical file path and the collection URL, read with
+// QJsonDocument and written through QSaveFile; the other collections of a file are found by that name.
 #include "cli/SyncState.h"
 
 

@@ -1,3 +1,5 @@
+// The options parsed and applied to the editor's members through its own rules: --due as the picker's day or
+// the "期限なし" box, --priority as its letter and digit, the texts as typed, task numbers checked.
 #include "cli/TaskEdit.h"
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// The --due words turned into a range of days from today, the priorities the editor offers, and matching by
+// a fold: case and katakana fast for plain text, NFKC and case folding through Qt for the rest.
 #include "cli/TaskFilter.h"
 
 #include <QString>

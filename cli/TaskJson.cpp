@@ -1,3 +1,5 @@
+// Tasks are written one by one into the output, with the due date's bits in hex; reading walks the pull
+// reader through each task's keys, refuses duplicates, and takes the exact value from "bits" when given.
 #include "cli/TaskJson.h"
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// The home trash for files on the home's file system, else the volume's .Trash-$uid at its top (never a link);
+// the .trashinfo is made first with O_EXCL under a numbered name if taken, then the file renamed beside it.
 #include "cli/TrashFile.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// Equal tasks get one number each, the common start and end are stripped, and the middle is aligned by
+// Hunt-Szymanski or, when repeats abound, Myers' diff; left-over tasks then pair with nearby ones in order.
 #include "doc/TaskAlign.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Each rule is a small function on the members: a new task starts at the clock's now, an existing one from its
+// fields and choices, the ticked box stores the no-due value, and picked dates keep the picker's range and seconds.
 #include "doc/TaskEditor.h"
 
 #include "doc/TaskText.h"

@@ -1,3 +1,5 @@
+// Two stacks of steps: undo and redo move a step from one to the other, checking first that it still fits the
+// list, and clear the history when it does not; the held tasks go back and forth between step and document.
 #include "doc/TaskHistory.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Tasks come from a pool of fixed-size slots in large blocks, with a free list per thread, so that a load's
+// tasks lie in list order and freeing them costs no call to the allocator.
 #include "doc/TaskItem.h"
 
 #include <algorithm>

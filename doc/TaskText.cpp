@@ -1,3 +1,5 @@
+// The built-in texts decoded from their code-page-932 bytes, per thread and code page; the due column's text
+// formatted into kept storage; the priority split into the editor's choices and rebuilt from them.
 #include "doc/TaskText.h"
 
 #include <array>

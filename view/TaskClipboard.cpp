@@ -1,3 +1,5 @@
+// Copying writes the three forms with tvq's own JSON and calendar writers; pasting reads through them too, each
+// form read whole or not at all, and plain text as one new task per non-empty line, its subject the line.
 #include "view/TaskClipboard.h"
 
 #include <exception>

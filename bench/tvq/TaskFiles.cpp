@@ -1,3 +1,5 @@
+// Random subjects and memos made of short words of one script at a time, and the rest of each task drawn from
+// fixed ranges, inserted through the task commands as the window would.
 #include "bench/tvq/TaskFiles.h"
 
 #include <random>

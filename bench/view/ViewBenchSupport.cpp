@@ -1,3 +1,5 @@
+// The benchmark run's program, held in a scope inside the Qt application, the lists filled through the task
+// commands, the saved task files cached by size, and the peak memory read from getrusage.
 #include "bench/view/ViewBenchSupport.h"
 
 #include <sys/resource.h>

@@ -1,3 +1,4 @@
+// The name's source is a function installed once, guarded by a mutex; without one the name is empty.
 #include "platform/core/AppName.h"
 
 #include <mutex>

@@ -1,3 +1,5 @@
+// Reads and writes go through the buffer, large blocks straight to the file; short strings are read and written
+// in one go from the buffer, and long ones in pieces once the file is known to hold them.
 #include "platform/core/CArchive.h"
 
 #include <algorithm>

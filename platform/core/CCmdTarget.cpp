@@ -1,3 +1,5 @@
+// The root's empty table, the walk that finds the first entry matching message, code and id range along
+// the chain, and the dispatch through the entry's thunk.
 #include "platform/core/CCmdTarget.h"
 
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)

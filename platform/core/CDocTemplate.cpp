@@ -1,3 +1,5 @@
+// The template string is loaded on first use and split at its newlines by field; the document's title and
+// extension come from its fields, with the framework's "Untitled" when it names none.
 #include "platform/core/CDocTemplate.h"
 
 #include "platform/core/CDocument.h"

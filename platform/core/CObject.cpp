@@ -1,3 +1,5 @@
+// The root's own record, creation that turns running out of memory into no object, and derivation as a walk
+// up the base records.
 #include "platform/core/CObject.h"
 
 #include <new>

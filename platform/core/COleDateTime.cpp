@@ -1,3 +1,5 @@
+// Calendar arithmetic on day numbers and seconds, rounded to the second; numeric date patterns formatted
+// directly with the texts of recent days kept, and local times cached per thread for the second last asked.
 #include "platform/core/COleDateTime.h"
 
 #include <QDate>

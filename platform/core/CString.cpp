@@ -1,3 +1,5 @@
+// The conversions to and from UTF-8 and QString, the substring and search members on the code units, and
+// %1..%9 replaced in one pass.
 #include "platform/core/CString.h"
 
 #include <initializer_list>

@@ -1,3 +1,5 @@
+// Single-byte pages by a table per page; double-byte pages unfolded into byte tables at first use, with a lead
+// byte's pairs filled from Qt's decoder at that lead byte's first use; unknown pages pass ASCII only.
 #include "platform/core/CodePage.h"
 
 #include <QStringDecoder>

@@ -1,3 +1,5 @@
+// Four lanes of multiply-rotate rounds over 32-byte blocks, a tail kept between updates, and the lanes
+// merged and mixed at the end.
 #include "platform/core/ContentHash.h"
 
 #include <unistd.h>

@@ -1,3 +1,5 @@
+// Each exception's message from a template per cause with the file's name put in, errno values mapped to file
+// causes, and the Afx throw helpers.
 #include "platform/core/Exceptions.h"
 
 #include "platform/core/NativePath.h"

@@ -1,3 +1,5 @@
+// flock with short, growing, jittered sleeps until the deadline; each try locks what the path names now and
+// checks afterwards that it still names the same file (or still none), else tries again.
 #include "platform/core/FileLock.h"
 
 #include <fcntl.h>

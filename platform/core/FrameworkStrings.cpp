@@ -1,3 +1,4 @@
+// A fixed table of the few texts, looked up by id; an unknown id gives an empty string.
 #include "platform/core/FrameworkStrings.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// The settings are read once under a mutex and published through an atomic pointer; the short date pattern is
+// taken from QLocale with its year widened, and reloading makes a new revision.
 #include "platform/core/Locale.h"
 
 #include <QLocale>

@@ -1,3 +1,5 @@
+// The handler is swapped under a mutex and called with the application's name (else the program's) as
+// caption; without one the message goes to stderr and the box's first button is the answer.
 #include "platform/core/MessageBox.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The byte escapes both ways, paths made absolute with the folder resolved by the system and the name kept,
+// lossy names recovered from the disk, and names made safe to show in a message.
 #include "platform/core/NativePath.h"
 
 #include <dirent.h>

@@ -1,3 +1,5 @@
+// The first New or Open makes the document, frame, view and file watcher, and every later one reuses them:
+// the current document is saved, then read or emptied in place; a read that emptied it leaves a new list.
 #include "platform/ui/CSingleDocTemplate.h"
 
 #include <QWidget>

@@ -1,3 +1,5 @@
+// Every form goes into one QMimeData handed to Qt's clipboard; text/plain is read back as Qt's text, other
+// types by their raw bytes.
 #include "platform/ui/Clipboard.h"
 
 #include <memory>

@@ -1,3 +1,5 @@
+// A QFileSystemWatcher on the file and its folder, set again after every look (a poll when Qt cannot name the
+// file); a settle timer gathers the changes, and the reload waits while a dialog, menu or other flow runs.
 #include "platform/ui/DocumentWatcher.h"
 
 #include <QApplication>

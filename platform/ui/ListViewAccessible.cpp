@@ -1,3 +1,5 @@
+// A QAccessible factory gives the list a table interface whose cells stand for positions and are made on
+// demand; an activation observer tells AccessibleChanges whether anybody listens.
 #include "platform/ui/ListViewAccessible.h"
 
 #include <QAccessibleWidget>

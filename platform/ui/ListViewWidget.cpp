@@ -1,3 +1,5 @@
+// Rows, columns and geometry kept by hand on a QAbstractScrollArea; painting draws only the rows in sight, through
+// the row image cache, and input turns mouse and key events into the list control's selection and notifications.
 #include "platform/ui/ListViewWidget.h"
 
 #include <algorithm>

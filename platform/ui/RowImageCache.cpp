@@ -1,3 +1,5 @@
+// Images found by a hash of the row's texts and colours and then compared whole; when full the least recently
+// used goes, and a new frame (the sizes, the font, the grid) empties the cache.
 #include "platform/ui/RowImageCache.h"
 
 #include <algorithm>

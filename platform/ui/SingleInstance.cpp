@@ -1,3 +1,5 @@
+// The rendezvous folder checked for owner and modes before use, the lock taken with flock, and every socket
+// peer checked to be this user; a later start asks again while the first is starting, and never runs beside it.
 #include "platform/ui/SingleInstance.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Registers each control class name with its creation function and its handle type.
 #include "platform/ui/StandardControls.h"
 
 #include "platform/ui/CButton.h"

@@ -1,3 +1,5 @@
+// Measured once as it is, once at the narrowest stretch (too wide there: elided at once), then condensed down
+// from the proportional guess until it fits.
 #include "platform/ui/TextFit.h"
 
 #include <QFontMetrics>

@@ -1,3 +1,5 @@
+// Records are carved from the end of the last block; a changed record is rewritten there unless it is the
+// newest and can grow in place, and the store says when its dead space is worth reclaiming.
 #include "platform/ui/TextStore.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Letters, digits and F1-F24 by arithmetic, the other keys through the named table both ways.
 #include "platform/ui/VirtualKeys.h"
 
 namespace platform {

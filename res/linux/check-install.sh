@@ -13,6 +13,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 expected=(
   bin/tvq
+  lib/tarvelquist/tvq-notify.so
+  lib/tarvelquist/tvq-sync
   share/applications/com.vornakel.Tarvelquist.desktop
   share/metainfo/com.vornakel.Tarvelquist.metainfo.xml
   share/mime/packages/tarvelquist.xml
@@ -59,6 +61,12 @@ remind_errors=$(cd "$prefix" && export XDG_CONFIG_HOME="$prefix/config" XDG_STAT
   "$prefix/bin/tvq" remind due.tvq 2>&1 >/dev/null)
 if [ -n "$remind_errors" ]; then
   echo "tvq remind: $remind_errors"
+  missing=1
+fi
+# The installed tvq hands `tvq sync` to the installed sync program, which answers a missing FILE itself (exit 2).
+sync_errors=$("$prefix/bin/tvq" sync 2>&1 >/dev/null) && sync_status=0 || sync_status=$?
+if [ "$sync_status" -ne 2 ] || ! grep -q "missing FILE" <<<"$sync_errors"; then
+  echo "tvq sync does not reach the installed sync program (exit $sync_status): $sync_errors"
   missing=1
 fi
 if ! grep -qx "ExecStart=$prefix/bin/tvq remind" "$prefix/share/systemd/user/tvq-remind.service"; then

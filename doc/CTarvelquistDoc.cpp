@@ -211,6 +211,19 @@ void CTarvelquistDoc::DeleteContents() {
   DestroyTasks(tasks);
 }
 
+namespace {
+
+// A lent task keeps its old storage only where the new text fits it closely: a long memo read before must not
+// stay with the short one read now, or a list would hold what the largest list ever opened held.
+void KeepOnlyFittingStorage(TaskItem& task) {
+  for (CString* text : {&task.subject, &task.priority, &task.memo}) {
+    std::u16string& units = text->str();
+    if (units.capacity() > 2 * units.size() + 32) units.shrink_to_fit();
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<TaskItem> CTarvelquistDoc::NextTaskToLoad() {
   // A test's task factory sees every task made, as it would without lending.
   if (m_nextLentTask < m_lentTasks.size() && !TaskFactorySlot()) return std::move(m_lentTasks[m_nextLentTask++]);
@@ -264,6 +277,7 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
       tasks.reserve(tasks.size() + static_cast<std::size_t>(std::min<ULONGLONG>(fits, count)));
     }
     for (LONG i = 0; i < count; ++i) {
+      const bool lent = m_nextLentTask < m_lentTasks.size();
       std::unique_ptr<TaskItem> task = NextTaskToLoad();
       ar >> task->subject;
       LONG status = 0;
@@ -272,6 +286,7 @@ void CTarvelquistDoc::LoadTasks(CArchive& ar) {
       task->dueDate.m_status = status;
       ar >> task->priority;
       ar >> task->memo;
+      if (lent) KeepOnlyFittingStorage(*task);
       tasks.push_back(std::move(task));  // only whole tasks reach the list
     }
   } catch (const std::bad_alloc&) {

@@ -59,6 +59,21 @@ class GapBuffer {
     m_gapEnd = 0;
   }
 
+  // The index of the first item at `from` or after for which pred(item) holds, else size(). It walks the items
+  // on each side of the gap as plain arrays, never through the index arithmetic of operator[].
+  template <typename Pred>
+  std::size_t find_if(std::size_t from, Pred pred) const {
+    const auto first = m_items.begin();
+    if (from < m_gapBegin) {
+      const auto hit = std::find_if(first + static_cast<Diff>(from), first + static_cast<Diff>(m_gapBegin), pred);
+      if (hit != first + static_cast<Diff>(m_gapBegin)) return static_cast<std::size_t>(hit - first);
+      from = m_gapBegin;
+    }
+    const std::size_t start = std::min(Slot(from), m_items.size());
+    const auto hit = std::find_if(first + static_cast<Diff>(start), m_items.end(), pred);
+    return static_cast<std::size_t>(hit - first) - GapLength();
+  }
+
   // Calls fn(item) for every item in order.
   template <typename Fn>
   void for_each(Fn fn) {

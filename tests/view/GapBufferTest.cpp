@@ -177,6 +177,15 @@ TYPED_TEST(GapBufferTypedTest, BehavesAsAVectorUnderRandomEdits) {
         reference.erase(reference.begin() + static_cast<std::ptrdiff_t>(at));
       }
       ASSERT_EQ(buffer.size(), reference.size());
+      {  // the first item from a random place on whose value has a random remainder, as a walk would find it
+        const std::size_t from = random() % (reference.size() + 2);
+        const int divisor = static_cast<int>(random() % 50) + 1;
+        const auto wanted = [&](int value) { return value % divisor == 0; };
+        std::size_t expected = from;
+        while (expected < reference.size() && !wanted(reference[expected])) ++expected;
+        const std::size_t found = buffer.find_if(from, [&](const TypeParam& item) { return wanted(E::Read(item)); });
+        ASSERT_EQ(found, std::min(expected, reference.size())) << "seed " << seed << ", step " << step;
+      }
       if (step % 7 == 0 || buffer.capacity() == buffer.size()) {
         ASSERT_EQ(Contents(buffer), reference) << "seed " << seed << ", step " << step;
       }

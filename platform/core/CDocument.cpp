@@ -162,11 +162,7 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
   };
   const bool saved = RunOrFail(
       [&] {
-        CArchive saveArchive(file.get(), CArchive::store, CArchive::kDocumentBufferSize);
-        saveArchive.m_pDocument = this;
-        Serialize(saveArchive);
-        saveArchive.Close();
-        hash = saveArchive.GetContentHash();
+        hash = StoreTo(*file);
         file->Close();  // the mirror file replaces the old file here
       },
       fail);
@@ -333,19 +329,21 @@ CString StateFolder() {
 
 }  // namespace
 
+std::uint64_t CDocument::StoreTo(CFile& file) {
+  CArchive archive(&file, CArchive::store, CArchive::kDocumentBufferSize);
+  archive.m_pDocument = this;
+  Serialize(archive);
+  archive.Close();
+  return archive.GetContentHash();
+}
+
 BOOL CDocument::IsContentUnchanged() {
   if (!m_fileState.identity.valid || m_fileState.unreadBytes) return FALSE;
   const BOOL wasModified = IsModified();
   CCountingFile counter;
   std::uint64_t hash = 0;
   const bool stored = RunOrFail(
-      [&] {
-        CArchive archive(&counter, CArchive::store);
-        archive.m_pDocument = this;
-        Serialize(archive);
-        archive.Close();
-        hash = archive.GetContentHash();
-      },
+      [&] { hash = StoreTo(counter); },
       [](const CException*) {});
   SetModifiedFlag(wasModified);
   return stored && counter.Count() == m_fileState.identity.size && hash == m_fileState.hash ? TRUE : FALSE;
@@ -376,10 +374,7 @@ CString CDocument::WriteRescueCopy() {
     if (!file.Open(name, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) continue;
     const bool written = RunOrFail(
         [&] {
-          CArchive archive(&file, CArchive::store);
-          archive.m_pDocument = this;
-          Serialize(archive);
-          archive.Close();
+          StoreTo(file);
           file.Close();
         },
         [&](const CException*) { file.Abort(); });

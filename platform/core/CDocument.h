@@ -130,6 +130,9 @@ class CDocument : public CCmdTarget {
   void NoteUnreadBytes() { m_bUnreadBytes = true; }
 
   void SetFileState(FileState state);
+  // Serializes the document into `file` through a store archive, closed at the end; the hash of what it wrote.
+  // Leaves the file open: each caller ends it its own way.
+  std::uint64_t StoreTo(CFile& file);
   // Gives a save over the remembered file its rules: what the name held, the mode, the version check.
   void PrepareSave(CMirrorFile& mirror, const CString& pathName);
   void ReportMessage2(UINT id, const CString& first, const CString& second);

@@ -63,6 +63,11 @@ UINT ListSelection::State(int row, UINT mask) const {
 
 BOOL ListSelection::SetState(int row, UINT state, UINT mask) {
   if (row == -1) {
+    // Clearing the selection alone visits the selected rows only; the rows report in the same order.
+    if ((mask & (LVIS_SELECTED | LVIS_FOCUSED)) == LVIS_SELECTED && !(state & LVIS_SELECTED)) {
+      ClearSelection();
+      return TRUE;
+    }
     for (int i = 0; i < RowCount(); ++i) SetState(i, state, mask);
     return TRUE;
   }
@@ -160,9 +165,7 @@ void ListSelection::SetFocusRow(int row) {
 }
 
 void ListSelection::ClearSelection() {
-  for (int row = 0; m_selectedCount > 0 && row < RowCount(); ++row) {
-    if (IsSelected(row)) SetSelected(row, false);
-  }
+  for (int row = NextSelectedRow(-1); row >= 0; row = NextSelectedRow(row)) SetSelected(row, false);
 }
 
 void ListSelection::SelectOnly(int row) {

@@ -140,6 +140,7 @@ bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool crea
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {
+  document.SetWrittenHashUnused();  // tvq is done with the document once it is saved
   return document.OnSaveDocument(platform::PathFromNative(path)) != FALSE;
 }
 

@@ -203,6 +203,8 @@ namespace {
 
 int StopOf(int limit) { return limit > 0 ? limit : std::numeric_limits<int>::max(); }
 
+constexpr std::size_t kCopyBlockUnits = 4096;  // copies made beyond what Reserve made room for
+
 // Walks what `text` shows, as a cell that takes nothing more once wider than `stop`: calls shown(codePoint,
 // width) for each code point kept, with the cell's width before it, until shown returns false. Returns the
 // width reached.
@@ -336,13 +338,23 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
 
 }  // namespace
 
+void Table::NewCopyBlock(std::size_t units) {
+  m_copyBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(units));  // touched only as it fills
+  m_copyNext = m_copyBlocks.back().get();
+  m_copyRoom = units;
+}
+
 void Table::Add(std::u16string_view text, int limit) {
-  m_cells.push_back({nullptr, m_copies.size(), text.size(), StopOf(limit)});
-  m_copies.append(text);
+  if (text.size() > m_copyRoom) NewCopyBlock(std::max<std::size_t>(text.size(), kCopyBlockUnits));
+  char16_t* const copy = m_copyNext;
+  std::copy(text.begin(), text.end(), copy);
+  m_copyNext += text.size();
+  m_copyRoom -= text.size();
+  m_cells.push_back({copy, static_cast<std::uint32_t>(text.size()), StopOf(limit)});
 }
 
 void Table::AddLasting(std::u16string_view text, int limit) {
-  m_cells.push_back({text.data(), 0, text.size(), StopOf(limit)});
+  m_cells.push_back({text.data(), static_cast<std::uint32_t>(text.size()), StopOf(limit)});
 }
 
 int CodePointWidthSlow(char32_t codePoint) {

@@ -44,7 +44,8 @@ CTarvelquistDoc& DocumentForCommand();
 
 // The document's own open and save (OnOpenDocument, OnSaveDocument). On failure the window's message has
 // already gone to standard error through the message sink and the result is false. A file holding bytes that
-// are not tasks loads with one line on standard error saying so.
+// are not tasks loads with one line on standard error saying so. The save is the document's last use: it does
+// not hash what it writes (CDocument::SetWrittenHashUnused).
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path);
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path);
 // For a command that changes the file: takes its writers' lock (waiting for another tvq or the window to

@@ -88,9 +88,9 @@ class CDocument : public CCmdTarget {
   // over its contents and clears the modified flag. Nothing is shown and nothing changes when it fails. TRUE when
   // the contents were replaced.
   virtual BOOL ReloadFromFile();
-  // For a document that ends with its save (tvq): the save does not hash what it writes. Its file state then
-  // knows no hash, so the unchanged-content check, a reload and the next save's version check take the file as
-  // changed, never as the same.
+  // For a document that ends with its save (a command-line program's): the save does not hash what it writes.
+  // Its file state then knows no hash, so the unchanged-content check, a reload and the next save's version
+  // check take the file as changed, never as the same.
   void SetWrittenHashUnused() { m_bHashWrites = false; }
   // Called whenever the file state changes (open, save, new, reload): the window watches the file anew.
   void SetFileStateListener(std::function<void()> listener) { m_fileStateListener = std::move(listener); }

@@ -123,6 +123,7 @@ bool Open(CTarvelquistDoc& document, const std::string& path) {
 }  // namespace
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+  document.SetReadHashUnused();  // only read: no version of it is ever compared
   if (!Open(document, path)) return false;
   // What the tasks do not show is said once: a save over the file keeps it aside.
   if (document.GetFileState().unreadBytes) {

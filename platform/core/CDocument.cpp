@@ -128,11 +128,12 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
       [&] {
         CArchive loadArchive(file.get(), CArchive::load, CArchive::kDocumentBufferSize);
         loadArchive.m_pDocument = this;
+        if (!m_bHashReads) loadArchive.SkipContentHash();
         if (file->GetLength() != 0) Serialize(loadArchive);
         const bool unread = m_bUnreadBytes || loadArchive.GetRemainingLength() != 0;
         loadArchive.ReadToEnd();  // bytes after the document count for the version too
-        state = {file->GetFilePath(), file->GetIdentity(), loadArchive.GetContentHash(), unread,
-                 file->GetMode(), CFileIdentity::OfLink(file->GetFilePath())};
+        state = {file->GetFilePath(), file->GetIdentity(), m_bHashReads ? loadArchive.GetContentHash() : 0, unread,
+                 file->GetMode(), CFileIdentity::OfLink(file->GetFilePath()), m_bHashReads};
         loadArchive.Close();
         file->Close();
       },

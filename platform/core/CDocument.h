@@ -92,6 +92,8 @@ class CDocument : public CCmdTarget {
   // Its file state then knows no hash, so the unchanged-content check, a reload and the next save's version
   // check take the file as changed, never as the same.
   void SetWrittenHashUnused() { m_bHashWrites = false; }
+  // The same for what a load reads, for a document that is only read (a listing): its loads hash nothing.
+  void SetReadHashUnused() { m_bHashReads = false; }
   // Called whenever the file state changes (open, save, new, reload): the window watches the file anew.
   void SetFileStateListener(std::function<void()> listener) { m_fileStateListener = std::move(listener); }
 
@@ -156,6 +158,7 @@ class CDocument : public CCmdTarget {
   bool m_bQuiet = false;  // a background reload reports nothing
   bool m_bUnreadBytes = false;
   bool m_bHashWrites = true;
+  bool m_bHashReads = true;
   CString* m_pFailureText = nullptr;  // while set, a failed load or save puts its message here instead
 
   DECLARE_MESSAGE_MAP()

@@ -302,21 +302,27 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
   std::size_t i = 0;
   const std::size_t bulk = std::min(text.size(), static_cast<std::size_t>(room));  // a unit takes a column or none
   char* at = writer.Room(bulk * 3);
-  for (; i < bulk && width + 2 <= room && width <= stop; ++i) {
-    const char16_t unit = text[i];
-    const int plain = kShownAsItself[unit];
-    if (!plain) break;
-    width += plain - 1;
-    if (unit < 0x80) {
-      *at++ = static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      *at++ = static_cast<char>(0xC0 | (unit >> 6));
-      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      *at++ = static_cast<char>(0xE0 | (unit >> 12));
-      *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+  // A unit adds at most two columns, so a run of units that cannot pass the limit goes without looking at the
+  // width: the limit is looked at once a run.
+  for (const int limit = std::min(room - 2, stop); i < bulk && width <= limit;) {
+    const std::size_t end = i + std::min(bulk - i, static_cast<std::size_t>((limit - width) / 2 + 1));
+    for (; i < end; ++i) {
+      const char16_t unit = text[i];
+      const int plain = kShownAsItself[unit];
+      if (!plain) break;
+      width += plain - 1;
+      if (unit < 0x80) {
+        *at++ = static_cast<char>(unit);
+      } else if (unit < 0x800) {
+        *at++ = static_cast<char>(0xC0 | (unit >> 6));
+        *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+      } else {
+        *at++ = static_cast<char>(0xE0 | (unit >> 12));
+        *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+      }
     }
+    if (i < end) break;  // a unit that does not show as itself: the walk below takes it
   }
   writer.End(at);
   const int total = WalkCell(text, stop, [&](char32_t codePoint, int w) {

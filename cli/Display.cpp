@@ -231,7 +231,20 @@ int WalkCell(std::u16string_view text, int stop, Shown&& shown, std::size_t i = 
 }
 
 int CellWidth(std::u16string_view text, int stop) {
-  return WalkCell(text, stop, [](char32_t, int) { return true; });
+  // Units that show as themselves first, in runs that cannot pass the stop (a unit adds at most two columns);
+  // the walk takes the rest from the first other unit, or finds the stop passed.
+  std::size_t i = 0;
+  int width = 0;
+  while (i < text.size() && width <= stop) {
+    const std::size_t end = i + std::min(text.size() - i, static_cast<std::size_t>((stop - width) / 2 + 1));
+    for (; i < end; ++i) {
+      const int plain = kShownAsItself[text[i]];
+      if (!plain) break;
+      width += plain - 1;
+    }
+    if (i < end) break;
+  }
+  return WalkCell(text, stop, [](char32_t, int) { return true; }, i, width);
 }
 
 // Writes UTF-8 at the end of a string through a pointer, making room a piece at a time; the string has its

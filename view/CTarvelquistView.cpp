@@ -132,11 +132,20 @@ int CTarvelquistView::GetSelectedRow() {
   return row >= 0 ? row : m_taskList.GetItemCount();
 }
 
+CTarvelquistIns& CTarvelquistView::FreshEditor() {
+  if (!m_editor) {
+    m_editor = std::make_unique<CTarvelquistIns>();
+    m_editor->KeepWindowBetweenRuns();
+  }
+  static_cast<TaskEditorMembers&>(*m_editor) = TaskEditorMembers();
+  return *m_editor;
+}
+
 void CTarvelquistView::EditSelectedTask() {
   const int row = GetSelectedRow();
   if (!TaskCommands::IsTaskRow(row, m_taskList.GetItemCount())) return;
 
-  CTarvelquistIns dialog;
+  CTarvelquistIns& dialog = FreshEditor();
   CTarvelquistDoc* document = GetDocument();
   TaskCommands commands(*document);
   commands.BeginEdit(row, dialog);
@@ -150,7 +159,7 @@ void CTarvelquistView::EditSelectedTask() {
 }
 
 void CTarvelquistView::InsertNewTask() {
-  CTarvelquistIns dialog;
+  CTarvelquistIns& dialog = FreshEditor();
   const int row = GetSelectedRow();
   const int count = m_taskList.GetItemCount();
   taskeditor::StartNewTask(dialog);

@@ -5,12 +5,14 @@
 // the rows they changed.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/ui/CView.h"
 #include "platform/ui/Controls.h"
 
 class CTarvelquistDoc;
+class CTarvelquistIns;
 class TaskItem;
 struct TaskChange;
 enum class TaskMove;
@@ -58,6 +60,9 @@ class CTarvelquistView : public CFormView {
 
  private:
   void LayoutList();
+  // The task editor, with the members of a newly made one. One editor serves every edit and insert: it keeps
+  // its window between them and starts each from the controls as its template makes them.
+  CTarvelquistIns& FreshEditor();
   void InsertRowFrom(const TaskItem& task, int index);
   // Shows task index again: its row is deleted and built anew (unselected), as no row is ever rewritten.
   void RebuildRow(int index);
@@ -68,6 +73,8 @@ class CTarvelquistView : public CFormView {
   std::vector<int> GetSelectedRows();
   // All selected tasks, in list order, to the clipboard in every form; false when none is selected.
   bool CopySelectedTasks(const std::vector<int>& rows);
+
+  std::unique_ptr<CTarvelquistIns> m_editor;
 
   DECLARE_MESSAGE_MAP()
 };

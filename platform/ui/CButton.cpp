@@ -289,6 +289,25 @@ QWidget* AfxCreateButtonControl(const ControlCreateInfo& info, QWidget* parent, 
   return button;
 }
 
+bool AfxRestoreButtonControl(QWidget* widget, const ControlCreateInfo& info) {
+  const DWORD type = info.style & BS_TYPEMASK;
+  const QString title = QString::fromStdU16String(info.title);
+  if (type == BS_GROUPBOX) {
+    auto* box = qobject_cast<QGroupBox*>(widget);
+    if (box) box->setTitle(title);
+    return box != nullptr;
+  }
+  auto* button = qobject_cast<QAbstractButton*>(widget);
+  if (!button) return false;
+  button->setText(title);
+  button->setDown(false);
+  button->setChecked(false);
+  // A push button the focus passed over may have stood in as the default: the template's default is again.
+  auto* push = qobject_cast<QPushButton*>(button);
+  if (push && !push->isCheckable()) push->setDefault(type == BS_DEFPUSHBUTTON);
+  return true;
+}
+
 UINT CButton::GetCheck() const { return AfxGetButtonCheck(GetSafeHwnd()); }
 
 void CButton::SetCheck(UINT nCheck) { AfxSetButtonCheck(GetSafeHwnd(), nCheck); }

@@ -18,5 +18,6 @@ class CButton : public CWnd {
 void AfxUpdateRadioGroupTabStop(QWidget* button);
 bool AfxIsAutoRadioButton(const QWidget* widget);
 
-// The class's factory (registered by AfxRegisterStandardControls).
+// The class's factory and restorer (registered by AfxRegisterStandardControls).
 QWidget* AfxCreateButtonControl(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
+bool AfxRestoreButtonControl(QWidget* widget, const ControlCreateInfo& info);

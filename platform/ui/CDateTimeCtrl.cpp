@@ -14,6 +14,12 @@ QWidget* AfxCreateDateTimePickerControl(const ControlCreateInfo& info, QWidget* 
   return new DatePickerWidget(info.style, parent);
 }
 
+bool AfxRestoreDateTimePickerControl(QWidget* widget, const ControlCreateInfo&) {
+  auto* picker = dynamic_cast<DatePickerWidget*>(widget);
+  if (picker) picker->Restore();
+  return picker != nullptr;
+}
+
 BOOL CDateTimeCtrl::SetTime(const COleDateTime& time) {
   auto* picker = dynamic_cast<DatePickerWidget*>(GetSafeHwnd());
   return picker && picker->SetValue(time) ? TRUE : FALSE;

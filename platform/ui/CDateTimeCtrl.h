@@ -17,5 +17,6 @@ class CDateTimeCtrl : public CWnd {
 
 void DDX_DateTimeCtrl(CDataExchange* pDX, int nIDC, COleDateTime& value);
 
-// The class's factory (registered by AfxRegisterStandardControls).
+// The class's factory and restorer (registered by AfxRegisterStandardControls).
 QWidget* AfxCreateDateTimePickerControl(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
+bool AfxRestoreDateTimePickerControl(QWidget* widget, const ControlCreateInfo& info);

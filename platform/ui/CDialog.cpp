@@ -68,6 +68,17 @@ class DialogFrame : public QDialog {
   QWidget* Client() const { return m_client; }
   QPushButton* CaptionOk() const { return m_ok; }
 
+  // A kept window run again: its title as first given, and no control holding the focus, as when it was built.
+  void Reset(const QString& title) {
+    m_client->setWindowTitle(title);
+    if (QWidget* focus = focusWidget()) focus->clearFocus();
+    m_ok->setDown(false);
+  }
+
+  // Kept hidden between runs without its native window, as if it had been destroyed: the window system's
+  // focus, the activation and a screen reader's list of windows let go of it. Made again when shown.
+  void ReleaseNativeWindow() { destroy(); }
+
   void LayOut() {
     const int strip = std::min(height(), CDialog::kCaptionHeight);
     m_strip->setGeometry(0, 0, width(), strip);
@@ -194,12 +205,24 @@ QWidget* CDialog::GetCaptionOkButton() const {
   return frame ? frame->CaptionOk() : nullptr;
 }
 
-INT_PTR CDialog::DoModal() {
-  if (GetSafeHwnd()) return -1;  // already running
-  const auto dialogTemplate = CDialogTemplateBuilder::Load(m_nIDTemplate);
-  if (!dialogTemplate) return -1;
+bool CDialog::RestoreWindow(const platform::DialogTemplate& dialogTemplate, QWidget* mainWindow) {
+  auto* frame = dynamic_cast<DialogFrame*>(GetOwnedWidget());
+  if (!frame) return false;
+  frame->Reset(QString::fromStdU16String(dialogTemplate.title));
+  if (!CDialogTemplateBuilder::Restore(*this, m_templateControls, dialogTemplate)) return false;
+  frame->Cover(mainWindow);
+  if (!mainWindow) frame->Place(DefaultArea());
+  return true;
+}
 
-  QWidget* mainWindow = MainWindowWidget();
+bool CDialog::PrepareWindow(const std::shared_ptr<const platform::DialogTemplate>& dialogTemplate,
+                            QWidget* mainWindow) {
+  if (GetOwnedWidget()) {
+    if (dialogTemplate == m_builtFrom && RestoreWindow(*dialogTemplate, mainWindow)) return true;
+    m_templateControls.clear();
+    DestroyWindow();
+  }
+  m_builtFrom = nullptr;
   auto* frame = new DialogFrame(this, CDialogTemplateBuilder::FontOf(*dialogTemplate),
                                 QString::fromStdU16String(dialogTemplate->title));
   SetOwnedWidget(frame);
@@ -212,9 +235,23 @@ INT_PTR CDialog::DoModal() {
   auto controls = CDialogTemplateBuilder::Build(*this, frame->Client(), *dialogTemplate);
   if (!controls) {
     DestroyWindow();
-    return -1;
+    return false;
   }
   m_templateControls = std::move(*controls);
+  m_builtFrom = dialogTemplate;
+  return true;
+}
+
+INT_PTR CDialog::DoModal() {
+  if (m_bRunning) return -1;
+  const auto dialogTemplate = CDialogTemplateBuilder::Load(m_nIDTemplate);
+  if (!dialogTemplate) return -1;
+
+  QWidget* mainWindow = MainWindowWidget();
+  if (!PrepareWindow(dialogTemplate, mainWindow)) return -1;
+  auto* frame = static_cast<DialogFrame*>(GetOwnedWidget());
+  m_bRunning = true;
+  const std::unique_ptr<bool, void (*)(bool*)> running(&m_bRunning, [](bool* flag) { *flag = false; });
   m_bEnded = false;
   m_nModalResult = -1;
 
@@ -257,8 +294,13 @@ INT_PTR CDialog::DoModal() {
     if (disableOwner) ownerWindow->setEnabled(true);
     ownerWindow->activateWindow();
   }
-  m_templateControls.clear();
-  DestroyWindow();
+  if (m_bKeepWindow) {
+    frame->hide();
+    frame->ReleaseNativeWindow();
+  } else {
+    m_templateControls.clear();
+    DestroyWindow();
+  }
   return m_nModalResult;
 }
 

@@ -5,11 +5,15 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/ui/CWnd.h"
 
 class QEventLoop;
+namespace platform {
+struct DialogTemplate;
+}
 
 class CDialog : public CWnd {
   DECLARE_DYNAMIC(CDialog)
@@ -20,10 +24,13 @@ class CDialog : public CWnd {
 
   // IDOK or IDCANCEL (or what EndDialog was given); -1 when the window cannot be built from the template.
   virtual INT_PTR DoModal();
+  // Keeps the window and its controls when DoModal ends, hidden, and runs again in them: each run starts from
+  // the controls as the template made them, without building them anew. Destroyed with the dialog.
+  void KeepWindowBetweenRuns() { m_bKeepWindow = true; }
   void EndDialog(int nResult);
   UINT GetTemplateId() const { return m_nIDTemplate; }
 
-  // While DoModal runs: the top-level window (caption strip + client area) and the caption strip's "OK".
+  // While DoModal runs (and after it, for a dialog that keeps its window): the top-level window (caption strip + client area) and the caption strip's "OK".
   QWidget* GetDialogWindow() const { return GetOwnedWidget(); }
   QWidget* GetCaptionOkButton() const;
   // The windows of every dialog whose DoModal runs now, oldest (lowest) first: what must stay in front of the
@@ -47,9 +54,16 @@ class CDialog : public CWnd {
   int m_nModalResult = -1;
 
  private:
+  // The window as the template makes it: kept ones put back, else built anew. False when it cannot be built.
+  bool PrepareWindow(const std::shared_ptr<const platform::DialogTemplate>& dialogTemplate, QWidget* mainWindow);
+  bool RestoreWindow(const platform::DialogTemplate& dialogTemplate, QWidget* mainWindow);
+
   QEventLoop* m_pModalLoop = nullptr;
   bool m_bEnded = false;
+  bool m_bRunning = false;
+  bool m_bKeepWindow = false;
   std::vector<QWidget*> m_templateControls;
+  std::shared_ptr<const platform::DialogTemplate> m_builtFrom;  // the template of a kept window
 
   DECLARE_MESSAGE_MAP()
 };

@@ -48,6 +48,12 @@ class MultiLineEdit : public QPlainTextEdit, public CTextControl {
     blocks.replace(u'\n', QChar::ParagraphSeparator);
     return text->toRawText() == blocks;
   }
+  // As the factory left it: `text` just written, nothing scrolled.
+  void Restore(const QString& text) {
+    SetTextQuietly(text);
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+  }
   QString GetControlText() const override {
     QString text = document()->toRawText();  // unlike toPlainText, keeps no-break spaces as they are
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
@@ -103,4 +109,20 @@ QWidget* AfxCreateEditControl(const ControlCreateInfo& info, QWidget* parent, CW
   edit->setAlignment(EditAlignment(style) | Qt::AlignVCenter);
   QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] { AfxSendCommandToOwner(edit, EN_CHANGE); });
   return edit;
+}
+
+bool AfxRestoreEditControl(QWidget* widget, const ControlCreateInfo& info) {
+  const QString text = QString::fromStdU16String(info.title);
+  const bool readOnly = (info.style & ES_READONLY) != 0;
+  AfxDropFocusLook(widget);
+  if (auto* multi = dynamic_cast<MultiLineEdit*>(widget)) {
+    multi->setReadOnly(readOnly);
+    multi->Restore(text);
+    return true;
+  }
+  auto* line = qobject_cast<QLineEdit*>(widget);
+  if (!line) return false;
+  line->setReadOnly(readOnly);
+  line->setText(text);  // also clears the selection, the undo history and the modified flag; caret at the end
+  return true;
 }

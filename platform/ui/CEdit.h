@@ -6,5 +6,6 @@
 
 class CEdit : public CWnd {};
 
-// The class's factory (registered by AfxRegisterStandardControls).
+// The class's factory and restorer (registered by AfxRegisterStandardControls).
 QWidget* AfxCreateEditControl(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
+bool AfxRestoreEditControl(QWidget* widget, const ControlCreateInfo& info);

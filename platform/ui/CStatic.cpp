@@ -117,6 +117,14 @@ QWidget* AfxCreateStaticControl(const ControlCreateInfo& info, QWidget* parent, 
   return label;
 }
 
+bool AfxRestoreStaticControl(QWidget* widget, const ControlCreateInfo& info) {
+  // An image static may have been given another image, which its template does not say how to load again.
+  auto* label = dynamic_cast<TextStatic*>(widget);
+  if (!label || IsImageStatic(info.style)) return false;
+  label->SetControlText(QString::fromStdU16String(info.title));
+  return true;
+}
+
 bool AfxSetStaticIcon(QWidget* label, WORD iconId, HINSTANCE module) {
   return ShowImage(label, LoadIcon(module, iconId));
 }

@@ -8,8 +8,9 @@
 
 class CStatic : public CWnd {};
 
-// The class's factory (registered by AfxRegisterStandardControls).
+// The class's factory and restorer (registered by AfxRegisterStandardControls).
 QWidget* AfxCreateStaticControl(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
+bool AfxRestoreStaticControl(QWidget* widget, const ControlCreateInfo& info);
 
 // Image statics: shows the icon or bitmap of `module` at its real size, in place of what the static showed.
 // FALSE when the resource cannot be loaded (the static keeps what it showed).

@@ -49,6 +49,7 @@ std::u16string Fold(const std::u16string& name) {
 struct ControlClass {
   ControlFactory factory;
   ControlHandleFactory handleFactory;
+  ControlRestorer restorer;
 };
 
 std::map<std::u16string, ControlClass>& Registry() {
@@ -64,9 +65,9 @@ const ControlClass* FindClass(const std::u16string& className) {
 }  // namespace
 
 BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory,
-                             ControlHandleFactory handleFactory) {
+                             ControlHandleFactory handleFactory, ControlRestorer restorer) {
   if (className.empty() || !factory) return FALSE;
-  return Registry().emplace(Fold(className), ControlClass{factory, handleFactory}).second ? TRUE : FALSE;
+  return Registry().emplace(Fold(className), ControlClass{factory, handleFactory, restorer}).second ? TRUE : FALSE;
 }
 
 ControlFactory AfxFindControlClass(const std::u16string& className) {
@@ -77,6 +78,11 @@ ControlFactory AfxFindControlClass(const std::u16string& className) {
 ControlHandleFactory AfxFindControlHandleFactory(const std::u16string& className) {
   const ControlClass* found = FindClass(className);
   return found ? found->handleFactory : nullptr;
+}
+
+ControlRestorer AfxFindControlRestorer(const std::u16string& className) {
+  const ControlClass* found = FindClass(className);
+  return found ? found->restorer : nullptr;
 }
 
 std::u16string AfxGetPredefinedClassName(WORD classOrdinal) {

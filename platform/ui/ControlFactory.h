@@ -26,6 +26,10 @@ struct ControlCreateInfo {
 using ControlFactory = QWidget* (*)(const ControlCreateInfo& info, QWidget* parent, CWnd* owner);
 // Makes an unattached handle of the class's own kind.
 using ControlHandleFactory = std::unique_ptr<CWnd> (*)();
+// Puts a control that the class's factory made from `info` back as the factory left it, whatever the user and
+// the program did to it since (text, check, caret, undo history, scrolling); its place, visibility, enabling
+// and tab stop are the template builder's. False when it cannot: the dialog is then built anew.
+using ControlRestorer = bool (*)(QWidget* widget, const ControlCreateInfo& info);
 
 // The handle factory of a control class whose handle is `Handle`.
 template <typename Handle>
@@ -34,14 +38,17 @@ std::unique_ptr<CWnd> AfxNewControlHandle() {
 }
 
 // Class names compare case-insensitively. Returns FALSE when the class is already registered. Without a handle
-// factory, GetDlgItem gives a plain CWnd for the class's controls.
+// factory, GetDlgItem gives a plain CWnd for the class's controls; without a restorer, a dialog that keeps its
+// window between runs is built anew when it has a control of the class.
 BOOL AfxRegisterControlClass(const std::u16string& className, ControlFactory factory,
-                             ControlHandleFactory handleFactory = nullptr);
+                             ControlHandleFactory handleFactory = nullptr, ControlRestorer restorer = nullptr);
 ControlFactory AfxFindControlClass(const std::u16string& className);
 // The predefined classes by ordinal (0x0080 button, 0x0081 edit, 0x0082 static, ...).
 ControlFactory AfxFindControlClass(WORD classOrdinal);
 // The handle factory of a registered class; null when the class gave none or is not registered.
 ControlHandleFactory AfxFindControlHandleFactory(const std::u16string& className);
+// The restorer of a registered class; null when the class gave none or is not registered.
+ControlRestorer AfxFindControlRestorer(const std::u16string& className);
 
 // Every widget made from a template carries its control id here; the owner's GetDlgItem finds it by it.
 int AfxGetControlId(const QWidget* widget);

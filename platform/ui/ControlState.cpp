@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +51,12 @@ std::optional<FittedText> AfxGetControlTextFit(const QWidget* widget) {
 UINT AfxGetButtonCheck(const QWidget* widget) {
   const auto* button = qobject_cast<const QAbstractButton*>(widget);
   return button && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void AfxDropFocusLook(QWidget* widget) {
+  if (!widget || widget->hasFocus()) return;
+  QFocusEvent lost(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QCoreApplication::sendEvent(widget, &lost);
 }
 
 void AfxSetButtonCheck(QWidget* widget, UINT check) {

@@ -38,3 +38,7 @@ std::optional<FittedText> AfxGetControlTextFit(const QWidget* widget);
 // A button's check (BST_CHECKED or BST_UNCHECKED). Setting it does nothing to a button that cannot be checked.
 UINT AfxGetButtonCheck(const QWidget* widget);
 void AfxSetButtonCheck(QWidget* widget, UINT check);
+
+// A control of a window that was hidden with the focus in it may go on looking focused (its caret shown), since
+// a hidden window loses the focus unseen. This lets it go, as the window's losing the focus would.
+void AfxDropFocusLook(QWidget* widget);

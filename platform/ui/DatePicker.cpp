@@ -12,6 +12,7 @@
 
 #include "platform/core/Locale.h"
 #include "platform/core/WinStyles.h"
+#include "platform/ui/ControlState.h"
 
 namespace {
 
@@ -28,11 +29,21 @@ DatePickerWidget::DatePickerWidget(DWORD style, QWidget* parent)
                                                 : settings.shortDatePattern.ToQString());
   setDateRange(kFirstDate, kLastDate);
   if (!(style & DTS_UPDOWN)) setCalendarPopup(true);
-  if (!SetValue(COleDateTime::GetCurrentTime())) {
-    const QDateTime now = QDateTime::currentDateTime();
-    setDate(now.date());
-    m_time = QTime(now.time().hour(), now.time().minute(), now.time().second());
-  }
+  ShowNow();
+}
+
+void DatePickerWidget::ShowNow() {
+  if (SetValue(COleDateTime::GetCurrentTime())) return;
+  const QDateTime now = QDateTime::currentDateTime();
+  setDate(now.date());
+  m_time = QTime(now.time().hour(), now.time().minute(), now.time().second());
+}
+
+void DatePickerWidget::Restore() {
+  if (m_calendarPrepared) calendarWidget()->window()->hide();
+  AfxDropFocusLook(this);
+  ShowNow();
+  setCurrentSectionIndex(0);
 }
 
 bool DatePickerWidget::SetValue(const COleDateTime& value) {

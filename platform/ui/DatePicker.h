@@ -20,6 +20,8 @@ class DatePickerWidget : public QDateEdit {
   bool SetValue(const COleDateTime& value);
   // The shown date with the kept time of day, status valid.
   COleDateTime Value() const;
+  // As at creation: now shown, the calendar closed, the first field current.
+  void Restore();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +35,7 @@ class DatePickerWidget : public QDateEdit {
   // Builds the calendar in the user's locale and follows its popup's showing, once.
   void PrepareCalendar();
   void AlignPopup(QWidget* popup) const;
+  void ShowNow();
 
   QTime m_time;
   bool m_alignRight;

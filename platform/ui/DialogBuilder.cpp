@@ -118,6 +118,38 @@ void NameControlsByTheirLabels(const platform::DialogTemplate& dialog, const std
   }
 }
 
+// Puts a control where and as its item says: its rectangle in the template's base units (an icon or bitmap
+// static takes the size of its image), shown, enabled and reached by Tab as its style says.
+void PlaceAsTemplate(CWnd& owner, QWidget* widget, const platform::DialogItemTemplate& item,
+                     const std::u16string& className) {
+  RECT rect{item.x, item.y, item.x + item.cx, item.y + item.cy};
+  owner.MapDialogRect(&rect);
+  widget->setGeometry(rect.left, rect.top, std::max(0, rect.right - rect.left), std::max(0, rect.bottom - rect.top));
+  if (IsImageStatic(className, item.style)) {
+    const auto* label = qobject_cast<QLabel*>(widget);
+    if (label && !label->pixmap().isNull()) widget->resize(label->pixmap().size());
+  }
+  widget->setHidden(!(item.style & WS_VISIBLE));
+  widget->setEnabled(!(item.style & WS_DISABLED));
+  if (widget->focusPolicy() != Qt::NoFocus) {
+    widget->setFocusPolicy((item.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+  }
+}
+
+// The first item lies on top; Tab visits the tab stops in template order, and each radio group at its place.
+void OrderAsTemplate(const std::vector<QWidget*>& widgets) {
+  QWidget* previousStop = nullptr;
+  std::set<int> radioGroups;  // whose tab stop is set: once for all the group's buttons
+  for (QWidget* widget : widgets) {
+    widget->lower();
+    const bool radio = AfxIsAutoRadioButton(widget);
+    if (radio && radioGroups.insert(AfxGetControlGroup(widget)).second) AfxUpdateRadioGroupTabStop(widget);
+    if (!(radio || (AfxGetControlStyle(widget) & WS_TABSTOP)) || widget->focusPolicy() == Qt::NoFocus) continue;
+    if (previousStop) QWidget::setTabOrder(previousStop, widget);
+    previousStop = widget;
+  }
+}
+
 }  // namespace
 
 std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, QWidget* parent,
@@ -145,36 +177,28 @@ std::optional<std::vector<QWidget*>> CDialogTemplateBuilder::Build(CWnd& owner, 
     if (item.style & WS_GROUP) ++group;
     AfxSetControlId(widget, item.SignedId());
     AfxSetControlTemplateData(widget, className, item.style, group);
-
-    RECT rect{item.x, item.y, item.x + item.cx, item.y + item.cy};
-    owner.MapDialogRect(&rect);
-    widget->setGeometry(rect.left, rect.top, std::max(0, rect.right - rect.left), std::max(0, rect.bottom - rect.top));
-    // An icon or bitmap static takes the size of its image.
-    if (IsImageStatic(className, item.style)) {
-      const auto* label = qobject_cast<QLabel*>(widget);
-      if (label && !label->pixmap().isNull()) widget->resize(label->pixmap().size());
-    }
-    widget->setHidden(!(item.style & WS_VISIBLE));
-    widget->setEnabled(!(item.style & WS_DISABLED));
-    if (widget->focusPolicy() != Qt::NoFocus) {
-      widget->setFocusPolicy((item.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
-    }
+    PlaceAsTemplate(owner, widget, item, className);
     widgets.push_back(widget);
   }
-
-  // The first item lies on top; Tab visits the tab stops in template order, and each radio group at its place.
-  QWidget* previousStop = nullptr;
-  std::set<int> radioGroups;  // whose tab stop is set: once for all the group's buttons
-  for (QWidget* widget : widgets) {
-    widget->lower();
-    const bool radio = AfxIsAutoRadioButton(widget);
-    if (radio && radioGroups.insert(AfxGetControlGroup(widget)).second) AfxUpdateRadioGroupTabStop(widget);
-    if (!(radio || (AfxGetControlStyle(widget) & WS_TABSTOP)) || widget->focusPolicy() == Qt::NoFocus) continue;
-    if (previousStop) QWidget::setTabOrder(previousStop, widget);
-    previousStop = widget;
-  }
+  OrderAsTemplate(widgets);
   NameControlsByTheirLabels(dialog, widgets);
   return widgets;
+}
+
+bool CDialogTemplateBuilder::Restore(CWnd& owner, const std::vector<QWidget*>& widgets,
+                                     const platform::DialogTemplate& dialog) {
+  if (widgets.size() != dialog.items.size()) return false;
+  for (std::size_t i = 0; i < widgets.size(); ++i) {
+    const platform::DialogItemTemplate& item = dialog.items[i];
+    const std::u16string className = ClassNameOf(item);
+    const ControlRestorer restore = AfxFindControlRestorer(className);
+    if (!restore || !restore(widgets[i], CreateInfoOf(item))) return false;
+    AfxSetControlId(widgets[i], item.SignedId());
+    AfxSetControlTemplateData(widgets[i], className, item.style, AfxGetControlGroup(widgets[i]));
+    PlaceAsTemplate(owner, widgets[i], item, className);
+  }
+  OrderAsTemplate(widgets);
+  return true;
 }
 
 QWidget* CDialogTemplateBuilder::FirstTabStop(const std::vector<QWidget*>& widgets) {

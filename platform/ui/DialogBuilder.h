@@ -31,6 +31,11 @@ class CDialogTemplateBuilder {
   static std::optional<std::vector<QWidget*>> Build(CWnd& owner, QWidget* parent,
                                                     const platform::DialogTemplate& dialog);
 
+  // Puts `widgets`, which Build made for `owner` from `dialog`, back as Build left them: each control through
+  // its class's restorer, then placed, shown, enabled and ordered as the template says. False when a control
+  // cannot be put back (its class has no restorer); the widgets are then to be built anew.
+  static bool Restore(CWnd& owner, const std::vector<QWidget*>& widgets, const platform::DialogTemplate& dialog);
+
   // The first item with WS_TABSTOP that is visible and enabled (where the focus goes first), or null.
   static QWidget* FirstTabStop(const std::vector<QWidget*>& widgets);
 };

@@ -1,4 +1,4 @@
-// Registers each control class name with its creation function and its handle type.
+// Registers each control class name with its creation function, its handle type and its restorer.
 #include "platform/ui/StandardControls.h"
 
 #include "platform/ui/CButton.h"
@@ -7,8 +7,9 @@
 #include "platform/ui/CStatic.h"
 
 void AfxRegisterStandardControls() {
-  AfxRegisterControlClass(u"Button", &AfxCreateButtonControl, &AfxNewControlHandle<CButton>);
-  AfxRegisterControlClass(u"Edit", &AfxCreateEditControl, &AfxNewControlHandle<CEdit>);
-  AfxRegisterControlClass(u"Static", &AfxCreateStaticControl, &AfxNewControlHandle<CStatic>);
-  AfxRegisterControlClass(u"SysDateTimePick32", &AfxCreateDateTimePickerControl, &AfxNewControlHandle<CDateTimeCtrl>);
+  AfxRegisterControlClass(u"Button", &AfxCreateButtonControl, &AfxNewControlHandle<CButton>, &AfxRestoreButtonControl);
+  AfxRegisterControlClass(u"Edit", &AfxCreateEditControl, &AfxNewControlHandle<CEdit>, &AfxRestoreEditControl);
+  AfxRegisterControlClass(u"Static", &AfxCreateStaticControl, &AfxNewControlHandle<CStatic>, &AfxRestoreStaticControl);
+  AfxRegisterControlClass(u"SysDateTimePick32", &AfxCreateDateTimePickerControl, &AfxNewControlHandle<CDateTimeCtrl>,
+                          &AfxRestoreDateTimePickerControl);
 }

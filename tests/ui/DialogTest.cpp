@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTest>
 
 #include <functional>
 #include <ostream>
+#include <random>
 #include <vector>
 
 #include "platform/core/CWinApp.h"
@@ -252,6 +254,47 @@ TEST_F(Dialogs, DataExchangeWritesOnInitAndCheckBoxFollows) {
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(dialog.checked, 0);
+}
+
+// A dialog that keeps its window, run again after random changes by the program and the user, opens as one
+// built anew: every control of every kind back to its template (text, check, enabling, showing, place, caret,
+// undo, the picker's field), the focus on the first tab stop and the title as first given.
+TEST_F(Dialogs, AKeptWindowOpensEachRunAsOneBuiltAnew) {
+  QApplication::styleHints()->setCursorFlashTime(0);
+  const int ids[] = {kSubject, kMemo, kNotes, kRadioA, kRadioB, kRadioC, kRadioD, kCheck, kDisabled, kHidden,
+                     IDOK, IDCANCEL, kPicker};
+  const auto change = [&ids](std::mt19937& random, CDialog& shown) {
+    const int id = ids[std::uniform_int_distribution<std::size_t>(0, std::size(ids) - 1)(random)];
+    CWnd* item = shown.GetDlgItem(id);
+    switch (std::uniform_int_distribution<int>(0, 7)(random)) {
+      case 0: item->SetWindowText(CString::FromQString(QStringLiteral("変更%1").arg(random() % 9))); break;
+      case 1: shown.CheckDlgButton(id, BST_CHECKED); break;
+      case 2: item->EnableWindow(random() % 2 ? TRUE : FALSE); break;
+      case 3: item->ShowWindow(random() % 2 ? SW_SHOW : SW_HIDE); break;
+      case 4: item->MoveWindow(static_cast<int>(random() % 50), static_cast<int>(random() % 50), 40, 20, TRUE); break;
+      case 5: QTest::mouseClick(item->GetSafeHwnd(), Qt::LeftButton); break;
+      case 6: QTest::keyClicks(item->GetSafeHwnd(), QStringLiteral("ab cd")); break;
+      default: shown.SetWindowText(CString(u"別の題")); break;
+    }
+  };
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    std::mt19937 random(seed);
+    CDialog kept(kDialogId);
+    kept.KeepWindowBetweenRuns();
+    for (int round = 0; round < 10; ++round) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round);
+      CDialog fresh(kDialogId);
+      guitest::DialogLook expected;
+      guitest::DialogLook actual;
+      RunModal(fresh, [&expected](CDialog& shown) { expected = guitest::LookOf(shown); });
+      RunModal(kept, [&](CDialog& shown) {
+        actual = guitest::LookOf(shown);
+        for (int i = std::uniform_int_distribution<int>(0, 8)(random); i > 0; --i) change(random, shown);
+      });
+      EXPECT_EQ(actual.state, expected.state);
+      EXPECT_TRUE(actual.pixels == expected.pixels) << "the window differs as it opens";
+    }
+  }
 }
 
 TEST_F(Dialogs, AWindowThatCannotBeBuiltGivesMinusOne) {

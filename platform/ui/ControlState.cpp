@@ -12,6 +12,17 @@
 
 #include "platform/core/WinStyles.h"
 
+namespace {
+
+// A write of `text` would leave the edit as it is: that text, just written (nothing selected, nothing to undo or
+// redo, the caret at the end, not modified). The dialogs write every member back several times as they open.
+bool AsJustWritten(const QLineEdit& line, const QString& text) {
+  return !line.isModified() && !line.hasSelectedText() && !line.isUndoAvailable() && !line.isRedoAvailable() &&
+         line.cursorPosition() == text.size() && line.text() == text;
+}
+
+}  // namespace
+
 void AfxSetControlText(QWidget* widget, const QString& text) {
   if (!widget) return;
   if (auto* control = dynamic_cast<CTextControl*>(widget)) {
@@ -19,7 +30,7 @@ void AfxSetControlText(QWidget* widget, const QString& text) {
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
     plain->setPlainText(text);
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-    line->setText(text);
+    if (!AsJustWritten(*line, text)) line->setText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(text);
   } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {

@@ -51,8 +51,12 @@ bool DatePickerWidget::SetValue(const COleDateTime& value) {
   // 31 December 9999 (the calendar's range above), to the second. Anything else is refused.
   SYSTEMTIME time;
   if (!value.GetAsSystemTime(time)) return false;
-  setDate(QDate(time.wYear, time.wMonth, time.wDay));
   m_time = QTime(time.wHour, time.wMinute, time.wSecond);
+  const QDate shown(time.wYear, time.wMonth, time.wDay);
+  // Formatting the date is most of a write; the dialogs write every member back several times as they open.
+  if (shown == date() && text() == m_writtenText) return true;
+  setDate(shown);
+  m_writtenText = text();
   return true;
 }
 

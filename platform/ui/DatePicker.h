@@ -38,6 +38,7 @@ class DatePickerWidget : public QDateEdit {
   void ShowNow();
 
   QTime m_time;
+  QString m_writtenText;  // what the last SetValue showed: the same value again changes nothing while it shows
   bool m_alignRight;
   bool m_calendarPrepared = false;
 };

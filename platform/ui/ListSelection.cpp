@@ -50,7 +50,7 @@ void ListSelection::DeleteAllRows() {
 int ListSelection::NextSelectedRow(int after) const {
   if (m_selectedCount == 0 || after + 1 >= RowCount()) return -1;
   const auto from = static_cast<std::size_t>(std::max(after + 1, 0));
-  const std::size_t row = m_rows.find_if(from, [](const RowState& state) { return state.selected; });
+  const std::size_t row = m_rows.find(from, RowState{true});
   return row < m_rows.size() ? static_cast<int>(row) : -1;
 }
 

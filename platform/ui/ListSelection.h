@@ -61,6 +61,7 @@ class ListSelection {
   struct RowState {
     bool selected = false;
   };
+  static_assert(sizeof(RowState) == 1, "a row's flags are searched a byte at a time (GapBuffer::find)");
 
   void SetSelected(int row, bool selected);
   void SetFocusRow(int row);

@@ -63,6 +63,23 @@ QString TipText(std::u16string_view text) {
   return Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
 }
 
+// The column header. An item view repaints its whole face when its window gains or loses the activation; with
+// the same colours for both, as the program has them, nothing would change, and every dialog covering the list
+// would cost two such repaints of every heading.
+class ColumnHeader : public QHeaderView {
+ public:
+  using QHeaderView::QHeaderView;
+
+ protected:
+  bool viewportEvent(QEvent* e) override {
+    const bool activation = e->type() == QEvent::WindowActivate || e->type() == QEvent::WindowDeactivate;
+    if (activation && palette().isEqual(QPalette::Active, QPalette::Inactive)) {
+      return QAbstractScrollArea::viewportEvent(e);  // what the item view does, less its repaint
+    }
+    return QHeaderView::viewportEvent(e);
+  }
+};
+
 }  // namespace
 
 // The header's model: column titles only, no rows.
@@ -99,7 +116,10 @@ ListViewWidget::ListViewWidget(DWORD style, QWidget* parent)
       m_selection((style & LVS_SINGLESEL) != 0),
       m_headerModel(new HeaderModel(this)) {
   m_selection.SetListener({
-      [this](int row, bool selected) { AccessibleChanges::SelectionChanged(this, ColumnCount(), row, selected); },
+      [this](int row, bool selected) {
+        AccessibleChanges::SelectionChanged(this, ColumnCount(), row, selected);
+        ScheduleRowRepaint(row);
+      },
       [this](int row) { AccessibleChanges::FocusMoved(this, ColumnCount(), row); },
   });
   setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -110,7 +130,7 @@ ListViewWidget::ListViewWidget(DWORD style, QWidget* parent)
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(false);
 
-  m_header = new QHeaderView(Qt::Horizontal, this);
+  m_header = new ColumnHeader(Qt::Horizontal, this);
   m_header->setModel(m_headerModel);
   m_header->setSectionResizeMode(QHeaderView::Interactive);
   m_header->setStretchLastSection(false);
@@ -155,7 +175,7 @@ int ListViewWidget::InsertRow(int index, std::span<const std::u16string_view> te
     throw;
   }
   m_accessible.RowsInserted(index);
-  ScheduleLayout();
+  ScheduleLayout(index);
   return index;
 }
 
@@ -165,7 +185,7 @@ BOOL ListViewWidget::SetText(int row, int column, const CString& text) {
   m_texts.Set(m_rows[static_cast<std::size_t>(row)].texts, static_cast<std::size_t>(column), text.view());
   ReclaimTextSpace();
   m_accessible.TextChanged(row, column);
-  ScheduleLayout();
+  ScheduleRowRepaint(row);
   return TRUE;
 }
 
@@ -188,7 +208,7 @@ BOOL ListViewWidget::DeleteRow(int row) {
   m_selection.DeleteRow(row);
   ReclaimTextSpace();
   m_accessible.RowsRemoved(row);
-  ScheduleLayout();
+  ScheduleLayout(row);
   return TRUE;
 }
 
@@ -202,7 +222,8 @@ void ListViewWidget::DeleteAllRows() {
 
 BOOL ListViewWidget::SetState(int row, UINT state, UINT mask) {
   if (!m_selection.SetState(row, state, mask)) return FALSE;
-  ScheduleLayout();
+  // The rows whose selection changed have been told by the selection; a focus it moves here is not told.
+  if (mask & LVIS_FOCUSED) ScheduleLayout();
   return TRUE;
 }
 
@@ -308,10 +329,38 @@ void ListViewWidget::EnsureVisible(int row) {
   }
 }
 
-void ListViewWidget::ScheduleLayout() {
+void ListViewWidget::ScheduleLayout(int firstChangedRow) {
+  m_repaintFrom = std::min(m_repaintFrom, std::max(firstChangedRow, 0));
   if (m_layoutPending) return;
   m_layoutPending = true;
   QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+}
+
+void ListViewWidget::ScheduleRowRepaint(int row) {
+  // Past a screenful of single rows the whole view repaints: the list stays short whatever changes at once.
+  constexpr std::size_t kMostSingleRows = 64;
+  if (m_repaintRows.size() >= kMostSingleRows) {
+    ScheduleLayout();
+    return;
+  }
+  if (row < m_repaintFrom) m_repaintRows.push_back(row);
+  ScheduleLayout(kNoRow);
+}
+
+void ListViewWidget::RepaintChangedRows() {
+  const int top = TopRow();
+  const int bottom = top + VisibleRowCount();  // the row cut off at the bottom too
+  QWidget* rows = viewport();
+  if (m_repaintFrom <= top) {
+    rows->update();
+  } else {
+    if (m_repaintFrom <= bottom) rows->update(0, RowRect(m_repaintFrom).top(), rows->width(), rows->height());
+    for (const int row : m_repaintRows) {
+      if (row >= top && row <= bottom && row < m_repaintFrom) rows->update(0, RowRect(row).top(), rows->width(), RowHeight());
+    }
+  }
+  m_repaintFrom = kNoRow;
+  m_repaintRows.clear();
 }
 
 void ListViewWidget::FlushLayout() {
@@ -335,7 +384,7 @@ void ListViewWidget::UpdateGeometries() {
   hbar->setSingleStep(20);
   hbar->setRange(0, std::max(0, m_header->length() - g.viewWidth));
   m_header->setOffset(hbar->value());
-  viewport()->update();
+  RepaintChangedRows();
   m_accessible.Flush(this, ColumnCount());
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -117,7 +118,13 @@ class ListViewWidget : public QAbstractScrollArea {
   void PressLeft(QMouseEvent* e, UINT code);
   // A key that moves the focus: the selection follows as ListSelection says, and the row comes into sight.
   void MoveFocus(ListSelection::Move move, Qt::KeyboardModifiers mods);
-  void ScheduleLayout();
+  // Lays the list out and repaints it at the next turn of the event loop: every row in sight, or only from
+  // `firstChangedRow` down (rows that came or went there moved all below them), or, for a row whose look
+  // alone changed, that row.
+  static constexpr int kNoRow = std::numeric_limits<int>::max();
+  void ScheduleLayout(int firstChangedRow = 0);
+  void ScheduleRowRepaint(int row);
+  void RepaintChangedRows();
   // Gives back the space that replaced and deleted texts left behind, once it outweighs the texts in use.
   void ReclaimTextSpace();
   void UpdateGeometries();
@@ -152,6 +159,8 @@ class ListViewWidget : public QAbstractScrollArea {
   TextStore m_texts;
   ListSelection m_selection;  // one entry per row, inserted and deleted with m_rows
   bool m_layoutPending = false;
+  int m_repaintFrom = 0;          // rows from here down repaint at the next layout
+  std::vector<int> m_repaintRows;  // and these single rows
   QHeaderView* m_header = nullptr;
   HeaderModel* m_headerModel;  // owned by this widget as its Qt child
   NotifySink m_sink;

@@ -308,12 +308,16 @@ TEST_F(ListControlTest, ManyRowsKeepTheirOrderAndStateThroughMiddleEdits) {
 }
 
 // Rows copied from the pictures of earlier paints look exactly as rows drawn afresh, whatever changed in
-// between: texts, rows coming and going, selection, focus, scrolling, column widths, the grid, the window's
-// activation. Compared pixel by pixel on the window's backing store.
+// between: texts, rows coming and going (in sight or not), selection, focus, scrolling, column widths, the grid,
+// the window's activation. And what the list repaints of itself after each change (only the rows that changed)
+// leaves the window as a whole repaint does. Compared pixel by pixel on the window's backing store.
 TEST_F(ListControlTest, CopiedRowsLookAsRowsDrawnAfresh) {
   Build(kTemplateStyle | LVS_SHOWSELALWAYS);  // the selection shows in the inactive window's colours too
   QPalette palette = list->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x91, 0x8D, 0x7E));
+  for (const auto role : {QPalette::Button, QPalette::ButtonText, QPalette::WindowText}) {  // the headings
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role).darker(130));
+  }
   list->setPalette(palette);
   const CString words[] = {u"", u"a", u"報告書を書く", u"2008/05/10(土)", u"B3", u"memo line\r\nsecond line",
                            u"月曜の会議まで表と図を添える、長くて列には入らないメモの一行目"};
@@ -321,27 +325,28 @@ TEST_F(ListControlTest, CopiedRowsLookAsRowsDrawnAfresh) {
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(std::max(n, 1))); };
   auto word = [&] { return words[pick(static_cast<int>(std::size(words)))]; };
   auto inSight = [&] { return std::min(list->RowCount() - 1, list->TopRow() + pick(15)); };
+  auto anyRow = [&] { return pick(3) ? inSight() : pick(list->RowCount()); };
   auto addRow = [&](int at) {
     const int row = list->InsertRow(at, word());
-    for (int c = 1; c < 4; ++c) list->SetText(row, c, word());
+    for (int c = 1; c < 4 && pick(4) > 0; ++c) list->SetText(row, c, word());
   };
   for (int i = 0; i < 40; ++i) addRow(i);
   QWidget elsewhere;
   elsewhere.resize(100, 100);
   auto backingStore = [&] {
     list->FlushLayout();
-    list->viewport()->repaint();
+    list->repaint();  // the header and the rows
     return QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
   };
   for (int step = 0; step < 150; ++step) {
-    switch (pick(10)) {
-      case 0: list->SetText(inSight(), pick(4), word()); break;
-      case 1: addRow(inSight()); break;
+    switch (pick(11)) {
+      case 0: list->SetText(anyRow(), pick(4), word()); break;
+      case 1: addRow(anyRow()); break;
       case 2:
-        if (list->RowCount() > 20) list->DeleteRow(inSight());
+        if (list->RowCount() > 20) list->DeleteRow(anyRow());
         break;
       case 3:
-      case 4: list->SetState(inSight(), pick(3) ? LVIS_SELECTED : 0, LVIS_SELECTED); break;
+      case 4: list->SetState(pick(8) ? anyRow() : -1, pick(3) ? LVIS_SELECTED : 0, LVIS_SELECTED); break;
       case 5: list->SetState(inSight(), LVIS_FOCUSED, LVIS_FOCUSED); break;
       case 6: (pick(3) ? static_cast<QWidget*>(list) : other)->setFocus(); break;
       case 7: {
@@ -356,6 +361,7 @@ TEST_F(ListControlTest, CopiedRowsLookAsRowsDrawnAfresh) {
           list->SetExtendedStyle(pick(2) ? LVS_EX_GRIDLINES : 0, LVS_EX_GRIDLINES);
         }
         break;
+      case 10: list->setPalette(pick(2) ? palette : QApplication::palette()); break;  // inactive colours differ or not
       case 9: {
         QWidget* active = pick(2) ? window.get() : &elsewhere;
         active->show();
@@ -364,12 +370,16 @@ TEST_F(ListControlTest, CopiedRowsLookAsRowsDrawnAfresh) {
         break;
       }
     }
+    list->FlushLayout();
+    QCoreApplication::processEvents();  // the repaints the changes asked for, and no more
+    const QImage updated = QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
     const QImage copied = backingStore();
     testhooks::SetRowImagesEnabled(false);
     const QImage drawn = backingStore();
     testhooks::SetRowImagesEnabled(true);
     ASSERT_FALSE(drawn.isNull());
     ASSERT_TRUE(copied == drawn) << "step " << step;
+    ASSERT_TRUE(updated == drawn) << "a change left rows unpainted, step " << step;
   }
 }
 

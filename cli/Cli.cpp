@@ -123,6 +123,7 @@ bool Open(CTarvelquistDoc& document, const std::string& path) {
 }  // namespace
 
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path) {
+  document.SetReadHashUnused();  // only read: no version of it is ever compared
   if (!Open(document, path)) return false;
   // What the tasks do not show is said once: a save over the file keeps it aside.
   if (document.GetFileState().unreadBytes) {
@@ -140,6 +141,7 @@ bool LoadForChange(CTarvelquistDoc& document, const std::string& path, bool crea
 }
 
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path) {
+  document.SetWrittenHashUnused();  // tvq is done with the document once it is saved
   return document.OnSaveDocument(platform::PathFromNative(path)) != FALSE;
 }
 

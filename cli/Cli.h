@@ -44,7 +44,9 @@ CTarvelquistDoc& DocumentForCommand();
 
 // The document's own open and save (OnOpenDocument, OnSaveDocument). On failure the window's message has
 // already gone to standard error through the message sink and the result is false. A file holding bytes that
-// are not tasks loads with one line on standard error saying so.
+// are not tasks loads with one line on standard error saying so. LoadDocument is for a document that is only
+// read, and the save is a document's last use: neither hashes the bytes (CDocument::SetReadHashUnused,
+// SetWrittenHashUnused), so a save after LoadDocument would take the file as another writer's version.
 bool LoadDocument(CTarvelquistDoc& document, const std::string& path);
 bool SaveDocument(CTarvelquistDoc& document, const std::string& path);
 // For a command that changes the file: takes its writers' lock (waiting for another tvq or the window to

@@ -67,7 +67,7 @@ void WriteListTable(Output& out, const CTarvelquistDoc& document, const std::vec
     const std::string number = std::to_string(index + 1);
     table.Add(std::u16string(number.begin(), number.end()));
     table.AddLasting(tasktext::SubjectColumnView(task.subject), width);
-    table.Add(tasktext::DueColumnText(task.dueDate).view(), width);
+    table.Add(tasktext::DueColumnTextRef(task.dueDate).view(), width);  // copied by the table
     table.AddLasting(task.priority.view(), width);
     table.AddLasting(task.memo.view(), width);
   }

@@ -203,6 +203,8 @@ namespace {
 
 int StopOf(int limit) { return limit > 0 ? limit : std::numeric_limits<int>::max(); }
 
+constexpr std::size_t kCopyBlockUnits = 4096;  // copies made beyond what Reserve made room for
+
 // Walks what `text` shows, as a cell that takes nothing more once wider than `stop`: calls shown(codePoint,
 // width) for each code point kept, with the cell's width before it, until shown returns false. Returns the
 // width reached.
@@ -229,7 +231,20 @@ int WalkCell(std::u16string_view text, int stop, Shown&& shown, std::size_t i = 
 }
 
 int CellWidth(std::u16string_view text, int stop) {
-  return WalkCell(text, stop, [](char32_t, int) { return true; });
+  // Units that show as themselves first, in runs that cannot pass the stop (a unit adds at most two columns);
+  // the walk takes the rest from the first other unit, or finds the stop passed.
+  std::size_t i = 0;
+  int width = 0;
+  while (i < text.size() && width <= stop) {
+    const std::size_t end = i + std::min(text.size() - i, static_cast<std::size_t>((stop - width) / 2 + 1));
+    for (; i < end; ++i) {
+      const int plain = kShownAsItself[text[i]];
+      if (!plain) break;
+      width += plain - 1;
+    }
+    if (i < end) break;
+  }
+  return WalkCell(text, stop, [](char32_t, int) { return true; }, i, width);
 }
 
 // Writes UTF-8 at the end of a string through a pointer, making room a piece at a time; the string has its
@@ -300,21 +315,27 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
   std::size_t i = 0;
   const std::size_t bulk = std::min(text.size(), static_cast<std::size_t>(room));  // a unit takes a column or none
   char* at = writer.Room(bulk * 3);
-  for (; i < bulk && width + 2 <= room && width <= stop; ++i) {
-    const char16_t unit = text[i];
-    const int plain = kShownAsItself[unit];
-    if (!plain) break;
-    width += plain - 1;
-    if (unit < 0x80) {
-      *at++ = static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      *at++ = static_cast<char>(0xC0 | (unit >> 6));
-      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      *at++ = static_cast<char>(0xE0 | (unit >> 12));
-      *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+  // A unit adds at most two columns, so a run of units that cannot pass the limit goes without looking at the
+  // width: the limit is looked at once a run.
+  for (const int limit = std::min(room - 2, stop); i < bulk && width <= limit;) {
+    const std::size_t end = i + std::min(bulk - i, static_cast<std::size_t>((limit - width) / 2 + 1));
+    for (; i < end; ++i) {
+      const char16_t unit = text[i];
+      const int plain = kShownAsItself[unit];
+      if (!plain) break;
+      width += plain - 1;
+      if (unit < 0x80) {
+        *at++ = static_cast<char>(unit);
+      } else if (unit < 0x800) {
+        *at++ = static_cast<char>(0xC0 | (unit >> 6));
+        *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+      } else {
+        *at++ = static_cast<char>(0xE0 | (unit >> 12));
+        *at++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (unit & 0x3F));
+      }
     }
+    if (i < end) break;  // a unit that does not show as itself: the walk below takes it
   }
   writer.End(at);
   const int total = WalkCell(text, stop, [&](char32_t codePoint, int w) {
@@ -336,13 +357,23 @@ int AppendCell(std::string& out, std::u16string_view text, int stop, int columnW
 
 }  // namespace
 
+void Table::NewCopyBlock(std::size_t units) {
+  m_copyBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(units));  // touched only as it fills
+  m_copyNext = m_copyBlocks.back().get();
+  m_copyRoom = units;
+}
+
 void Table::Add(std::u16string_view text, int limit) {
-  m_cells.push_back({nullptr, m_copies.size(), text.size(), StopOf(limit)});
-  m_copies.append(text);
+  if (text.size() > m_copyRoom) NewCopyBlock(std::max<std::size_t>(text.size(), kCopyBlockUnits));
+  char16_t* const copy = m_copyNext;
+  std::copy(text.begin(), text.end(), copy);
+  m_copyNext += text.size();
+  m_copyRoom -= text.size();
+  m_cells.push_back({copy, static_cast<std::uint32_t>(text.size()), StopOf(limit)});
 }
 
 void Table::AddLasting(std::u16string_view text, int limit) {
-  m_cells.push_back({text.data(), 0, text.size(), StopOf(limit)});
+  m_cells.push_back({text.data(), static_cast<std::uint32_t>(text.size()), StopOf(limit)});
 }
 
 int CodePointWidthSlow(char32_t codePoint) {

@@ -3,7 +3,9 @@
 // take two), and cutting to a width with "…".
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +40,7 @@ class Table {
   // Room for this many cells and units of copied text, to add without reallocating.
   void Reserve(std::size_t cells, std::size_t copiedUnits) {
     m_cells.reserve(cells);
-    m_copies.reserve(copiedUnits);
+    if (copiedUnits > m_copyRoom) NewCopyBlock(copiedUnits);
   }
   // The next cell, its text copied. With a limit (> 0) only what can be shown of the text counts: a text wider
   // than the limit keeps limit + 1 columns (or limit + 2 when a wide character crosses it), so it is cut.
@@ -54,19 +56,21 @@ class Table {
                   int maxWidth, const std::function<void()>& rowDone) const;
 
  private:
+  // Sixteen bytes a cell: a list of 10,000 tasks has 50,000 of them.
   struct CellRef {
-    const char16_t* lasting;  // the text where it lasts, or null for a copy at `offset` in m_copies
-    std::size_t offset;
-    std::size_t length;
-    int stop;  // nothing more is shown once the cell is wider than this
+    const char16_t* text;  // the lasting text, or its copy in a block of m_copyBlocks
+    std::uint32_t length;  // a task's text holds at most 2^31 - 1 units
+    int stop;              // nothing more is shown once the cell is wider than this
   };
-  std::u16string_view TextOf(const CellRef& cell) const {
-    return {cell.lasting ? cell.lasting : m_copies.data() + cell.offset, cell.length};
-  }
+  static std::u16string_view TextOf(const CellRef& cell) { return {cell.text, cell.length}; }
   std::vector<int> ColumnWidths(const std::vector<bool>& shrinkable, int maxWidth) const;
+  void NewCopyBlock(std::size_t units);
 
   std::size_t m_columns;
-  std::u16string m_copies;
+  // Copies go into blocks that never move, so a cell points at its copy as at a lasting text.
+  std::vector<std::unique_ptr<char16_t[]>> m_copyBlocks;
+  char16_t* m_copyNext = nullptr;
+  std::size_t m_copyRoom = 0;
   std::vector<CellRef> m_cells;
 };
 

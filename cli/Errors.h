@@ -27,4 +27,10 @@ class OutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A library that only some commands load could not be loaded (libical for iCalendar): exit status 1.
+class MissingLibraryError : public OutputError {
+ public:
+  using OutputError::OutputError;
+};
+
 }  // namespace tvqcli

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 
+#include "cli/IcalLibrary.h"
 #include "cli/IcsTask.h"
 #include "doc/CTarvelquistDoc.h"
 
@@ -15,11 +16,11 @@ namespace tvqcli {
 namespace {
 
 struct IcalBufferFree {
-  void operator()(char* buffer) const { icalmemory_free_buffer(buffer); }
+  void operator()(char* buffer) const { Ical().icalmemory_free_buffer(buffer); }
 };
 
 std::string AsText(icalcomponent* component) {
-  const std::unique_ptr<char, IcalBufferFree> text(icalcomponent_as_ical_string_r(component));
+  const std::unique_ptr<char, IcalBufferFree> text(Ical().icalcomponent_as_ical_string_r(component));
   return text ? std::string(text.get()) : std::string();
 }
 
@@ -57,21 +58,23 @@ class IcsWriter {
  public:
   static constexpr std::string_view kEnd = "END:VCALENDAR\r\n";
 
-  IcsWriter() : m_stamp(icaltime_from_timet_with_zone(StampTime(), 0, icaltimezone_get_utc_timezone())) {}
+  IcsWriter() : m_stamp(Ical().icaltime_from_timet_with_zone(StampTime(), 0, Ical().icaltimezone_get_utc_timezone())) {}
 
   std::string Head() const {
-    const IcalComponentPtr calendar(icalcomponent_new_vcalendar());
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//VORNAKEL//Tarvelquist " TVQ_VERSION "//JA"));
+    const IcalFunctions& ical = Ical();
+    const IcalComponentPtr calendar(ical.icalcomponent_new_vcalendar());
+    ical.icalcomponent_add_property(calendar.get(), ical.icalproperty_new_version("2.0"));
+    ical.icalcomponent_add_property(calendar.get(),
+                                    ical.icalproperty_new_prodid("-//VORNAKEL//Tarvelquist " TVQ_VERSION "//JA"));
     std::string text = AsText(calendar.get());
     text.resize(text.size() - kEnd.size());
     return text;
   }
 
   std::string Vtodo(int index, const TaskItem& task) const {
-    const IcalComponentPtr vtodo(icalcomponent_new_vtodo());
-    icalcomponent_add_property(vtodo.get(), icalproperty_new_uid(Uid(index, task).c_str()));
-    icalcomponent_add_property(vtodo.get(), icalproperty_new_dtstamp(m_stamp));
+    const IcalComponentPtr vtodo(Ical().icalcomponent_new_vtodo());
+    Ical().icalcomponent_add_property(vtodo.get(), Ical().icalproperty_new_uid(Uid(index, task).c_str()));
+    Ical().icalcomponent_add_property(vtodo.get(), Ical().icalproperty_new_dtstamp(m_stamp));
     WriteTaskToVtodo(vtodo.get(), task, index + 1);
     return AsText(vtodo.get());
   }
@@ -82,10 +85,10 @@ class IcsWriter {
 
 // The calendars in a parsed text: the root itself, or each VCALENDAR under the root that holds several.
 std::vector<icalcomponent*> Calendars(icalcomponent* root) {
-  if (icalcomponent_isa(root) != ICAL_XROOT_COMPONENT) return {root};
+  if (Ical().icalcomponent_isa(root) != ICAL_XROOT_COMPONENT) return {root};
   std::vector<icalcomponent*> calendars;
-  for (icalcomponent* child = icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT); child;
-       child = icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT)) {
+  for (icalcomponent* child = Ical().icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT); child;
+       child = Ical().icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT)) {
     calendars.push_back(child);
   }
   return calendars;
@@ -93,7 +96,7 @@ std::vector<icalcomponent*> Calendars(icalcomponent* root) {
 
 // The VTODOs of a calendar (or the VTODO itself); other components are named in ignored.
 void CollectVtodos(icalcomponent* calendar, std::vector<icalcomponent*>& vtodos, std::vector<std::string>& ignored) {
-  const icalcomponent_kind kind = icalcomponent_isa(calendar);
+  const icalcomponent_kind kind = Ical().icalcomponent_isa(calendar);
   if (kind == ICAL_VTODO_COMPONENT) {
     vtodos.push_back(calendar);
     return;
@@ -102,9 +105,9 @@ void CollectVtodos(icalcomponent* calendar, std::vector<icalcomponent*>& vtodos,
     ignored.emplace_back(ComponentName(kind));
     return;
   }
-  for (icalcomponent* child = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); child;
-       child = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
-    const icalcomponent_kind childKind = icalcomponent_isa(child);
+  for (icalcomponent* child = Ical().icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); child;
+       child = Ical().icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
+    const icalcomponent_kind childKind = Ical().icalcomponent_isa(child);
     if (childKind == ICAL_VTODO_COMPONENT) {
       vtodos.push_back(child);
     } else if (childKind != ICAL_VTIMEZONE_COMPONENT) {  // time zones are read with the dates that name them
@@ -137,13 +140,13 @@ void WriteTasksIcs(Output& out, const CTarvelquistDoc& document) {
 IcsTasks ReadTasksIcs(std::string_view text) {
   if (text.find('\0') != std::string_view::npos) throw IcsError("not iCalendar: the text holds a NUL byte");
   const std::string terminated(text);
-  const IcalComponentPtr root(icalparser_parse_string(terminated.c_str()));
+  const IcalComponentPtr root(Ical().icalparser_parse_string(terminated.c_str()));
   if (!root) throw IcsError("not iCalendar: no BEGIN:VCALENDAR found");
   IcsTasks read;
   std::vector<icalcomponent*> vtodos;
   bool anyCalendar = false;
   for (icalcomponent* calendar : Calendars(root.get())) {
-    const icalcomponent_kind kind = icalcomponent_isa(calendar);
+    const icalcomponent_kind kind = Ical().icalcomponent_isa(calendar);
     anyCalendar = anyCalendar || kind == ICAL_VCALENDAR_COMPONENT || kind == ICAL_VTODO_COMPONENT;
     CollectVtodos(calendar, vtodos, read.ignored);
   }

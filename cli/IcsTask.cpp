@@ -8,11 +8,15 @@
 
 #include "cli/Csv.h"
 #include "cli/Errors.h"
+#include "cli/IcalLibrary.h"
 #include "cli/Json.h"
 #include "doc/TaskText.h"
 #include "platform/core/Utf.h"
 
 namespace tvqcli {
+
+void IcalComponentFree::operator()(icalcomponent* component) const { Ical().icalcomponent_free(component); }
+
 namespace {
 
 constexpr const char* kExactSubject = "X-TARVELQUIST-SUBJECT";
@@ -104,7 +108,7 @@ std::optional<icaltimetype> DueDate(const COleDateTime& due) {
       tasktext::IsNoDueDateText(tasktext::DateText(due)) || !due.GetAsSystemTime(time)) {
     return std::nullopt;
   }
-  icaltimetype date = icaltime_null_date();
+  icaltimetype date = Ical().icaltime_null_date();
   date.year = time.wYear;
   date.month = time.wMonth;
   date.day = time.wDay;
@@ -118,25 +122,25 @@ COleDateTime DueFromDate(const std::optional<icaltimetype>& date) {
 
 icalproperty* FindX(const icalcomponent* vtodo, std::string_view name) {
   auto* component = const_cast<icalcomponent*>(vtodo);
-  for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_X_PROPERTY); property;
-       property = icalcomponent_get_next_property(component, ICAL_X_PROPERTY)) {
-    const char* xName = icalproperty_get_x_name(property);
+  for (icalproperty* property = Ical().icalcomponent_get_first_property(component, ICAL_X_PROPERTY); property;
+       property = Ical().icalcomponent_get_next_property(component, ICAL_X_PROPERTY)) {
+    const char* xName = Ical().icalproperty_get_x_name(property);
     if (xName && name == xName) return property;
   }
   return nullptr;
 }
 
 void RemoveAll(icalcomponent* vtodo, icalproperty_kind kind) {
-  while (icalproperty* property = icalcomponent_get_first_property(vtodo, kind)) {
-    icalcomponent_remove_property(vtodo, property);
-    icalproperty_free(property);
+  while (icalproperty* property = Ical().icalcomponent_get_first_property(vtodo, kind)) {
+    Ical().icalcomponent_remove_property(vtodo, property);
+    Ical().icalproperty_free(property);
   }
 }
 
 void RemoveX(icalcomponent* vtodo, std::string_view name) {
   while (icalproperty* property = FindX(vtodo, name)) {
-    icalcomponent_remove_property(vtodo, property);
-    icalproperty_free(property);
+    Ical().icalcomponent_remove_property(vtodo, property);
+    Ical().icalproperty_free(property);
   }
 }
 
@@ -147,12 +151,12 @@ void SetX(icalcomponent* vtodo, const char* name, const std::optional<std::strin
     return;
   }
   if (icalproperty* property = FindX(vtodo, name)) {
-    icalproperty_set_x(property, value->c_str());
+    Ical().icalproperty_set_x(property, value->c_str());
     return;
   }
-  icalproperty* property = icalproperty_new_x(value->c_str());
-  icalproperty_set_x_name(property, name);
-  icalcomponent_add_property(vtodo, property);
+  icalproperty* property = Ical().icalproperty_new_x(value->c_str());
+  Ical().icalproperty_set_x_name(property, name);
+  Ical().icalcomponent_add_property(vtodo, property);
 }
 
 // Sets a standard TEXT property in place (its parameters stay) or adds it; an empty text has none (a reader
@@ -162,13 +166,13 @@ void SetText(icalcomponent* vtodo, icalproperty_kind kind, const std::string& te
     RemoveAll(vtodo, kind);
     return;
   }
-  if (icalproperty* property = icalcomponent_get_first_property(vtodo, kind)) {
-    icalproperty_set_value(property, icalvalue_new_text(text.c_str()));
+  if (icalproperty* property = Ical().icalcomponent_get_first_property(vtodo, kind)) {
+    Ical().icalproperty_set_value(property, Ical().icalvalue_new_text(text.c_str()));
     return;
   }
-  icalproperty* property = icalproperty_new(kind);
-  icalproperty_set_value(property, icalvalue_new_text(text.c_str()));
-  icalcomponent_add_property(vtodo, property);
+  icalproperty* property = Ical().icalproperty_new(kind);
+  Ical().icalproperty_set_value(property, Ical().icalvalue_new_text(text.c_str()));
+  Ical().icalcomponent_add_property(vtodo, property);
 }
 
 std::optional<std::string> ExactUnlessStandard(std::u16string_view text) {
@@ -177,15 +181,15 @@ std::optional<std::string> ExactUnlessStandard(std::u16string_view text) {
 }
 
 std::string XValue(const icalproperty* property) {
-  const char* value = icalproperty_get_x(const_cast<icalproperty*>(property));
+  const char* value = Ical().icalproperty_get_x(const_cast<icalproperty*>(property));
   return value ? value : "";
 }
 
 std::optional<std::string> TextOf(const icalcomponent* vtodo, icalproperty_kind kind) {
-  icalproperty* property = icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), kind);
+  icalproperty* property = Ical().icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), kind);
   if (!property) return std::nullopt;
-  const icalvalue* value = icalproperty_get_value(property);
-  const char* text = value ? icalvalue_get_text(value) : nullptr;
+  const icalvalue* value = Ical().icalproperty_get_value(property);
+  const char* text = value ? Ical().icalvalue_get_text(value) : nullptr;
   return std::string(text ? text : "");
 }
 
@@ -200,30 +204,30 @@ std::u16string ReadText(const icalcomponent* vtodo, icalproperty_kind kind, cons
 }
 
 icaltimezone* ZoneOf(const icalcomponent* vtodo, const icalproperty* due, const icaltimetype& time) {
-  if (icaltime_is_utc(time)) return icaltimezone_get_utc_timezone();
+  if (Ical().icaltime_is_utc(time)) return Ical().icaltimezone_get_utc_timezone();
   icalparameter* tzidParameter =
-      icalproperty_get_first_parameter(const_cast<icalproperty*>(due), ICAL_TZID_PARAMETER);
-  const char* tzid = tzidParameter ? icalparameter_get_tzid(tzidParameter) : nullptr;
+      Ical().icalproperty_get_first_parameter(const_cast<icalproperty*>(due), ICAL_TZID_PARAMETER);
+  const char* tzid = tzidParameter ? Ical().icalparameter_get_tzid(tzidParameter) : nullptr;
   if (!tzid) return nullptr;
-  icalcomponent* calendar = icalcomponent_get_parent(const_cast<icalcomponent*>(vtodo));
-  if (icaltimezone* zone = calendar ? icalcomponent_get_timezone(calendar, tzid) : nullptr) return zone;
-  if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid)) return zone;
-  return icaltimezone_get_builtin_timezone_from_tzid(tzid);
+  icalcomponent* calendar = Ical().icalcomponent_get_parent(const_cast<icalcomponent*>(vtodo));
+  if (icaltimezone* zone = calendar ? Ical().icalcomponent_get_timezone(calendar, tzid) : nullptr) return zone;
+  if (icaltimezone* zone = Ical().icaltimezone_get_builtin_timezone(tzid)) return zone;
+  return Ical().icaltimezone_get_builtin_timezone_from_tzid(tzid);
 }
 
 // DUE in local time: a date at midnight, a DATE-TIME in UTC or with a TZID converted, a floating one as it is.
 // Empty when there is no DUE or it is no date the list can hold.
 std::optional<COleDateTime> DueOf(const icalcomponent* vtodo, bool& unusable) {
-  icalproperty* due = icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), ICAL_DUE_PROPERTY);
+  icalproperty* due = Ical().icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), ICAL_DUE_PROPERTY);
   if (!due) return std::nullopt;
-  icaltimetype time = icalproperty_get_due(due);
-  if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time)) {
+  icaltimetype time = Ical().icalproperty_get_due(due);
+  if (Ical().icaltime_is_null_time(time) || !Ical().icaltime_is_valid_time(time)) {
     unusable = true;
     return std::nullopt;
   }
   if (!time.is_date) {
     if (icaltimezone* zone = ZoneOf(vtodo, due, time)) {
-      const std::time_t instant = icaltime_as_timet_with_zone(time, zone);
+      const std::time_t instant = Ical().icaltime_as_timet_with_zone(time, zone);
       std::tm local{};
       localtime_r(&instant, &local);
       time.year = local.tm_year + 1900;
@@ -246,9 +250,9 @@ std::optional<COleDateTime> DueOf(const icalcomponent* vtodo, bool& unusable) {
 }
 
 bool SameDate(const std::optional<icaltimetype>& written, const icalcomponent* vtodo) {
-  icalproperty* due = icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), ICAL_DUE_PROPERTY);
+  icalproperty* due = Ical().icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), ICAL_DUE_PROPERTY);
   if (!written || !due) return !written && !due;
-  const icaltimetype time = icalproperty_get_due(due);
+  const icaltimetype time = Ical().icalproperty_get_due(due);
   return time.is_date && time.year == written->year && time.month == written->month && time.day == written->day;
 }
 
@@ -268,9 +272,10 @@ COleDateTime ReadDue(const icalcomponent* vtodo, std::vector<std::string>& ignor
 }
 
 int PriorityOf(const icalcomponent* vtodo) {
-  icalproperty* property = icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), ICAL_PRIORITY_PROPERTY);
+  icalproperty* property =
+      Ical().icalcomponent_get_first_property(const_cast<icalcomponent*>(vtodo), ICAL_PRIORITY_PROPERTY);
   if (!property) return 0;
-  const int priority = icalproperty_get_priority(property);
+  const int priority = Ical().icalproperty_get_priority(property);
   return priority >= 0 && priority <= 9 ? priority : 0;
 }
 
@@ -285,12 +290,12 @@ std::u16string ReadPriority(const icalcomponent* vtodo) {
 
 bool IsCompleted(const icalcomponent* vtodo) {
   auto* component = const_cast<icalcomponent*>(vtodo);
-  if (icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY)) return true;
-  if (icalproperty* status = icalcomponent_get_first_property(component, ICAL_STATUS_PROPERTY)) {
-    if (icalproperty_get_status(status) == ICAL_STATUS_COMPLETED) return true;
+  if (Ical().icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY)) return true;
+  if (icalproperty* status = Ical().icalcomponent_get_first_property(component, ICAL_STATUS_PROPERTY)) {
+    if (Ical().icalproperty_get_status(status) == ICAL_STATUS_COMPLETED) return true;
   }
-  icalproperty* percent = icalcomponent_get_first_property(component, ICAL_PERCENTCOMPLETE_PROPERTY);
-  return percent && icalproperty_get_percentcomplete(percent) >= 100;
+  icalproperty* percent = Ical().icalcomponent_get_first_property(component, ICAL_PERCENTCOMPLETE_PROPERTY);
+  return percent && Ical().icalproperty_get_percentcomplete(percent) >= 100;
 }
 
 std::optional<long long> SortOrderOf(const icalcomponent* vtodo) {
@@ -305,7 +310,7 @@ std::optional<long long> SortOrderOf(const icalcomponent* vtodo) {
 
 // Properties that a task holds or that only identify or date the item.
 bool HasAPlace(const icalproperty* property) {
-  switch (icalproperty_isa(const_cast<icalproperty*>(property))) {
+  switch (Ical().icalproperty_isa(const_cast<icalproperty*>(property))) {
     case ICAL_SUMMARY_PROPERTY:
     case ICAL_DESCRIPTION_PROPERTY:
     case ICAL_DUE_PROPERTY:
@@ -318,20 +323,20 @@ bool HasAPlace(const icalproperty* property) {
     case ICAL_SEQUENCE_PROPERTY:
       return true;
     case ICAL_STATUS_PROPERTY: {
-      const icalproperty_status status = icalproperty_get_status(property);
+      const icalproperty_status status = Ical().icalproperty_get_status(property);
       return status == ICAL_STATUS_COMPLETED || status == ICAL_STATUS_NEEDSACTION;
     }
     case ICAL_PERCENTCOMPLETE_PROPERTY: {
-      const int percent = icalproperty_get_percentcomplete(property);
+      const int percent = Ical().icalproperty_get_percentcomplete(property);
       return percent == 0 || percent == 100;
     }
     case ICAL_XLICERROR_PROPERTY: {
       // The parser's note on an empty value: nothing was lost.
-      const char* error = icalproperty_get_xlicerror(property);
+      const char* error = Ical().icalproperty_get_xlicerror(property);
       return error && std::string_view(error).substr(0, 12) == "No value for";
     }
     case ICAL_X_PROPERTY: {
-      const char* name = icalproperty_get_x_name(const_cast<icalproperty*>(property));
+      const char* name = Ical().icalproperty_get_x_name(const_cast<icalproperty*>(property));
       const std::string_view xName = name ? name : "";
       return xName.substr(0, kOurPrefix.size()) == kOurPrefix || xName == kSortOrder;
     }
@@ -343,15 +348,15 @@ bool HasAPlace(const icalproperty* property) {
 std::vector<std::string> WhatHasNoPlace(const icalcomponent* vtodo) {
   auto* component = const_cast<icalcomponent*>(vtodo);
   std::vector<std::string> ignored;
-  for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); property;
-       property = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
+  for (icalproperty* property = Ical().icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); property;
+       property = Ical().icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
     if (HasAPlace(property)) continue;
-    const char* name = icalproperty_get_property_name(property);
+    const char* name = Ical().icalproperty_get_property_name(property);
     ignored.emplace_back(name ? name : "?");
   }
-  for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
-       child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-    ignored.emplace_back(ComponentName(icalcomponent_isa(child)));
+  for (icalcomponent* child = Ical().icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
+       child = Ical().icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
+    ignored.emplace_back(ComponentName(Ical().icalcomponent_isa(child)));
   }
   return ignored;
 }
@@ -359,7 +364,7 @@ std::vector<std::string> WhatHasNoPlace(const icalcomponent* vtodo) {
 }  // namespace
 
 std::string ComponentName(icalcomponent_kind kind) {
-  const char* name = icalcomponent_kind_to_string(kind);
+  const char* name = Ical().icalcomponent_kind_to_string(kind);
   return name ? name : "unknown component";
 }
 
@@ -405,7 +410,7 @@ void WriteDue(icalcomponent* vtodo, const COleDateTime& due) {
   if (SameDue(ReadDue(vtodo, unused), due) && unused.empty()) return;
   RemoveAll(vtodo, ICAL_DUE_PROPERTY);
   const std::optional<icaltimetype> date = DueDate(due);
-  if (date) icalcomponent_add_property(vtodo, icalproperty_new_due(*date));
+  if (date) Ical().icalcomponent_add_property(vtodo, Ical().icalproperty_new_due(*date));
   std::optional<std::string> exactDue;
   if (!SameDue(DueFromDate(date), due)) exactDue = DueCsvText(due);
   SetX(vtodo, kExactDue, exactDue);
@@ -413,9 +418,11 @@ void WriteDue(icalcomponent* vtodo, const COleDateTime& due) {
 
 void WritePriority(icalcomponent* vtodo, const CString& priority) {
   // A new item always gets one, so that every program sorts it the same.
-  if (icalcomponent_get_first_property(vtodo, ICAL_PRIORITY_PROPERTY) && ReadPriority(vtodo) == priority.str()) return;
+  if (Ical().icalcomponent_get_first_property(vtodo, ICAL_PRIORITY_PROPERTY) && ReadPriority(vtodo) == priority.str()) {
+    return;
+  }
   RemoveAll(vtodo, ICAL_PRIORITY_PROPERTY);
-  icalcomponent_add_property(vtodo, icalproperty_new_priority(IcsPriority(priority.view())));
+  Ical().icalcomponent_add_property(vtodo, Ical().icalproperty_new_priority(IcsPriority(priority.view())));
   SetX(vtodo, kExactPriority, ExactValue(priority.view()));
 }
 

@@ -28,7 +28,7 @@ namespace tvqcli {
 
 // Owned libical objects.
 struct IcalComponentFree {
-  void operator()(icalcomponent* component) const { icalcomponent_free(component); }
+  void operator()(icalcomponent* component) const;
 };
 using IcalComponentPtr = std::unique_ptr<icalcomponent, IcalComponentFree>;
 

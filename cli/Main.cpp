@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <new>
 #include <string>
 #include <vector>

@@ -41,7 +41,7 @@ void CArchive::Flush() {
   if (m_mode != store || m_bufferPos == 0) return;
   const UINT count = m_bufferPos;
   m_bufferPos = 0;
-  m_hash.Update(m_buffer.data(), count);
+  Hash(m_buffer.data(), count);
   m_file->Write(m_buffer.data(), count);
 }
 
@@ -72,8 +72,8 @@ void CArchive::FillBuffer(UINT needed) {
   m_bufferEnd = unread;
   const auto capacity = static_cast<UINT>(m_buffer.size());
   if (m_bufferEnd < capacity) {
-    const UINT got = m_file->Read(m_buffer.data() + m_bufferEnd, capacity - m_bufferEnd);
-    m_hash.Update(m_buffer.data() + m_bufferEnd, got);
+    const UINT got = ReadFile(m_buffer.data() + m_bufferEnd, capacity - m_bufferEnd);
+    Hash(m_buffer.data() + m_bufferEnd, got);
     m_bufferEnd += got;
   }
 }
@@ -91,8 +91,8 @@ UINT CArchive::Read(void* buffer, UINT count) {
   const auto capacity = static_cast<UINT>(m_buffer.size());
   if (count - done >= capacity) {
     const UINT direct = (count - done) / capacity * capacity;
-    const UINT got = m_file->Read(out + done, direct);
-    m_hash.Update(out + done, got);
+    const UINT got = ReadFile(out + done, direct);
+    Hash(out + done, got);
     done += got;
     if (got < direct) return done;
   }
@@ -117,7 +117,7 @@ void CArchive::Write(const void* buffer, UINT count) {
   while (count > 0) {
     if (m_bufferPos == 0 && count >= capacity) {  // a whole block: no copy through the buffer
       const UINT direct = count / capacity * capacity;
-      m_hash.Update(in, direct);
+      Hash(in, direct);
       m_file->Write(in, direct);
       in += direct;
       count -= direct;
@@ -138,6 +138,19 @@ ULONGLONG CArchive::GetRemainingLength() const {
   const ULONGLONG length = m_file->GetLength();
   const ULONGLONG position = m_file->GetPosition();
   return buffered + (length > position ? length - position : 0);
+}
+
+ULONGLONG CArchive::KnownRemainingLength() {
+  if (!m_knowsRemaining) {
+    if (!m_file || !m_file->IsOpen()) return 0;
+    const ULONGLONG length = m_file->GetLength();
+    const ULONGLONG position = m_file->GetPosition();
+    m_remainingAtMark = length > position ? length - position : 0;
+    m_readAtMark = m_fileRead;
+    m_knowsRemaining = true;
+  }
+  const ULONGLONG readSince = m_fileRead - m_readAtMark;
+  return m_remainingAtMark > readSince ? m_remainingAtMark - readSince : 0;
 }
 
 ULONGLONG CArchive::GetStoredRemainingLength(ULONGLONG enough) const {
@@ -286,10 +299,11 @@ CArchive& CArchive::operator>>(CString& value) {
   const ULONGLONG byteCount = length * unitSize;
   // A length beyond what the file still holds is a cut file; say so before allocating anything for it. Long
   // strings must also be really stored: a sparse file's holes would read as zeros without limit.
-  // (Most strings sit in the buffer already; only longer ones need to ask the file.)
+  // (Most strings sit in the buffer already; only longer ones need to ask the file, and it is asked again only
+  // when it seemed too short: it may have grown since.)
   const ULONGLONG buffered = m_bufferEnd - m_bufferPos;
   if (byteCount > buffered &&
-      (byteCount > GetRemainingLength() ||
+      ((byteCount > buffered + KnownRemainingLength() && byteCount > GetRemainingLength()) ||
        (byteCount - buffered > kStringChunk && byteCount > GetStoredRemainingLength(byteCount)))) {
     AfxThrowArchiveException(CArchiveException::endOfFile, ArchiveFileName(m_file));
   }

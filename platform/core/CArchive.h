@@ -49,6 +49,8 @@ class CArchive {
 
   // Every byte read from or written to the file passes through this hash, in file order.
   std::uint64_t GetContentHash() const { return m_hash.Value(); }
+  // For a store whose hash nobody reads: the bytes go by unhashed (GetContentHash then means nothing).
+  void SkipContentHash() { m_hashing = false; }
   // Loading: reads the rest of the file (bytes after the document), so that the hash covers the whole file.
   void ReadToEnd();
 
@@ -84,6 +86,17 @@ class CArchive {
     if (m_closed || !m_file || m_mode != wanted) [[unlikely]] ThrowUnusable(wanted);
   }
   [[noreturn]] void ThrowUnusable(Mode wanted) const;
+  // Loading: what the file held beyond the buffer when first asked, less what was read since (two system calls
+  // once instead of at every refill). A file that shrank meanwhile is caught by the read that comes short.
+  ULONGLONG KnownRemainingLength();
+  UINT ReadFile(void* buffer, UINT count) {
+    const UINT got = m_file->Read(buffer, count);
+    m_fileRead += got;
+    return got;
+  }
+  void Hash(const BYTE* bytes, std::size_t count) {
+    if (m_hashing) m_hash.Update(bytes, count);
+  }
   template <typename T>
   void WriteValue(T value);
   template <typename T>
@@ -99,4 +112,9 @@ class CArchive {
   UINT m_bufferEnd = 0;   // loading: bytes valid in the buffer
   bool m_closed = false;
   platform::ContentHash m_hash;
+  bool m_hashing = true;
+  ULONGLONG m_fileRead = 0;      // loading: bytes read from the file so far
+  bool m_knowsRemaining = false;
+  ULONGLONG m_remainingAtMark = 0;  // the file's bytes beyond what it had read at m_readAtMark
+  ULONGLONG m_readAtMark = 0;
 };

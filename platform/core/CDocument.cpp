@@ -128,11 +128,12 @@ BOOL CDocument::OnOpenDocument(const CString& pathName) {
       [&] {
         CArchive loadArchive(file.get(), CArchive::load, CArchive::kDocumentBufferSize);
         loadArchive.m_pDocument = this;
+        if (!m_bHashReads) loadArchive.SkipContentHash();
         if (file->GetLength() != 0) Serialize(loadArchive);
         const bool unread = m_bUnreadBytes || loadArchive.GetRemainingLength() != 0;
         loadArchive.ReadToEnd();  // bytes after the document count for the version too
-        state = {file->GetFilePath(), file->GetIdentity(), loadArchive.GetContentHash(), unread,
-                 file->GetMode(), CFileIdentity::OfLink(file->GetFilePath())};
+        state = {file->GetFilePath(), file->GetIdentity(), m_bHashReads ? loadArchive.GetContentHash() : 0, unread,
+                 file->GetMode(), CFileIdentity::OfLink(file->GetFilePath()), m_bHashReads};
         loadArchive.Close();
         file->Close();
       },
@@ -162,7 +163,7 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
   };
   const bool saved = RunOrFail(
       [&] {
-        hash = StoreTo(*file);
+        hash = StoreTo(*file, m_bHashWrites);
         file->Close();  // the mirror file replaces the old file here
       },
       fail);
@@ -172,7 +173,7 @@ BOOL CDocument::OnSaveDocument(const CString& pathName) {
   const CString& diverted = mirror->GetDivertedName();
   const CString written = diverted.IsEmpty() ? AbsolutePath(pathName) : diverted;
   SetFileState({written, mirror->GetWrittenIdentity(), hash, false, mirror->GetWrittenMode(),
-                CFileIdentity::OfLink(written)});
+                CFileIdentity::OfLink(written), m_bHashWrites});
   if (!diverted.IsEmpty()) {
     SetPathName(diverted);  // the document goes on with the file it wrote
     ReportMessage2(GetSaveDivertedPrompt(), AbsolutePath(pathName), diverted);
@@ -212,7 +213,7 @@ bool CDocument::HoldsRememberedVersion(int fd) const {
   const CFileIdentity identity = CFileIdentity::OfDescriptor(fd);
   if (!identity.valid) return false;
   if (identity == m_fileState.identity) return true;
-  if (identity.size != m_fileState.identity.size) return false;
+  if (identity.size != m_fileState.identity.size || !m_fileState.hashed) return false;
   // Touched, copied back or rewritten in place: the same bytes are the same version.
   platform::ContentHash hash;
   return platform::HashRestOfFile(fd, hash) && hash.Value() == m_fileState.hash;
@@ -232,7 +233,7 @@ BOOL CDocument::ReloadFromFile() {
   fresh->m_bQuiet = true;
   if (!fresh->OnOpenDocument(m_fileState.path)) return FALSE;
   const FileState& read = fresh->m_fileState;
-  if (read.hash == m_fileState.hash && read.identity.size == m_fileState.identity.size) {
+  if (m_fileState.hashed && read.hash == m_fileState.hash && read.identity.size == m_fileState.identity.size) {
     SetFileState(read);  // the same bytes in a new version (touched, or copied back): nothing to show
     return FALSE;
   }
@@ -329,16 +330,17 @@ CString StateFolder() {
 
 }  // namespace
 
-std::uint64_t CDocument::StoreTo(CFile& file) {
+std::uint64_t CDocument::StoreTo(CFile& file, bool hashed) {
   CArchive archive(&file, CArchive::store, CArchive::kDocumentBufferSize);
   archive.m_pDocument = this;
+  if (!hashed) archive.SkipContentHash();
   Serialize(archive);
   archive.Close();
-  return archive.GetContentHash();
+  return hashed ? archive.GetContentHash() : 0;
 }
 
 BOOL CDocument::IsContentUnchanged() {
-  if (!m_fileState.identity.valid || m_fileState.unreadBytes) return FALSE;
+  if (!m_fileState.identity.valid || m_fileState.unreadBytes || !m_fileState.hashed) return FALSE;
   const BOOL wasModified = IsModified();
   CCountingFile counter;
   std::uint64_t hash = 0;

@@ -79,6 +79,7 @@ class CDocument : public CCmdTarget {
     bool unreadBytes = false;  // the read left bytes it did not understand (the first save keeps them aside)
     unsigned mode = 07777;     // the file's permissions: a save never widens them
     CFileIdentity link;        // the symbolic link the path went through (invalid: none)
+    bool hashed = true;        // false: the save did not hash what it wrote (hash means nothing)
   };
   const FileState& GetFileState() const { return m_fileState; }
   // True when the file on disk is no longer the version read or written last (changed, replaced or gone).
@@ -87,6 +88,12 @@ class CDocument : public CCmdTarget {
   // over its contents and clears the modified flag. Nothing is shown and nothing changes when it fails. TRUE when
   // the contents were replaced.
   virtual BOOL ReloadFromFile();
+  // For a document that ends with its save (a command-line program's): the save does not hash what it writes.
+  // Its file state then knows no hash, so the unchanged-content check, a reload and the next save's version
+  // check take the file as changed, never as the same.
+  void SetWrittenHashUnused() { m_bHashWrites = false; }
+  // The same for what a load reads, for a document that is only read (a listing): its loads hash nothing.
+  void SetReadHashUnused() { m_bHashReads = false; }
   // Called whenever the file state changes (open, save, new, reload): the window watches the file anew.
   void SetFileStateListener(std::function<void()> listener) { m_fileStateListener = std::move(listener); }
 
@@ -130,9 +137,9 @@ class CDocument : public CCmdTarget {
   void NoteUnreadBytes() { m_bUnreadBytes = true; }
 
   void SetFileState(FileState state);
-  // Serializes the document into `file` through a store archive, closed at the end; the hash of what it wrote.
-  // Leaves the file open: each caller ends it its own way.
-  std::uint64_t StoreTo(CFile& file);
+  // Serializes the document into `file` through a store archive, closed at the end; the hash of what it wrote
+  // (0 when not hashed). Leaves the file open: each caller ends it its own way.
+  std::uint64_t StoreTo(CFile& file, bool hashed = true);
   // Gives a save over the remembered file its rules: what the name held, the mode, the version check.
   void PrepareSave(CMirrorFile& mirror, const CString& pathName);
   void ReportMessage2(UINT id, const CString& first, const CString& second);
@@ -150,6 +157,8 @@ class CDocument : public CCmdTarget {
   std::function<void()> m_fileStateListener;
   bool m_bQuiet = false;  // a background reload reports nothing
   bool m_bUnreadBytes = false;
+  bool m_bHashWrites = true;
+  bool m_bHashReads = true;
   CString* m_pFailureText = nullptr;  // while set, a failed load or save puts its message here instead
 
   DECLARE_MESSAGE_MAP()

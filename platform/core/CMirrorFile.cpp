@@ -123,6 +123,8 @@ BOOL CMirrorFile::Open(const CString& fileName, UINT openFlags, CFileException* 
   if (!m_strDivertedName.IsEmpty()) RemoveLeftoverTemporaries(m_strFileName);
   if (const int failed = CreateTemporary()) return fail(failed);
   m_mirroring = true;
+  m_writebackStarted = 0;
+  m_writebackPending = 0;
   return TRUE;
 }
 
@@ -173,6 +175,18 @@ int CMirrorFile::NameTemporary() {
     if (errno != EEXIST) return errno;
   }
   return EEXIST;
+}
+
+void CMirrorFile::Write(const void* buffer, UINT count) {
+  CFile::Write(buffer, count);
+  if (!m_mirroring) return;
+  m_writebackPending += count;
+  if (m_writebackPending < kWritebackStep) return;
+  // A request only: a failure here is the fsync's to report.
+  ::sync_file_range(m_fd, static_cast<off_t>(m_writebackStarted), static_cast<off_t>(m_writebackPending),
+                    SYNC_FILE_RANGE_WRITE);
+  m_writebackStarted += m_writebackPending;
+  m_writebackPending = 0;
 }
 
 void CMirrorFile::Close() {

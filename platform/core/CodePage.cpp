@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <memory>
@@ -105,7 +106,8 @@ int FindDoubleByteLayout(unsigned codePage) {
 // 11,000 pairs); pairs that the decoder cannot map, and pairs whose second byte cannot be a trail byte, keep
 // the default character.
 struct DoubleBytePage {
-  explicit DoubleBytePage(const DoubleByteLayout& layout) : m_layout(layout), m_pairs(kPairCount, layout.defaultChar) {
+  explicit DoubleBytePage(const DoubleByteLayout& layout)
+      : m_layout(layout), m_pairs(std::make_unique_for_overwrite<char16_t[]>(kPairCount)) {
     for (int byte = 0; byte < 0x80; ++byte) single[static_cast<std::size_t>(byte)] = static_cast<char16_t>(byte);
     for (int byte = 0x80; byte < 0x100; ++byte) single[static_cast<std::size_t>(byte)] = layout.defaultChar;
     for (const SingleRun& run : layout.singles) {
@@ -127,15 +129,16 @@ struct DoubleBytePage {
   // The characters of the pairs leadByte, 0 .. leadByte, 255.
   const char16_t* PairsOf(unsigned char leadByte) const {
     std::call_once(m_rowFilled[leadByte], [this, leadByte] { FillRow(leadByte); });
-    return m_pairs.data() + std::size_t{leadByte} * 256;
+    return m_pairs.get() + std::size_t{leadByte} * 256;
   }
 
   std::array<char16_t, 256> single{};
   std::bitset<256> lead;
 
  private:
-  // Written once per lead byte, under that row's flag.
+  // Written once per lead byte, under that row's flag (rows never asked for are never touched).
   void FillRow(unsigned char leadByte) const {
+    std::fill_n(m_pairs.get() + std::size_t{leadByte} * 256, 256, m_layout.defaultChar);
     if (!lead[leadByte]) return;
     std::vector<std::size_t> indexes;
     QByteArray bytes;
@@ -159,7 +162,7 @@ struct DoubleBytePage {
 
   const DoubleByteLayout& m_layout;
   std::bitset<256> m_trail;
-  mutable std::vector<char16_t> m_pairs;  // by lead byte * 256 + trail byte
+  std::unique_ptr<char16_t[]> m_pairs;  // by lead byte * 256 + trail byte
   mutable std::array<std::once_flag, 256> m_rowFilled;
 };
 

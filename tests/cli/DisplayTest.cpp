@@ -151,6 +151,7 @@ TEST(Display, TableLaysOutAsThePlainModel) {
     const int maxWidth = static_cast<int>(random() % 4 == 0 ? 0 : random() % 90);
     std::vector<ModelCell> cells;
     Table table(columns);
+    if (random() % 2 == 0) table.Reserve(random() % 8, random() % 64);  // copies outgrow it: more blocks
     for (std::size_t i = 0, count = columns * (random() % 6); i < count; ++i) {
       std::u16string text = clitest::HostileText(random, 1 + random() % 80);
       for (int k = static_cast<int>(random() % 4); k > 0; --k) text.insert(random() % (text.size() + 1), extras[random() % 6]);

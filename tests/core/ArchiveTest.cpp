@@ -246,6 +246,32 @@ TEST_F(ArchiveTest, RemainingLengthCountsBufferAndFile) {
   });
 }
 
+// The file's length is asked once per load; a file that changes meanwhile is read as it is now: grown, its new
+// bytes are read; cut, the read ends with endOfFile as before.
+TEST_F(ArchiveTest, AFileChangedWhileLoadingIsReadAsItIsNow) {
+  const CString first(100, u'a'), second(100, u'b');
+  const Bytes full = Store([&](CArchive& ar) { ar << first << second; });
+  const auto loadBoth = [&](const Bytes& atOpen, const Bytes& afterFirst) {
+    WriteFileBytes(m_path, atOpen);
+    CFile file(PathString(m_path), CFile::modeRead);
+    CArchive ar(&file, CArchive::load, 64);  // every string crosses the buffer's end
+    CString value;
+    ar >> value;
+    EXPECT_EQ(value, first);
+    WriteFileBytes(m_path, afterFirst);  // the same file, rewritten in place
+    ar >> value;
+    return value;
+  };
+  const Bytes half(full.begin(), full.end() - 100);
+  EXPECT_EQ(loadBoth(half, full), second);
+  try {
+    loadBoth(full, half);
+    ADD_FAILURE() << "no exception";
+  } catch (const CArchiveException& e) {
+    EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+  }
+}
+
 TEST_F(ArchiveTest, LargeWritesAndManySmallOnesGiveTheSameBytes) {
   Bytes block(10000);
   for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<unsigned char>(i % 251);

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <thread>
 #include <filesystem>
 
@@ -249,6 +250,23 @@ TEST_F(MirrorFileTest, SuccessReplacesTheFileAndKeepsItsPermissions) {
   EXPECT_EQ(ReadFileBytes(m_target), (Bytes{'n', 'e', 'w'}));
   EXPECT_EQ(Mode(m_target), 0640U);
   EXPECT_EQ(FilesInFolder(), 1U);
+}
+
+// A save longer than several writeback steps, in pieces of every size, holds exactly what was written.
+TEST_F(MirrorFileTest, ALongSaveInPiecesOfAnySizeIsWhole) {
+  std::mt19937 random(18);
+  Bytes written(3 * CMirrorFile::kWritebackStep + 12345);
+  for (unsigned char& byte : written) byte = static_cast<unsigned char>(random());
+  CMirrorFile file;
+  ASSERT_TRUE(file.Open(PathString(m_target), kSaveFlags));
+  for (std::size_t done = 0; done < written.size();) {
+    const std::size_t piece = std::min<std::size_t>(random() % 200000 + 1, written.size() - done);
+    file.Write(written.data() + done, static_cast<UINT>(piece));
+    done += piece;
+  }
+  EXPECT_EQ(ReadFileBytes(m_target), m_old);
+  file.Close();
+  EXPECT_EQ(ReadFileBytes(m_target), written);
 }
 
 TEST_F(MirrorFileTest, SavingThroughALinkReplacesTheLinkedFile) {

@@ -189,6 +189,7 @@ TEST(CodePageTest, AnyBytesInTheDoubleBytePagesGiveCharactersOrTheDefaultNeverAR
   std::string bytes(20000, '\0');
   for (char& byte : bytes) byte = static_cast<char>(random() % 256);
   std::replace(bytes.begin(), bytes.end(), '\x1A', 'x');  // the byte of U+001A itself
+  std::replace(bytes.begin(), bytes.end(), '\0', 'y');    // and of U+0000: no pair may decode to it
   for (const unsigned codePage : {932U, 936U, 949U, 950U}) {
     const CString text = platform::MultiByteToWideChar(codePage, bytes);
     EXPECT_GE(text.GetLength(), static_cast<int>(bytes.size() / 2)) << codePage;
@@ -196,6 +197,7 @@ TEST(CodePageTest, AnyBytesInTheDoubleBytePagesGiveCharactersOrTheDefaultNeverAR
     for (int i = 0; i < text.GetLength(); ++i) {
       ASSERT_NE(text[i], u'\xFFFD') << codePage << " at " << i;
       ASSERT_NE(text[i], u'\x1A') << codePage << " at " << i;
+      ASSERT_NE(text[i], u'\0') << codePage << " at " << i;
     }
   }
 }

@@ -300,6 +300,23 @@ TEST_F(SaveModelTest, ContentsEqualToTheFileAreUnchanged) {
   doc.InsertTask(2);
   ASSERT_TRUE(doc.OnSaveDocument(PathString(m_file)));
   EXPECT_TRUE(doc.IsContentUnchanged());
+  // A save that did not hash what it wrote (tvq's) writes the same bytes but knows no version to compare with.
+  const Bytes hashedSave = ReadFileBytes(m_file);
+  doc.SetWrittenHashUnused();
+  ASSERT_TRUE(doc.OnSaveDocument(PathString(m_file)));
+  EXPECT_EQ(ReadFileBytes(m_file), hashedSave);
+  EXPECT_FALSE(doc.GetFileState().hashed);
+  EXPECT_FALSE(doc.IsContentUnchanged());
+  EXPECT_TRUE(doc.ReloadFromFile());  // the same bytes, taken as new: read back, and known again
+  EXPECT_TRUE(doc.IsContentUnchanged());
+  // A load that hashed nothing (tvq list's) reads the same tasks and likewise knows no version.
+  CTarvelquistDoc readOnly;
+  readOnly.SetReadHashUnused();
+  ASSERT_TRUE(readOnly.OnOpenDocument(PathString(m_file)));
+  EXPECT_FALSE(readOnly.GetFileState().hashed);
+  ASSERT_EQ(readOnly.GetTaskCount(), doc.GetTaskCount());
+  EXPECT_EQ(readOnly.TaskAt(1).subject, doc.TaskAt(1).subject);
+  EXPECT_FALSE(readOnly.IsContentUnchanged());
   // Bytes the read did not understand are never "unchanged": a save must keep them first.
   WriteFileBytes(m_file, Utf8("日本語"));
   ASSERT_TRUE(doc.OnOpenDocument(PathString(m_file)));

@@ -20,6 +20,7 @@
 #include "platform/core/CString.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/NativePath.h"
+#include "platform/core/ProgramFolder.h"
 #include "platform/core/Resource.h"
 #include "res/resource.h"
 
@@ -44,13 +45,7 @@ std::string XdgFolder(const char* variable, const char* underHome) {
   return HomeFolder() + "/" + underHome;
 }
 
-std::string ExecutableFolder() {
-  std::array<char, 4096> path{};
-  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-  if (length <= 0) return {};
-  const std::string executable(path.data(), static_cast<std::size_t>(length));
-  return executable.substr(0, executable.rfind('/') + 1);
-}
+std::string ExecutableFolder() { return platform::ProgramFolder(); }
 
 std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state") + "/tarvelquist"; }
 

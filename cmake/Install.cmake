@@ -9,9 +9,11 @@ set(TVQ_LINUX_DATA ${CMAKE_CURRENT_LIST_DIR}/../res/linux)
 set(TVQ_APP_ID com.vornakel.Tarvelquist)
 
 install(TARGETS tarvelquist tvq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# tvq remind's desktop notifications and the program of tvq sync, found by tvq at the same path from its own folder.
-install(TARGETS tvq_notify LIBRARY DESTINATION ${TVQ_NOTIFY_FOLDER})
-install(TARGETS tvq_sync_program RUNTIME DESTINATION ${TVQ_NOTIFY_FOLDER})
+# tvq remind's desktop notifications and the program of tvq sync, found by tvq at the same path from its own
+# folder, and the window program that tarvelquist starts.
+install(TARGETS tarvelquist_window RUNTIME DESTINATION ${TVQ_PRIVATE_FOLDER})
+install(TARGETS tvq_notify LIBRARY DESTINATION ${TVQ_PRIVATE_FOLDER})
+install(TARGETS tvq_sync_program RUNTIME DESTINATION ${TVQ_PRIVATE_FOLDER})
 
 # tvq remind at login and every hour, off until the user enables the timer. The service names tvq by its
 # installed path, known only at install time (cmake --install --prefix, CPack's /usr); the data folder's

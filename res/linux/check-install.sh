@@ -31,7 +31,7 @@ for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/tarvelquist.png")
   expected+=("share/icons/hicolor/${size}x${size}/mimetypes/application-x-tarvelquist.png")
 done
-if [ -e "$build/bin/tarvelquist" ]; then expected+=(bin/tarvelquist); fi
+if [ -e "$build/bin/tarvelquist" ]; then expected+=(bin/tarvelquist lib/tarvelquist/tarvelquist-window); fi
 
 missing=0
 for file in "${expected[@]}"; do
@@ -54,6 +54,11 @@ if command -v man >/dev/null; then
   done
 fi
 "$prefix/bin/tvq" --version >/dev/null
+# The installed tarvelquist reaches the installed window program, which answers --version without a display.
+if [ -e "$build/bin/tarvelquist" ] && ! "$prefix/bin/tarvelquist" --version >/dev/null; then
+  echo "the installed tarvelquist does not start the installed window program"
+  missing=1
+fi
 # The installed tvq loads its notification module (with no bus here it prints the reminder instead), and the
 # service runs the installed tvq.
 remind_errors=$(cd "$prefix" && export XDG_CONFIG_HOME="$prefix/config" XDG_STATE_HOME="$prefix/state" \

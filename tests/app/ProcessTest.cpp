@@ -21,6 +21,8 @@ namespace apptest {
 namespace {
 
 const QString kProgram = QStringLiteral(TVQ_PROGRAM_PATH);
+// What tarvelquist becomes, and what names the running program's lock.
+const QString kWindowProgram = QFileInfo(QStringLiteral(TVQ_WINDOW_PROGRAM_PATH)).canonicalFilePath();
 // The program names its lock after itself: "<folder>/tarvelquist-<uid>-<hash>", "<cache>/tarvelquist".
 const QString kInstanceName = QStringLiteral("tarvelquist");
 
@@ -55,7 +57,7 @@ class ProcessTest : public ::testing::Test {
 
   // TRUE once the running program's main window answers on its lock (which raises it).
   bool WaitForWindow(const QProcess& process) const {
-    CSingleInstance probe(kInstanceName, QFileInfo(kProgram).canonicalFilePath(), Runtime());
+    CSingleInstance probe(kInstanceName, kWindowProgram, Runtime());
     QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired() && process.state() == QProcess::Running) {
       if (probe.ReachRunningInstance(1, std::chrono::milliseconds(200))) return true;
@@ -120,6 +122,29 @@ TEST_F(ProcessTest, ASecondStartRaisesTheRunningProgramAndEnds) {
   EndWithSigterm(*first);
 }
 
+// tarvelquist becomes the window program (the same process) with malloc asking for huge pages, beside what
+// the user's environment asked of glibc.
+TEST_F(ProcessTest, RunsAsTheWindowProgramWithMallocAskingForHugePages) {
+  auto program = std::make_unique<QProcess>();
+  QProcessEnvironment env = Environment();
+  env.insert(QStringLiteral("GLIBC_TUNABLES"), QStringLiteral("glibc.malloc.tcache_count=7"));
+  program->setProcessEnvironment(env);
+  program->start(kProgram);
+  ASSERT_TRUE(program->waitForStarted(10000));
+  ASSERT_TRUE(WaitForWindow(*program)) << program->readAllStandardError().toStdString();
+  const QString proc = QStringLiteral("/proc/%1/").arg(program->processId());
+  EXPECT_EQ(QFileInfo(proc + QStringLiteral("exe")).canonicalFilePath(), kWindowProgram);
+  QFile environ(proc + QStringLiteral("environ"));
+  ASSERT_TRUE(environ.open(QIODevice::ReadOnly));
+  // As the program started: glibc then cuts each tunable off where it reads it, in place.
+  const QByteArray started = environ.readAll();
+  const QByteArray users = "GLIBC_TUNABLES=glibc.malloc.tcache_count=7";
+  const qsizetype tunables = started.indexOf(users);
+  ASSERT_GE(tunables, 0);
+  EXPECT_EQ(started.indexOf("glibc.malloc.hugetlb=1"), tunables + users.size() + 1);
+  EndWithSigterm(*program);
+}
+
 TEST_F(ProcessTest, ReopensTheRememberedFileAndClosesCleanly) {
   const QString file = Docs() + QStringLiteral("/list.tvq");
   const QByteArray bytes = TaskFileBytes({u"牛乳を買う", u"Write report"});
@@ -138,7 +163,7 @@ TEST_F(ProcessTest, ReopensTheRememberedFileAndClosesCleanly) {
   EXPECT_EQ(ReadRememberedFile(Config()), file);
   // The lock went with the program: the next start is not held up.
   EXPECT_FALSE(
-      QFile::exists(CSingleInstance::LockNameFor(kInstanceName, QFileInfo(kProgram).canonicalFilePath(), Runtime())));
+      QFile::exists(CSingleInstance::LockNameFor(kInstanceName, kWindowProgram, Runtime())));
 }
 
 // The file manager's double-click: the first start opens the file it names; a second start hands its file to
@@ -175,7 +200,7 @@ TEST_F(ProcessTest, ASigtermWhileTheStartUpReportsAMissingFileEndsTheProgramClea
   WriteRememberedFile(Config(), missing);
   auto program = Start();
   // The lock exists once termination signals are handled; the framework's message then holds the start-up.
-  const QString lock = CSingleInstance::LockNameFor(kInstanceName, QFileInfo(kProgram).canonicalFilePath(), Runtime());
+  const QString lock = CSingleInstance::LockNameFor(kInstanceName, kWindowProgram, Runtime());
   QDeadlineTimer deadline(20000);
   while (!QFile::exists(lock) && !deadline.hasExpired()) QThread::msleep(20);
   ASSERT_TRUE(QFile::exists(lock));

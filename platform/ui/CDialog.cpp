@@ -250,8 +250,11 @@ INT_PTR CDialog::DoModal() {
   QWidget* mainWindow = MainWindowWidget();
   if (!PrepareWindow(dialogTemplate, mainWindow)) return -1;
   auto* frame = static_cast<DialogFrame*>(GetOwnedWidget());
-  m_bRunning = true;
-  const std::unique_ptr<bool, void (*)(bool*)> running(&m_bRunning, [](bool* flag) { *flag = false; });
+  // Running until DoModal returns, whichever way it leaves.
+  struct RunningFlag {
+    bool& running;
+    ~RunningFlag() { running = false; }
+  } const runningFlag{m_bRunning = true};
   m_bEnded = false;
   m_nModalResult = -1;
 

@@ -1,5 +1,5 @@
-// Four lanes of multiply-rotate rounds over 32-byte blocks, a tail kept between updates, and the lanes
-// merged and mixed at the end.
+// Four lanes of multiply-fold rounds over 64-byte blocks, a tail kept between updates, and the lanes merged and
+// mixed at the end.
 #include "platform/core/ContentHash.h"
 
 #include <unistd.h>
@@ -13,8 +13,8 @@
 namespace platform {
 namespace {
 
-// Four independent lanes of multiply-rotate rounds (the constants are the usual 64-bit hashing primes), so the
-// loop runs at memory speed.
+// The usual 64-bit hashing primes: the blocks' lanes start from and fold with them, the tail and the end mix
+// with them.
 constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
 constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
 constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ULL;
@@ -24,6 +24,14 @@ constexpr std::uint64_t kPrime5 = 0x27D4EB2F165667C5ULL;
 constexpr std::uint64_t Rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
 
 std::uint64_t Round(std::uint64_t acc, std::uint64_t input) { return Rotl(acc + input * kPrime2, 31) * kPrime1; }
+
+// The full 128-bit product of two words folded to one: a lane takes 16 bytes a round for a single multiply, so
+// the blocks run at the multiplier's pace, four times as fast as a rotate round per word.
+__extension__ using Product = unsigned __int128;
+std::uint64_t Fold(std::uint64_t a, std::uint64_t b) {
+  const Product product = static_cast<Product>(a) * b;
+  return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+}
 
 std::uint64_t Load64(const unsigned char* p) {
   std::uint64_t value = 0;
@@ -41,10 +49,12 @@ ContentHash::ContentHash() : m_lanes{kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1}
 std::size_t ContentHash::Blocks(const unsigned char* bytes, std::size_t count) {
   std::uint64_t a = m_lanes[0], b = m_lanes[1], c = m_lanes[2], d = m_lanes[3];
   for (std::size_t i = 0; i < count; ++i, bytes += kBlock) {
-    a = Round(a, Load64(bytes));
-    b = Round(b, Load64(bytes + 8));
-    c = Round(c, Load64(bytes + 16));
-    d = Round(d, Load64(bytes + 24));
+    // Each lane's constant differs from its starting value: a round with the two equal would not tell its two
+    // words apart.
+    a = Fold(Load64(bytes) ^ a, Load64(bytes + 8) ^ kPrime3);
+    b = Fold(Load64(bytes + 16) ^ b, Load64(bytes + 24) ^ kPrime4);
+    c = Fold(Load64(bytes + 32) ^ c, Load64(bytes + 40) ^ kPrime5);
+    d = Fold(Load64(bytes + 48) ^ d, Load64(bytes + 56) ^ kPrime2);
   }
   m_lanes = {a, b, c, d};
   return count * kBlock;

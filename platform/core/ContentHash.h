@@ -17,7 +17,7 @@ class ContentHash {
  private:
   std::size_t Blocks(const unsigned char* bytes, std::size_t count);  // whole blocks; bytes taken
 
-  static constexpr std::size_t kBlock = 32;
+  static constexpr std::size_t kBlock = 64;
   std::array<std::uint64_t, 4> m_lanes;
   std::array<unsigned char, kBlock> m_tail{};
   std::size_t m_tailSize = 0;

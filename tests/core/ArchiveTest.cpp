@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 
 #include "platform/core/CArchive.h"
 #include "platform/core/COleDateTime.h"
@@ -384,6 +386,44 @@ TEST_F(ArchiveTest, TheHashCoversExactlyTheBytesThatPassed) {
   platform::ContentHash shorter;
   shorter.Update(bytes.data(), bytes.size() - 1);
   EXPECT_NE(shorter.Value(), stored);
+}
+
+// Random contents of every length around the blocks and the tail: fed in random pieces the hash is the same as fed
+// whole, and one flipped bit, two words exchanged or the length cut by a byte each change it.
+TEST(ContentHashTest, PiecesDoNotCountAndEveryChangeDoes) {
+  std::mt19937 random(1209);
+  const auto hashOf = [](const Bytes& bytes) {
+    platform::ContentHash hash;
+    hash.Update(bytes.data(), bytes.size());
+    return hash.Value();
+  };
+  for (std::size_t length = 0; length < 300; length += 1 + random() % 7) {
+    Bytes bytes(length);
+    for (BYTE& byte : bytes) byte = static_cast<BYTE>(random() % 4 == 0 ? 0 : random());  // zeros are common
+    const std::uint64_t whole = hashOf(bytes);
+    platform::ContentHash pieces;
+    for (std::size_t at = 0; at < length;) {
+      const std::size_t piece = std::min<std::size_t>(length - at, random() % 80);
+      pieces.Update(bytes.data() + at, piece);
+      at += piece;
+    }
+    EXPECT_EQ(pieces.Value(), whole) << length;
+    if (length == 0) continue;
+    Bytes flipped = bytes;
+    flipped[random() % length] ^= static_cast<BYTE>(1u << (random() % 8));
+    EXPECT_NE(hashOf(flipped), whole) << length;
+    if (length >= 16) {
+      Bytes exchanged = bytes;
+      const std::size_t word = random() % (length / 8 - 1) * 8;
+      std::swap_ranges(exchanged.begin() + static_cast<std::ptrdiff_t>(word),
+                       exchanged.begin() + static_cast<std::ptrdiff_t>(word + 8),
+                       exchanged.begin() + static_cast<std::ptrdiff_t>(word + 8));
+      if (exchanged != bytes) {
+        EXPECT_NE(hashOf(exchanged), whole) << length << " words at " << word;
+      }
+    }
+    EXPECT_NE(hashOf(Bytes(bytes.begin(), bytes.end() - 1)), whole) << length;
+  }
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ constexpr std::uint64_t Rotl(std::uint64_t x, int r) { return (x << r) | (x >> (
 
 std::uint64_t Round(std::uint64_t acc, std::uint64_t input) { return Rotl(acc + input * kPrime2, 31) * kPrime1; }
 
-// The full 128-bit product of two words folded to one: a lane takes 16 bytes a round for a single multiply, so
-// the blocks run at the multiplier's pace, four times as fast as a rotate round per word.
+// The full 128-bit product of two words folded to one: a lane takes 16 bytes a round for a single multiply,
+// where a rotate round took 8 bytes for two.
 __extension__ using Product = unsigned __int128;
 std::uint64_t Fold(std::uint64_t a, std::uint64_t b) {
   const Product product = static_cast<Product>(a) * b;

@@ -173,6 +173,15 @@ QRect DefaultArea() {
   return area;
 }
 
+// Over the main window, following it; without one, the handheld's screen.
+void CoverOrPlace(DialogFrame& frame, QWidget* mainWindow) {
+  if (mainWindow) {
+    frame.Cover(mainWindow);
+  } else {
+    frame.Place(DefaultArea());
+  }
+}
+
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -210,8 +219,7 @@ bool CDialog::RestoreWindow(const platform::DialogTemplate& dialogTemplate, QWid
   if (!frame) return false;
   frame->Reset(QString::fromStdU16String(dialogTemplate.title));
   if (!CDialogTemplateBuilder::Restore(*this, m_templateControls, dialogTemplate)) return false;
-  frame->Cover(mainWindow);
-  if (!mainWindow) frame->Place(DefaultArea());
+  CoverOrPlace(*frame, mainWindow);
   return true;
 }
 
@@ -226,11 +234,7 @@ bool CDialog::PrepareWindow(const std::shared_ptr<const platform::DialogTemplate
   auto* frame = new DialogFrame(this, CDialogTemplateBuilder::FontOf(*dialogTemplate),
                                 QString::fromStdU16String(dialogTemplate->title));
   SetOwnedWidget(frame);
-  if (mainWindow) {
-    frame->Cover(mainWindow);
-  } else {
-    frame->Place(DefaultArea());
-  }
+  CoverOrPlace(*frame, mainWindow);
   SubclassWidget(frame->Client());
   auto controls = CDialogTemplateBuilder::Build(*this, frame->Client(), *dialogTemplate);
   if (!controls) {
